@@ -1,0 +1,45 @@
+# The Windows program, its in-process tests and the download package.
+include(${CMAKE_SOURCE_DIR}/cmake/deps.cmake)
+
+set(GW_WIN32_LIBS
+  comctl32 shell32 ole32 oleaut32 uuid user32 gdi32 msimg32 winmm wininet shlwapi
+  ws2_32 crypt32 secur32 bcrypt advapi32)
+
+target_compile_definitions(glyphwell_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN
+  NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+
+# The Win32 shell, shared by the program and its in-process tests.
+add_library(glyphwell_shell STATIC ${GW_SHELL})
+target_link_libraries(glyphwell_shell PUBLIC glyphwell_core gw_png gw_curl gw_zlib ${GW_WIN32_LIBS})
+target_compile_options(glyphwell_shell PRIVATE -Wall -Wextra)
+
+set(GW_RC ${CMAKE_SOURCE_DIR}/resources/glyphwell.rc)
+set(GW_STATIC_LINK -static -static-libgcc -static-libstdc++ -municode -mwindows -Wl,--gc-sections -s)
+
+add_executable(Glyphwell WIN32 ${CMAKE_SOURCE_DIR}/app/winmain_win32.cpp ${GW_RC})
+target_link_libraries(Glyphwell PRIVATE glyphwell_shell)
+target_link_options(Glyphwell PRIVATE ${GW_STATIC_LINK})
+set_target_properties(Glyphwell PROPERTIES OUTPUT_NAME Glyphwell RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+target_compile_options(glyphwell_core PRIVATE -ffunction-sections -fdata-sections)
+target_compile_options(glyphwell_shell PRIVATE -ffunction-sections -fdata-sections)
+
+# In-process Win32 tests: real windows and messages, run under Wine.
+file(GLOB GW_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
+if(GW_WIN32_TESTS)
+  add_executable(win32_tests ${GW_WIN32_TESTS} ${GW_RC})
+  target_link_libraries(win32_tests PRIVATE glyphwell_shell gtest gtest_main)
+  target_link_options(win32_tests PRIVATE -static -static-libgcc -static-libstdc++)
+  add_test(NAME win32_tests COMMAND win32_tests --gtest_brief=1)
+endif()
+
+# dist/Glyphwell-1.11-x64.zip: the program with its lang and doc folders.
+set(GW_DIST_DIR ${CMAKE_SOURCE_DIR}/dist)
+add_custom_target(dist
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/dist-stage
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/dist-stage/Glyphwell ${GW_DIST_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Glyphwell> ${CMAKE_BINARY_DIR}/dist-stage/Glyphwell/
+  COMMAND sh -c "for d in lang doc; do if [ -d '${CMAKE_SOURCE_DIR}/'$d ]; then cp -r '${CMAKE_SOURCE_DIR}/'$d '${CMAKE_BINARY_DIR}/dist-stage/Glyphwell/'; fi; done"
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${GW_DIST_DIR}/Glyphwell-1.11-x64.zip
+  COMMAND sh -c "cd '${CMAKE_BINARY_DIR}/dist-stage' && zip -q -r -X '${GW_DIST_DIR}/Glyphwell-1.11-x64.zip' Glyphwell"
+  DEPENDS Glyphwell
+  COMMENT "Packing dist/Glyphwell-1.11-x64.zip")
