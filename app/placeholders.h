@@ -1,0 +1,12 @@
+// Filling "%s" placeholders of a looked-up text.
+#pragma once
+#include "app/text.h"
+
+namespace gw {
+
+// `arguments` holds the fields separated by "|". The k-th "%s" of `format` is
+// replaced by the k-th field (empty when there are fewer fields) and "%%"
+// gives "%". Any other "%", or one at the very end, makes the result empty.
+Text FillPlaceholders(TextView format, TextView arguments);
+
+}  // namespace gw

@@ -1,0 +1,51 @@
+// The program's options and their file, Glyphwell.ini in the data folder.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/text.h"
+
+namespace gw {
+
+// Which character map the main window's link starts. The values are the
+// numbers of the option buttons that stand for them in the Settings window.
+enum class CharMapOption : std::int64_t { Standard = 18, Custom = 19 };
+
+inline constexpr char16_t kDefaultFontName[] = u"Lucida Sans Unicode";
+
+struct Settings {
+  std::vector<Text> LanguageList;  // found at start-up; never stored in the file
+  Text Language;                   // empty: not chosen yet
+  std::int8_t Hotkey = 10;         // n of the function key Fn; 0 (or less): no hotkey
+  bool OnTop = false;
+  Text FontName = kDefaultFontName;
+  CharMapOption Option = CharMapOption::Standard;
+  Text CustomCaption;
+  Text CustomCommand;
+  bool Beep = true;
+  bool HTML = false;
+  bool CheckUpdate = false;
+  bool ConfirmEnd = false;
+};
+
+// The hotkey number of a "Hotkey" value: 0 for "Ø"; otherwise the text after
+// the first character read like atoi (leading blanks, sign, digits). A number
+// outside -128..127 keeps its low eight bits, as the conversion of an int into
+// a signed char does ("F266" gives 10); numbers beyond the int range count as
+// the int limits first.
+std::int8_t ParseHotkey(TextView value);
+
+// Fills every field but LanguageList from the file. False when the file cannot
+// be opened; all those fields then hold their defaults.
+bool LoadSettings(const Text& path, Settings& settings);
+
+// The exact bytes of the settings file: UTF-8 with byte-order mark, every
+// line ending in CR LF.
+std::string SerializeSettings(const Settings& settings);
+
+// Replaces the file with SerializeSettings. False when it could not be written;
+// the old file then stays as it was.
+bool SaveSettings(const Text& path, const Settings& settings);
+
+}  // namespace gw
