@@ -14,6 +14,10 @@ target_link_libraries(glyphwell_shell PUBLIC glyphwell_core gw_png gw_curl gw_zl
 target_compile_options(glyphwell_shell PRIVATE -Wall -Wextra)
 
 set(GW_RC ${CMAKE_SOURCE_DIR}/resources/glyphwell.rc)
+file(GLOB GW_RC_DATA CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/images/*.png
+  ${CMAKE_SOURCE_DIR}/resources/icon/*.ico ${CMAKE_SOURCE_DIR}/resources/sound/*.wav
+  ${CMAKE_SOURCE_DIR}/resources/*.manifest ${CMAKE_SOURCE_DIR}/resources/*.h)
+set_source_files_properties(${GW_RC} PROPERTIES OBJECT_DEPENDS "${GW_RC_DATA}")
 set(GW_STATIC_LINK -static -static-libgcc -static-libstdc++ -municode -mwindows -Wl,--gc-sections -s)
 
 add_executable(Glyphwell WIN32 ${CMAKE_SOURCE_DIR}/app/winmain_win32.cpp ${GW_RC})
