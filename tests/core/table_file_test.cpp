@@ -1,0 +1,489 @@
+// The character file: exact text, strict reading, start-up load and reread.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "app/platform.h"
+#include "table/character_file.h"
+#include "table/default_table.h"
+
+namespace gw {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+// Paths are handed out as program text (Windows paths on Windows).
+class TempFolder {
+ public:
+  TempFolder() {
+    static int counter = 0;
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (int attempt = 0; attempt < 1000 && path_.empty(); ++attempt) {
+      fs::path candidate = fs::temp_directory_path() /
+                           ("gw-table-" + std::to_string(now % 1000000007) + "-" +
+                            std::to_string(++counter));
+      std::error_code error;
+      if (fs::create_directory(candidate, error)) path_ = candidate;
+    }
+    if (path_.empty()) ADD_FAILURE() << "cannot create a temporary folder";
+  }
+  ~TempFolder() {
+    std::error_code error;
+    for (const auto& item : fs::recursive_directory_iterator(path_, error))
+      fs::permissions(item.path(), fs::perms::owner_all, fs::perm_options::add, error);
+    fs::remove_all(path_, error);
+  }
+  Text File(const char* name) const { return (path_ / name).u16string(); }
+  fs::path NativePath(const char* name) const { return path_ / name; }
+
+ private:
+  fs::path path_;
+};
+
+std::string ReadBytes(const Text& path) {
+  std::string bytes;
+  EXPECT_EQ(ReadWholeFile(path, bytes), ReadResult::Ok);
+  return bytes;
+}
+
+void WriteBytes(const Text& path, std::string_view bytes) {
+  ASSERT_TRUE(WriteWholeFile(path, bytes));
+}
+
+CharacterTable TableOf(const std::vector<CharacterEntry>& records) {
+  CharacterTable table;
+  table.BuildRowsFromRecords(records);
+  return table;
+}
+
+std::vector<CharacterEntry> Parsed(std::string_view bytes) {
+  std::vector<CharacterEntry> records;
+  EXPECT_TRUE(ParseCharacterFile(bytes, records)) << bytes;
+  return records;
+}
+
+bool Parses(std::string_view bytes) {
+  std::vector<CharacterEntry> records{{u"stale", u"", u""}};
+  const bool ok = ParseCharacterFile(bytes, records);
+  if (!ok) {
+    EXPECT_TRUE(records.empty());
+  }
+  return ok;
+}
+
+const char kDefaultFile[] =
+    "[\r\n"
+    "  \"Glyphwell 1.11\",\r\n"
+    "  [\r\n    \"\",\r\n    \"\\\\u201E\\\\u201C\",\r\n    \"quotation marks (de)\"\r\n  ],\r\n"
+    "  [\r\n    \"\",\r\n    \"\\\\u00BB\\\\u00AB\",\r\n    \"guillemets (de)\"\r\n  ],\r\n"
+    "  [\r\n    \"\",\r\n    \"\\\\u201C\\\\u201D\",\r\n    \"quotation marks (en, es)\"\r\n  ],\r\n"
+    "  [\r\n    \"\",\r\n    \"\\\\u00AB\\\\u00BB\",\r\n    \"guillemets (fr)\"\r\n  ],\r\n"
+    "  [\r\n    \"-\",\r\n    \"\\\\u2013\",\r\n    \"en dash\"\r\n  ],\r\n"
+    "  [\r\n    \"%\",\r\n    \"\\\\u2030\",\r\n    \"per thousand\"\r\n  ]\r\n"
+    "]";
+
+// --- Writing --------------------------------------------------------------------
+
+TEST(TableCharacterFile, DefaultTableIsWrittenExactly) {
+  EXPECT_EQ(SerializeCharacterFile(TableOf(DefaultCharacterEntries())), kDefaultFile);
+  EXPECT_EQ(SerializeCharacterEntries(DefaultCharacterEntries()), kDefaultFile);
+}
+
+TEST(TableCharacterFile, EmptyTableIsTheHeaderAlone) {
+  const std::string bytes = SerializeCharacterFile(CharacterTable());
+  EXPECT_EQ(bytes, "[\r\n  \"Glyphwell 1.11\"\r\n]");
+  EXPECT_TRUE(Parsed(bytes).empty());
+}
+
+TEST(TableCharacterFile, SkippedRowIsLeftOut) {
+  const CharacterTable table = TableOf(DefaultCharacterEntries());
+  auto expected = DefaultCharacterEntries();
+  expected.erase(expected.begin() + 4);
+  EXPECT_EQ(SerializeCharacterFile(table, 4), SerializeCharacterEntries(expected));
+  EXPECT_EQ(SerializeCharacterFile(table, 0).find("quotation marks (de)"), std::string::npos);
+  // Deleting the only row writes the header alone.
+  EXPECT_EQ(SerializeCharacterFile(TableOf({{u"x", u"\\u78", u""}}), 0),
+            "[\r\n  \"Glyphwell 1.11\"\r\n]");
+}
+
+TEST(TableCharacterFile, StringEscapes) {
+  const CharacterEntry entry{u"\"", u"\\u0022", u"say \"é\" \\ a/b\x7F"};
+  const std::string bytes = SerializeCharacterEntries({entry});
+  EXPECT_NE(bytes.find("    \"\\\"\",\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("    \"\\\\u0022\",\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("    \"say \\\"\xC3\xA9\\\" \\\\ a/b\x7F\"\r\n"), std::string::npos);
+
+  const Text controls = u"\b\t\n\f\r" + Text{char16_t(0), char16_t(1), char16_t(0x1F)};
+  EXPECT_NE(SerializeCharacterEntries({{u"", u"", controls}})
+                .find("\"\\b\\t\\n\\f\\r\\u0000\\u0001\\u001f\""),
+            std::string::npos);
+
+  // A pair is one 4-byte sequence; lone surrogates become escapes.
+  EXPECT_NE(SerializeCharacterEntries({{u"", u"", u"\U0001F600"}}).find("\"\xF0\x9F\x98\x80\""),
+            std::string::npos);
+  const Text lone{char16_t(0xD83D), u'x', char16_t(0xDE00), char16_t(0xDBFF)};
+  EXPECT_NE(SerializeCharacterEntries({{u"", u"", lone}}).find("\"\\ud83dx\\ude00\\udbff\""),
+            std::string::npos);
+}
+
+TEST(TableCharacterFile, RoundTripsEveryText) {
+  const std::vector<CharacterEntry> entries = {
+      {u"\"", u"\\u0022", u"quote \" backslash \\ e-acute é"},
+      {u"", u"", u""},
+      {u"\\", u"\\u1F600\\u110000", u"\U0001F600 and a solidus /"},
+      {u"\t", u"\\u0009", u"controls \b\t\n\f\r" + Text{char16_t(0), char16_t(0x1B)}},
+      {Text{char16_t(0xD800)}, u"\\uD800", Text{char16_t(0xDFFF), char16_t(0xD800), u'a'}},
+      {u"ab", u"junk before \\u41", u"a trigger of two units survives too"},
+  };
+  EXPECT_EQ(Parsed(SerializeCharacterEntries(entries)), entries);
+  // And through the table, whose derived column is not written.
+  const CharacterTable table = TableOf(entries);
+  EXPECT_EQ(Parsed(SerializeCharacterFile(table)), entries);
+}
+
+TEST(TableCharacterFile, RandomTextsRoundTripExactly) {
+  // Units of every kind the writer treats differently, in random order, so
+  // lone and paired surrogates, escapes and 1- to 4-byte forms mix.
+  std::mt19937 random(2024);
+  const char16_t kinds[][2] = {{0x20, 0x7F},     {0x00, 0x1F},     {u'"', u'"'},
+                               {u'\\', u'\\'},   {0x80, 0x7FF},    {0x800, 0xD7FF},
+                               {0xD800, 0xDBFF}, {0xDC00, 0xDFFF}, {0xE000, 0xFFFF}};
+  for (int round = 0; round < 200; ++round) {
+    std::vector<CharacterEntry> entries(1 + random() % 4);
+    for (CharacterEntry& entry : entries) {
+      for (Text* text : {&entry.trigger, &entry.code_text, &entry.comment}) {
+        const int length = static_cast<int>(random() % 12);
+        for (int k = 0; k < length; ++k) {
+          const auto& kind = kinds[random() % 9];
+          text->push_back(static_cast<char16_t>(kind[0] + random() % (kind[1] - kind[0] + 1)));
+        }
+      }
+    }
+    const std::string bytes = SerializeCharacterEntries(entries);
+    ASSERT_EQ(Parsed(bytes), entries) << "round " << round;
+  }
+}
+
+TEST(TableCharacterFile, WriteFailures) {
+  TempFolder folder;
+  const Text path = folder.File("Characters.json");
+  const CharacterTable table = TableOf(DefaultCharacterEntries());
+  EXPECT_FALSE(WriteCharacterFile(table, u"", -1));
+
+  WriteBytes(path, "old contents");
+  fs::permissions(folder.NativePath("Characters.json"),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  EXPECT_FALSE(WriteCharacterFile(table, path, -1));
+  EXPECT_EQ(ReadBytes(path), "old contents");
+
+  EXPECT_FALSE(WriteCharacterFile(table, folder.File("no such folder/Characters.json"), -1));
+}
+
+// --- Reading --------------------------------------------------------------------
+
+TEST(TableCharacterFile, ReadFailures) {
+  TempFolder folder;
+  std::vector<CharacterEntry> records{{u"stale", u"", u""}};
+  EXPECT_FALSE(ReadCharacterFile(folder.File("missing.json"), records));
+  EXPECT_TRUE(records.empty());
+  const Text empty = folder.File("empty.json");
+  WriteBytes(empty, "");
+  EXPECT_FALSE(ReadCharacterFile(empty, records));
+}
+
+TEST(TableCharacterFile, LegacyVersionHasNoTriggers) {
+  const auto records = Parsed(
+      "[\"Glyphwell 1.09\", [\"\\\\u00AB\", \"left\"], [\"\\\\u00BB\", \"right\", \"extra\"]]");
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0], (CharacterEntry{u"", u"\\u00AB", u"left"}));
+  EXPECT_EQ(records[1], (CharacterEntry{u"", u"\\u00BB", u"right"}));
+  // The next write uses three strings and the current header.
+  const std::string rewritten = SerializeCharacterEntries(records);
+  EXPECT_EQ(rewritten.rfind("[\r\n  \"Glyphwell 1.11\",\r\n  [\r\n    \"\",\r\n", 0), 0u);
+  EXPECT_EQ(Parsed(rewritten), records);
+}
+
+TEST(TableCharacterFile, VersionComparesUnitByUnit) {
+  auto trigger_of = [](const char* header) {
+    const auto records =
+        Parsed(std::string("[\"") + header + "\", [\"t\", \"\\\\u41\", \"c\"]]");
+    return records.empty() ? Text(u"?") : records[0].trigger;
+  };
+  EXPECT_EQ(trigger_of("Glyphwell 1.11"), u"t");
+  EXPECT_EQ(trigger_of("Glyphwell 1.10"), u"t");
+  EXPECT_EQ(trigger_of("Glyphwell 1.9"), u"t");   // "1.9" is not less than "1.10"
+  EXPECT_EQ(trigger_of("Glyphwell 2.0"), u"t");
+  EXPECT_EQ(trigger_of("Glyphwell 1.09"), u"");
+  EXPECT_EQ(trigger_of("Glyphwell 1.0"), u"");
+  EXPECT_EQ(trigger_of("Glyphwell 1.09 beta"), u"");  // second word only
+  EXPECT_EQ(trigger_of("Other 1.11 x"), u"t");        // the name is not checked
+  EXPECT_EQ(trigger_of("Glyphwell"), u"");            // no space: empty version
+  EXPECT_EQ(trigger_of("Glyphwell  1.11"), u"");      // empty second word
+}
+
+TEST(TableCharacterFile, ValuesThatAreNotStringsReadAsEmpty) {
+  const auto records = Parsed(
+      "[\"Glyphwell 1.11\","
+      " [5, \"\\\\u2013\", \"number trigger\"],"
+      " [\"a\", null, true],"
+      " [{\"k\": [1, {\"x\": false}]}, [\"nested\"], -1.5e+3, \"ignored\", {}],"
+      " [\"b\"],"
+      " []]");
+  ASSERT_EQ(records.size(), 5u);
+  EXPECT_EQ(records[0], (CharacterEntry{u"", u"\\u2013", u"number trigger"}));
+  EXPECT_EQ(records[1], (CharacterEntry{u"a", u"", u""}));
+  EXPECT_EQ(records[2], (CharacterEntry{u"", u"", u""}));
+  EXPECT_EQ(records[3], (CharacterEntry{u"b", u"", u""}));  // missing values: empty
+  EXPECT_EQ(records[4], (CharacterEntry{u"", u"", u""}));
+}
+
+TEST(TableCharacterFile, DuplicateTriggersBothAppearLaterWins) {
+  const auto records = Parsed(
+      "[\"Glyphwell 1.11\", [\"x\", \"\\\\u41\", \"one\"], [\"x\", \"\\\\u42\", \"two\"]]");
+  ASSERT_EQ(records.size(), 2u);
+  CharacterTable table;
+  table.BuildRowsFromRecords(records);
+  EXPECT_EQ(table.RowCount(), 2);
+  EXPECT_EQ(table.FindTrigger(u"x"), 1);
+}
+
+TEST(TableCharacterFile, StringEscapesAndEncodingAreRead) {
+  const auto records = Parsed(
+      "[\"Glyphwell 1.11\", [\"\\/\", \"\\u005c\\u005Cu41\", "
+      "\"\\\"\\\\\\b\\f\\n\\r\\t\\u00e9\\uD83D\\uDE00\\ud800 \xC3\xA9\xF0\x9F\x98\x80\xFF\"]]");
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].trigger, u"/");
+  EXPECT_EQ(records[0].code_text, u"\\\\u41");
+  EXPECT_EQ(records[0].comment,
+            u"\"\\\b\f\n\r\té\U0001F600" + Text{char16_t(0xD800)} + u" é\U0001F600\uFFFD");
+}
+
+TEST(TableCharacterFile, WhiteSpace) {
+  EXPECT_TRUE(Parses(" \t\r\n[ \"Glyphwell 1.11\" \r\n, [ \"a\" , \"b\" ] ]\r\n\t "));
+  EXPECT_FALSE(Parses("\v[\"Glyphwell 1.11\"]"));
+  EXPECT_FALSE(Parses("[\"Glyphwell 1.11\"]\f"));
+  EXPECT_FALSE(Parses("\xC2\xA0[\"Glyphwell 1.11\"]"));  // no-break space
+  EXPECT_FALSE(Parses("\xEF\xBB\xBF[\"Glyphwell 1.11\"]"));  // byte-order mark
+}
+
+TEST(TableCharacterFile, SyntaxErrorsFail) {
+  const char* const bad[] = {
+      "",
+      "[",
+      "[\"Glyphwell 1.11\"",
+      "[\"Glyphwell 1.11\",]",
+      "[\"Glyphwell 1.11\", [\"a\", \"b\", \"c\",]]",
+      "[\"Glyphwell 1.11\", [\"a\" \"b\"]]",
+      "[\"Glyphwell 1.11\"] x",
+      "[\"Glyphwell 1.11\"] []",
+      "[\"Glyphwell 1.11\", [\"\\x\"]]",
+      "[\"Glyphwell 1.11\", [\"\\u12G4\"]]",
+      "[\"Glyphwell 1.11\", [\"\\u12\"]]",
+      "[\"Glyphwell 1.11\", [\"\\U0041\"]]",
+      "[\"Glyphwell 1.11\", [\"\\'\"]]",
+      "[\"Glyphwell 1.11\", [\"raw\ttab\"]]",
+      "[\"Glyphwell 1.11\", [\"raw\nline\"]]",
+      "[\"Glyphwell 1.11\", ['single']]",
+      "[\"Glyphwell 1.11\", [\"unterminated]]",
+      "[\"Glyphwell 1.11\", [01]]",
+      "[\"Glyphwell 1.11\", [1.]]",
+      "[\"Glyphwell 1.11\", [.5]]",
+      "[\"Glyphwell 1.11\", [-]]",
+      "[\"Glyphwell 1.11\", [1e]]",
+      "[\"Glyphwell 1.11\", [+1]]",
+      "[\"Glyphwell 1.11\", [tru]]",
+      "[\"Glyphwell 1.11\", [True]]",
+      "[\"Glyphwell 1.11\", [nul]]",
+      "[\"Glyphwell 1.11\", [{\"a\" 1}]]",
+      "[\"Glyphwell 1.11\", [{\"a\": 1,}]]",
+      "[\"Glyphwell 1.11\", [{1: 1}]]",
+      "[\"Glyphwell 1.11\", [{\"a\": 1]]]",
+      "[\"Glyphwell 1.11\", [[1, 2}]]",
+      "[\"Glyphwell 1.11\", [[1, 2,]]]",
+      "[\"Glyphwell 1.11\", [,]]",
+  };
+  for (const char* bytes : bad) EXPECT_FALSE(Parses(bytes)) << bytes;
+  // Numbers and literals that are fine where a value may stand.
+  EXPECT_TRUE(Parses("[\"Glyphwell 1.11\", [-0, 0.5, 10E-2, 1e+9, true, false, null]]"));
+}
+
+TEST(TableCharacterFile, EveryTruncationFails) {
+  const std::string whole = kDefaultFile;
+  for (size_t length = 0; length < whole.size(); ++length)
+    ASSERT_FALSE(Parses(whole.substr(0, length))) << "length " << length;
+  EXPECT_TRUE(Parses(whole));
+}
+
+TEST(TableCharacterFile, OtherShapesFail) {
+  EXPECT_FALSE(Parses("{\"Glyphwell 1.11\": []}"));
+  EXPECT_FALSE(Parses("\"Glyphwell 1.11\""));
+  EXPECT_FALSE(Parses("[]"));
+  EXPECT_FALSE(Parses("[5, [\"a\", \"b\", \"c\"]]"));           // header not a string
+  EXPECT_FALSE(Parses("[[\"a\", \"b\", \"c\"]]"));               // no header
+  EXPECT_FALSE(Parses("[\"Glyphwell 1.11\", \"a\"]"));           // entry not an array
+  EXPECT_FALSE(Parses("[\"Glyphwell 1.11\", {\"a\": \"b\"}]"));  // entry an object
+  EXPECT_FALSE(Parses("[\"Glyphwell 1.11\", null]"));
+}
+
+TEST(TableCharacterFile, NestingDepthIsBounded) {
+  auto nested = [](int levels) {
+    // The top-level array and the entry are levels 1 and 2.
+    std::string inner = std::string(levels - 2, '[') + std::string(levels - 2, ']');
+    return "[\"Glyphwell 1.11\", [" + inner + "]]";
+  };
+  EXPECT_TRUE(Parses(nested(kMaxNestingDepth)));
+  EXPECT_FALSE(Parses(nested(kMaxNestingDepth + 1)));
+  EXPECT_FALSE(Parses(nested(200000)));
+  // Objects count as levels as well; unclosed depth fails without recursion.
+  std::string objects = "[\"Glyphwell 1.11\", [";
+  for (int k = 0; k < 100000; ++k) objects += "{\"a\":";
+  EXPECT_FALSE(Parses(objects));
+  EXPECT_FALSE(Parses(std::string(1000000, '[')));
+}
+
+// --- Start-up load ----------------------------------------------------------------
+
+TEST(TableCharacterLoad, LegacyListPath) {
+  EXPECT_EQ(LegacyListPath(u"/data/Glyphwell/Characters.json"), u"/data/Glyphwell/Characters.lst");
+  EXPECT_EQ(LegacyListPath(u"C:\\Users\\x\\AppData\\Glyphwell\\Characters.json"),
+            u"C:\\Users\\x\\AppData\\Glyphwell\\Characters.lst");
+  EXPECT_EQ(LegacyListPath(u"C:\\a.b\\Characters"), u"C:\\a.b\\Characters.lst");
+}
+
+TEST(TableCharacterLoad, NoFilesGivesTheDefaultTable) {
+  TempFolder folder;
+  const Text path = folder.File("Characters.json");
+  std::vector<CharacterEntry> records;
+  const LoadResult outcome = LoadCharacterTable(path, records);
+  EXPECT_EQ(outcome.status, LoadStatus::NotRead);
+  EXPECT_EQ(records, DefaultCharacterEntries());
+
+  // Start-up writes it; the next start reads it back unchanged.
+  CharacterTable table;
+  table.BuildRowsFromRecords(records);
+  ASSERT_TRUE(WriteCharacterFile(table, path, -1));
+  EXPECT_EQ(ReadBytes(path), kDefaultFile);
+  std::vector<CharacterEntry> again;
+  EXPECT_EQ(LoadCharacterTable(path, again).status, LoadStatus::Read);
+  EXPECT_EQ(again, DefaultCharacterEntries());
+}
+
+TEST(TableCharacterLoad, ExistingFileThatCannotBeParsedIsNeverReplaced) {
+  TempFolder folder;
+  const Text path = folder.File("Characters.json");
+  const std::string with_bom = std::string("\xEF\xBB\xBF") + kDefaultFile;
+  WriteBytes(path, with_bom);
+  WriteBytes(folder.File("Characters.lst"), "[Characters]\r\n\\u0041=A\r\n");
+  std::vector<CharacterEntry> records;
+  const LoadResult outcome = LoadCharacterTable(path, records);
+  EXPECT_EQ(outcome.status, LoadStatus::Unreadable);
+  EXPECT_TRUE(records.empty());
+  EXPECT_EQ(ReadBytes(path), with_bom);
+
+  WriteBytes(path, "");
+  EXPECT_EQ(LoadCharacterTable(path, records).status, LoadStatus::Unreadable);
+  WriteBytes(path, "[\"Glyphwell 1.11\", \"not an entry\"]");
+  EXPECT_EQ(LoadCharacterTable(path, records).status, LoadStatus::Unreadable);
+}
+
+TEST(TableCharacterLoad, LegacyListIsImported) {
+  TempFolder folder;
+  const Text path = folder.File("Characters.json");
+  const Text legacy = folder.File("Characters.lst");
+  WriteBytes(legacy,
+             "\xEF\xBB\xBF"
+             "stray=ignored\r\n"
+             "; comment\r\n"
+             "[Characters]\r\n"
+             "\\u00AB\\u00BB= guillemets \r\n"
+             "\\u2013=en dash \xE2\x80\x93\r\n"
+             "[Other]\r\n"
+             "not code=skipped\r\n");
+  std::vector<CharacterEntry> records;
+  const LoadResult outcome = LoadCharacterTable(path, records);
+  EXPECT_EQ(outcome.status, LoadStatus::ImportedLegacy);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0], (CharacterEntry{u"", u"\\u00AB\\u00BB", u"guillemets"}));
+  EXPECT_EQ(records[1], (CharacterEntry{u"", u"\\u2013", u"en dash –"}));
+  // The caller deletes the legacy file only after its first write succeeded.
+  EXPECT_TRUE(FileExists(legacy));
+}
+
+TEST(TableCharacterLoad, LegacyListErrors) {
+  TempFolder folder;
+  const Text path = folder.File("Characters.json");
+  const Text legacy = folder.File("Characters.lst");
+  std::vector<CharacterEntry> records;
+
+  WriteBytes(legacy, "\\u0041=only keys before any group\r\n");
+  EXPECT_EQ(LoadCharacterTable(path, records).status, LoadStatus::ReadError);
+  EXPECT_TRUE(records.empty());
+
+  WriteBytes(legacy, "[Characters]\r\n\\u0041=A\r\n\\u00G1=bad\r\n\\u0042=B\r\n");
+  EXPECT_EQ(LoadCharacterTable(path, records).status, LoadStatus::ReadError);
+  EXPECT_TRUE(records.empty());
+
+  WriteBytes(legacy, "[Characters]\r\n\\u110000=too high\r\n");
+  EXPECT_EQ(LoadCharacterTable(path, records).status, LoadStatus::ReadError);
+
+  // An empty first group gives an empty table, whatever follows.
+  WriteBytes(legacy, "[Characters]\r\n[More]\r\n\\u0041=A\r\n");
+  const LoadResult outcome = LoadCharacterTable(path, records);
+  EXPECT_EQ(outcome.status, LoadStatus::ImportedLegacy);
+  EXPECT_TRUE(records.empty());
+  EXPECT_FALSE(FileExists(path));  // loading never writes
+}
+
+// --- Reread ------------------------------------------------------------------------
+
+TEST(TableCharacterReread, Decision) {
+  RereadDecision d = DecideReread(100, 100, false);
+  EXPECT_EQ(d.action, RereadAction::Unchanged);
+  EXPECT_EQ(d.stamp, 100);
+  d = DecideReread(100, 101, true);
+  EXPECT_EQ(d.action, RereadAction::Reread);
+  EXPECT_EQ(d.stamp, 101);
+  d = DecideReread(100, 0, false);
+  EXPECT_EQ(d.action, RereadAction::Failed);
+  EXPECT_EQ(d.stamp, 0);
+}
+
+TEST(TableCharacterReread, ChangedFileIsReadOnceAndFailuresReportedOnce) {
+  TempFolder folder;
+  const Text path = folder.File("Characters.json");
+  ASSERT_TRUE(WriteCharacterFile(TableOf(DefaultCharacterEntries()), path, -1));
+  const FileStamp stamp = ReadFileStamp(path);
+  EXPECT_NE(stamp, 0);
+
+  std::vector<CharacterEntry> records{{u"untouched", u"", u""}};
+  RereadDecision d = CheckCharacterFile(path, stamp, records);
+  EXPECT_EQ(d.action, RereadAction::Unchanged);
+  EXPECT_EQ(d.stamp, stamp);
+  EXPECT_EQ(records.size(), 1u);
+
+  // Another program writes the file; its time moves on.
+  WriteBytes(path, "[\"Glyphwell 1.11\", [\"z\", \"\\\\u007A\", \"zed\"]]");
+  const fs::path native = folder.NativePath("Characters.json");
+  fs::last_write_time(native, fs::last_write_time(native) + std::chrono::seconds(30));
+  d = CheckCharacterFile(path, stamp, records);
+  EXPECT_EQ(d.action, RereadAction::Reread);
+  EXPECT_EQ(d.stamp, stamp + 30);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0], (CharacterEntry{u"z", u"\\u007A", u"zed"}));
+
+  // Deleted behind the program's back: one failure, then nothing.
+  ASSERT_TRUE(RemoveFile(path));
+  d = CheckCharacterFile(path, d.stamp, records);
+  EXPECT_EQ(d.action, RereadAction::Failed);
+  EXPECT_EQ(d.stamp, 0);
+  d = CheckCharacterFile(path, d.stamp, records);
+  EXPECT_EQ(d.action, RereadAction::Unchanged);
+}
+
+}  // namespace
+}  // namespace gw
