@@ -1,0 +1,56 @@
+// Events: every window message that the program acts on becomes an event in
+// one queue, which the event loop takes one at a time.
+#pragma once
+#include <cstdint>
+
+namespace gw {
+
+enum class EventKind : std::uint32_t {
+  Control = 1,
+  Command = 2,
+  Tray = 3,
+  Activate = 4,
+  Deactivate = 5,
+  Minimize = 6,
+  Timer = 7,
+  Close = 8,
+  Erase = 9,
+  Hotkey = 65536,
+  MainMenuClosed = 65537,
+  TriggerKey = 65538,
+};
+
+// Window numbers.
+enum WindowNumber : int {
+  MainWindow = 0,
+  EditEntryWindow = 1,
+  NewEntryWindow = 2,
+  AboutWindow = 3,
+  SettingsWindow = 4,
+};
+
+// Control event types.
+enum ControlEventType : int {
+  ControlClick = 0,
+  ControlKeyReleased = 1,  // the key code travels in Event::key
+  ControlDoubleClick = 2,
+  ControlSelectionChanged = 3,
+  ControlOther = 4,        // notifications no handler uses
+  FocusGained = 14000,
+  FocusLost = 14001,
+};
+
+struct Event {
+  EventKind kind = EventKind::Control;
+  int window = 0;
+  int object = 0;
+  int type = 0;
+  int key = 0;  // virtual-key code of a key-released event
+
+  bool operator==(const Event& other) const {
+    return kind == other.kind && window == other.window && object == other.object &&
+           type == other.type;
+  }
+};
+
+}  // namespace gw

@@ -1,0 +1,30 @@
+// The two ways the process ends: the orderly quit and the immediate exit.
+#include <windows.h>
+#include <ole2.h>
+
+#include "app/message_box.h"
+#include "app/shell_win32.h"
+
+namespace gw {
+
+AppState& App() {
+  static AppState state;
+  return state;
+}
+
+void QuitProgram(bool confirm, HICON tray_icon) {
+  if (confirm && ShowMessage(Tr(u"General", u"AskQuit"), MB_YESNO) != IDYES) return;
+  if (App().main_window) UnregisterHotKey(App().main_window, 1);
+  if (tray_icon) DestroyIcon(tray_icon);
+  ExitProgram();
+}
+
+void ExitProgram() {
+  AppState& app = App();
+  RemoveTrayIcon();
+  if (app.main_window) DestroyWindow(app.main_window);
+  OleUninitialize();
+  ExitProcess(0);
+}
+
+}  // namespace gw

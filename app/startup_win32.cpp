@@ -1,0 +1,181 @@
+// Start-up: brings the program up in a fixed order and hands control to the
+// event loop.
+#include <windows.h>
+#include <objbase.h>
+#include <ole2.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "app/folders.h"
+#include "app/message_box.h"
+#include "app/platform.h"
+#include "app/shell_win32.h"
+
+namespace gw {
+
+namespace {
+
+Text ShellFolder(int csidl) {
+  PIDLIST_ABSOLUTE pidl = nullptr;
+  if (FAILED(SHGetFolderLocation(nullptr, csidl, nullptr, 0, &pidl)) || !pidl) return Text();
+  wchar_t buffer[MAX_PATH + 1] = {};
+  Text result;
+  if (SHGetPathFromIDListW(pidl, buffer)) {
+    result = reinterpret_cast<const char16_t*>(buffer);
+    if (!result.empty() && result.back() != u'\\') result.push_back(u'\\');
+  }
+  CoTaskMemFree(pidl);
+  return result;
+}
+
+Text ExecutablePath() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return Text();
+    if (n < buffer.size()) return Text(reinterpret_cast<const char16_t*>(buffer.data()), n);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool OlderThanWindows2000() {
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!GetVersionExW(&info)) return false;
+#pragma GCC diagnostic pop
+  return info.dwMajorVersion < 5;
+}
+
+// Opens Explorer with the character file selected.
+void ShowFileInExplorer(const Text& path) {
+  Text params = u"/select,\"" + path + u"\"";
+  Text folder = ProgramFolderOf(path);
+  ShellExecuteW(nullptr, L"open", L"explorer", W(params), W(folder), SW_SHOW);
+}
+
+[[noreturn]] void FailReading(const Text& path) {
+  ShowMessage(Tr(u"General", u"ErrRead") + u"\n" + path + u"\n\n" +
+                  Tr(u"General", u"Terminate"),
+              MB_ICONERROR);
+  ShowFileInExplorer(path);
+  ExitProgram();
+}
+
+}  // namespace
+
+Text WriteFailureText(const Text& path, bool terminate) {
+  Text text = Tr(u"General", u"ErrWrite") + u"\n" + path;
+  if (terminate) text += u"\n\n" + Tr(u"General", u"Terminate");
+  return text;
+}
+
+void RunStartup(HINSTANCE instance) {
+  AppState& app = App();
+  app.instance = instance;
+
+  // Libraries are loaded from the system folder only.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
+  // 1. Process-wide machinery.
+  OleInitialize(nullptr);
+  app.taskbar_created_message = RegisterWindowMessageW(L"TaskbarCreated");
+  {
+    HDC screen = GetDC(nullptr);
+    app.dpi_x = GetDeviceCaps(screen, LOGPIXELSX);
+    app.dpi_y = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+  }
+
+  // 3. Empty language table (the table starts empty until the load below).
+  // 6. Single-instance check.
+  if (HWND other = FindWindowW(nullptr, W(Text(kWindowTitle)))) {
+    ShowWindow(other, SW_SHOWNORMAL);
+    SetForegroundWindow(other);
+    ExitProgram();
+  }
+
+  // 8. Folders and file paths.
+  app.exe_path = ExecutablePath();
+  app.program_folder = ProgramFolderOf(app.exe_path);
+  app.data_folder = DataFolderFor(app.program_folder, ShellFolder(CSIDL_PROGRAM_FILES),
+                                  ShellFolder(CSIDL_APPDATA));
+  app.settings_path = app.data_folder + u"Glyphwell.ini";
+  app.character_path = app.data_folder + u"Characters.json";
+
+  // 9. Settings.
+  const bool settings_opened = LoadSettings(app.settings_path, app.settings);
+
+  // 10. Language chosen from the system language when none is set.
+  if (app.settings.Language.empty()) app.settings.Language = DefaultLanguage(DetectSystemLanguage());
+
+  // 11. Language table, with the built-in English table as fall-back.
+  LanguageLoadResult loaded =
+      LoadLanguageFile(app.language, app.program_folder, app.settings.Language, true);
+  if (loaded.status != LanguageLoadStatus::Loaded) ShowMessage(loaded.message, MB_ICONWARNING);
+  Text help_name = loaded.help_file;
+
+  // 12. Operating-system check.
+  if (OlderThanWindows2000()) {
+    ShowMessage(Tr(u"General", u"ErrOldWin"), MB_ICONERROR);
+    ExitProgram();
+  }
+
+  // 13. First start: write the settings file (creating the per-user folder).
+  if (!settings_opened) {
+    bool ok = true;
+    Text folder = app.data_folder;
+    while (!folder.empty() && folder.back() == u'\\') folder.pop_back();
+    if (IsPerUserDataFolder(app.data_folder, app.program_folder) && !PathExists(folder))
+      ok = EnsureDirectory(app.data_folder);
+    if (ok) ok = SaveSettings(app.settings_path, app.settings);
+    if (!ok) {
+      ShowMessage(WriteFailureText(app.settings_path, true), MB_ICONERROR);
+      ExitProgram();
+    }
+  }
+
+  // 14. Installed languages.
+  app.settings.LanguageList = ListLanguages(app.program_folder);
+
+  // 15. Help file path.
+  if (help_name.empty()) help_name = u"Glyphwell_en.htm";
+  app.help_path = app.program_folder + u"doc\\" + help_name;
+
+  // 16. Character table. A character file that exists but cannot be read is
+  // never replaced: the user is told and the program ends.
+  const LoadResult load = LoadCharacterTable(app.character_path, app.records);
+  if (load.status == LoadStatus::Unreadable || load.status == LoadStatus::ReadError)
+    FailReading(app.character_path);
+
+  // 17. Main window.
+  CreateMainWindow();
+
+  // 18. Tray icon.
+  app.tray_icon = ExtractIconW(nullptr, W(app.exe_path), 0);
+  if (app.tray_icon == reinterpret_cast<HICON>(1)) app.tray_icon = nullptr;
+  if (app.tray_icon) AddTrayIcon(app.tray_icon);
+
+  // 19. Global hotkey.
+  ApplyHotkey(app.settings.Hotkey);
+
+  // 20. First write of the character file; the legacy list goes only once
+  // its entries are safely in the new file.
+  if (load.status != LoadStatus::Read) {
+    if (!WriteCharacterFile(app.table, app.character_path, -1)) {
+      ShowMessage(WriteFailureText(app.character_path, true), MB_ICONERROR);
+      ExitProgram();
+    }
+    if (load.status == LoadStatus::ImportedLegacy) RemoveFile(LegacyListPath(app.character_path));
+  }
+
+  // 23. The character file's time, so that the program's own write is no change.
+  app.file_stamp = FileStampOf(app.character_path);
+
+  // 24. Focus on the main list.
+  if (app.list) SetFocus(app.list);
+  app.last_focused_control = kCtlList;
+}
+
+}  // namespace gw

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Builds Glyphwell and runs every test: the native core tests, the same tests
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the cross-built core
+# and in-process Win32 tests under Wine, the end-to-end tests that drive the
+# real program under Wine in Xvfb, and a short fuzzing run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+JOBS=$(nproc)
+
+bash scripts/setup.sh
+
+passed=0
+failed=0
+step() { echo; echo "=== $*"; }
+record() { if [ "$1" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $2"; fi; }
+
+step "native build and core tests"
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/native -j "$JOBS"
+set +e
+ctest --test-dir build/native --output-on-failure -j "$JOBS" | tail -n 15
+record "${PIPESTATUS[0]}" "native core tests"
+set -e
+
+step "core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGLYPHWELL_SANITIZE=ON \
+  -DGLYPHWELL_BENCH=OFF >/dev/null
+cmake --build build/asan -j "$JOBS" --target core_tests
+set +e
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build/asan \
+  --output-on-failure -j "$JOBS" | tail -n 15
+record "${PIPESTATUS[0]}" "sanitizer core tests"
+set -e
+
+step "third-party libraries for Windows"
+bash scripts/build-deps.sh
+
+step "Windows build"
+cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" >/dev/null
+cmake --build build/win -j "$JOBS"
+ls -l build/win/bin/Glyphwell.exe
+
+step "core and in-process Win32 tests under Wine"
+# shellcheck source=scripts/wine-env.sh
+source scripts/wine-env.sh
+wine_env_start
+set +e
+ctest --test-dir build/win --output-on-failure --timeout 300 | tail -n 15
+record "${PIPESTATUS[0]}" "Windows tests under Wine"
+set -e
+
+step "end-to-end tests under Wine"
+set +e
+GLYPHWELL_EXE="$ROOT/build/win/bin/Glyphwell.exe" python3 -m pytest -q -p no:cacheprovider tests/e2e
+record $? "end-to-end tests"
+set -e
+wine_env_stop
+
+if [ -f scripts/fuzz.sh ]; then
+  step "short fuzzing run"
+  set +e
+  bash scripts/fuzz.sh short
+  record $? "fuzzing"
+  set -e
+fi
+
+echo
+echo "groups: $passed passed, $failed failed"
+[ "$failed" = 0 ]
