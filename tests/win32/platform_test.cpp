@@ -1,0 +1,150 @@
+// Windows behaviour of the file functions and of the one message-box function.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "app/message_box.h"
+#include "app/platform.h"
+
+namespace gw {
+namespace {
+
+Text ToText(const std::filesystem::path& p) {
+  auto s = p.u16string();
+  return Text(s.begin(), s.end());
+}
+
+class WindowsFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           (std::string("gw-win-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    path_ = ToText(dir_ / "Characters.json");
+    ASSERT_TRUE(WriteWholeFile(path_, "old"));
+  }
+  void TearDown() override {
+    SetFileAttributesW(reinterpret_cast<const wchar_t*>(path_.c_str()), FILE_ATTRIBUTE_NORMAL);
+    std::filesystem::remove_all(dir_);
+  }
+  std::string Contents() {
+    std::string bytes;
+    EXPECT_EQ(ReadWholeFile(path_, bytes), ReadResult::Ok);
+    return bytes;
+  }
+  size_t FilesInFolder() { return std::distance(std::filesystem::directory_iterator(dir_), {}); }
+
+  std::filesystem::path dir_;
+  Text path_;
+};
+
+TEST_F(WindowsFiles, LockedTargetStaysWholeAndNoTemporaryRemains) {
+  HANDLE lock = CreateFileW(reinterpret_cast<const wchar_t*>(path_.c_str()), GENERIC_READ, 0,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(WriteWholeFile(path_, "new"));
+  std::string bytes;
+  // Nothing can read it while locked; afterwards it is the old file.
+  EXPECT_NE(ReadWholeFile(path_, bytes), ReadResult::Ok);
+  CloseHandle(lock);
+  EXPECT_EQ(Contents(), "old");
+  EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+TEST_F(WindowsFiles, ReadOnlyTargetIsNotReplaced) {
+  SetFileAttributesW(reinterpret_cast<const wchar_t*>(path_.c_str()), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(WriteWholeFile(path_, "new"));
+  EXPECT_EQ(Contents(), "old");
+  EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+TEST_F(WindowsFiles, FileOpenForReadingByOthersIsReplaced) {
+  // Another program reading the file (sharing reads, writes and deletes) does
+  // not stop the program's write.
+  HANDLE reader = CreateFileW(reinterpret_cast<const wchar_t*>(path_.c_str()), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  bool ok = WriteWholeFile(path_, "new");
+  CloseHandle(reader);
+  if (ok) EXPECT_EQ(Contents(), "new");
+  else EXPECT_EQ(Contents(), "old");
+}
+
+TEST_F(WindowsFiles, FolderThatVanishedFailsCleanly) {
+  Text missing = ToText(dir_ / "gone" / "Glyphwell.ini");
+  EXPECT_FALSE(WriteWholeFile(missing, "x"));
+  EXPECT_FALSE(PathExists(missing));
+}
+
+TEST_F(WindowsFiles, StampIsLocalSecondsAndZeroWhenMissing) {
+  long long stamp = FileStampOf(path_);
+  EXPECT_GT(stamp, 1600000000LL);
+  EXPECT_EQ(FileStampOf(ToText(dir_ / "none.json")), 0);
+}
+
+// Reads the box that the program shows and presses its first button.
+struct BoxReader {
+  std::atomic<bool> found{false};
+  std::wstring text;
+  std::thread thread;
+
+  void Start() {
+    thread = std::thread([this] {
+      for (int i = 0; i < 500 && !found; ++i) {
+        HWND box = FindWindowW(L"#32770", reinterpret_cast<const wchar_t*>(kWindowTitle));
+        if (box) {
+          EnumChildWindows(
+              box,
+              [](HWND child, LPARAM lp) -> BOOL {
+                wchar_t cls[32] = {}, buf[512] = {};
+                GetClassNameW(child, cls, 32);
+                if (lstrcmpiW(cls, L"Static") == 0 && GetWindowTextW(child, buf, 512) > 0)
+                  reinterpret_cast<BoxReader*>(lp)->text = buf;
+                return TRUE;
+              },
+              reinterpret_cast<LPARAM>(this));
+          if (!text.empty()) {
+            found = true;
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            PostMessageW(box, WM_COMMAND, IDYES, 0);
+            break;
+          }
+        }
+        Sleep(20);
+      }
+    });
+  }
+};
+
+TEST(MessageBoxes, CarryTheProgramTitleAndText) {
+  BoxReader reader;
+  reader.Start();
+  ShowMessage(u"Can't write file:\nC:\\x\\Glyphwell.ini", MB_ICONERROR);
+  reader.thread.join();
+  ASSERT_TRUE(reader.found);
+  EXPECT_EQ(reader.text, L"Can't write file:\nC:\\x\\Glyphwell.ini");
+}
+
+TEST(MessageBoxes, HookSeesEveryBoxInsteadOfTheScreen) {
+  Text seen;
+  unsigned flags_seen = 0;
+  SetMessageBoxHook([&](const Text& text, unsigned flags) {
+    seen = text;
+    flags_seen = flags;
+    return IDNO;
+  });
+  EXPECT_EQ(ShowMessage(u"Do you really want to quit the program?", MB_YESNO), IDNO);
+  SetMessageBoxHook(nullptr);
+  EXPECT_EQ(seen, u"Do you really want to quit the program?");
+  EXPECT_EQ(flags_seen, static_cast<unsigned>(MB_YESNO));
+}
+
+}  // namespace
+}  // namespace gw
