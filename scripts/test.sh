@@ -43,20 +43,17 @@ cmake --build build/win -j "$JOBS"
 ls -l build/win/bin/Glyphwell.exe
 
 step "core and in-process Win32 tests under Wine"
-# shellcheck source=scripts/wine-env.sh
-source scripts/wine-env.sh
-wine_env_start
+# Their own prefix copy, Xvfb display and wineserver, stopped afterwards.
 set +e
-ctest --test-dir build/win --output-on-failure --timeout 300 | tail -n 15
-record "${PIPESTATUS[0]}" "Windows tests under Wine"
+bash scripts/wine-env.sh run ctest --test-dir build/win --output-on-failure --timeout 300 </dev/null
+record $? "Windows tests under Wine"
 set -e
 
 step "end-to-end tests under Wine"
 set +e
-GLYPHWELL_EXE="$ROOT/build/win/bin/Glyphwell.exe" python3 -m pytest -q -p no:cacheprovider tests/e2e
+GLYPHWELL_EXE="$ROOT/build/win/bin/Glyphwell.exe" bash tests/e2e/run.sh
 record $? "end-to-end tests"
 set -e
-wine_env_stop
 
 if [ -f scripts/fuzz.sh ]; then
   step "short fuzzing run"

@@ -1,0 +1,256 @@
+"""Start-up as a user meets it: first and second start, where the data lives,
+the single-instance rule, language files and the system language, and
+character files that cannot be read."""
+import os
+import shutil
+import time
+from pathlib import Path
+
+import pytest
+
+from harness import PROGRAM_TITLE, wait_until
+
+CRLF = "\r\n"
+
+FIRST_START_INI = ("\ufeff" + CRLF.join([
+    "[General]", "OnTop = False", "Language = English", "Hotkey = F10", "Beep = True",
+    "HTML = False", "CheckUpdate = False", "ConfirmEnd = False", "", "[Character map]",
+    "Option = Standard", "CustomCaption = ", "CustomCommand = ", ""])).encode("utf-8")
+
+DEFAULT_ENTRIES = [
+    ("", "\\\\u201E\\\\u201C", "quotation marks (de)"),
+    ("", "\\\\u00BB\\\\u00AB", "guillemets (de)"),
+    ("", "\\\\u201C\\\\u201D", "quotation marks (en, es)"),
+    ("", "\\\\u00AB\\\\u00BB", "guillemets (fr)"),
+    ("-", "\\\\u2013", "en dash"),
+    ("%", "\\\\u2030", "per thousand"),
+]
+
+
+def default_character_file() -> bytes:
+    lines = ["[", '  "Glyphwell 1.11",']
+    for i, (trigger, code, comment) in enumerate(DEFAULT_ENTRIES):
+        lines += ["  [", f'    "{trigger}",', f'    "{code}",', f'    "{comment}"',
+                  "  ]," if i < len(DEFAULT_ENTRIES) - 1 else "  ]"]
+    lines.append("]")
+    return CRLF.join(lines).encode("utf-8")
+
+
+REPO = Path(__file__).resolve().parents[2]
+
+
+def english_lang_file(tmp: Path) -> Path:
+    """The shipped English language file, so that starts show no warning."""
+    folder = tmp / "lang"
+    folder.mkdir(parents=True, exist_ok=True)
+    shutil.copy2(REPO / "lang" / "English.lng", folder / "English.lng")
+    return folder
+
+
+def start_and_wait_main(wine, exe, **kw):
+    proc = wine.start(exe, **kw)
+    main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=20)
+    return proc, main
+
+
+def quit_program(wine, proc, main):
+    wine.close_window(main.hwnd)
+    assert proc.wait(timeout=15) == 0
+
+
+def test_first_start_writes_both_files_and_second_start_writes_nothing(wine, glyphwell_exe, tmp_path):
+    lang = english_lang_file(tmp_path)
+    exe = wine.install_program(r"C:\Portable\First", glyphwell_exe, lang=lang)
+    folder = wine.unix_path(r"C:\Portable\First")
+    proc, main = start_and_wait_main(wine, exe)
+    ini = folder / "Glyphwell.ini"
+    chars = folder / "Characters.json"
+    wait_until(lambda: chars.exists(), message="Characters.json written")
+    assert ini.read_bytes() == FIRST_START_INI
+    assert chars.read_bytes() == default_character_file()
+    rows = wine.list_view(wine.child(main.hwnd, id=5).hwnd).rows
+    assert [r[0] for r in rows] == ["", "", "", "", "-", "%"]
+    assert rows[4][1] == "\u2013" and rows[0][1] == "\u201e\u201c"
+    quit_program(wine, proc, main)
+
+    # The second start reads both files back and writes neither.
+    old = {p: (p.read_bytes(), p.stat().st_mtime_ns) for p in (ini, chars)}
+    time.sleep(1.1)  # file times have one-second resolution in the stamp
+    proc, main = start_and_wait_main(wine, exe)
+    wait_until(lambda: wine.status_bar(wine.child(main.hwnd, cls="msctls_statusbar32").hwnd))
+    quit_program(wine, proc, main)
+    for p, (data, mtime) in old.items():
+        assert p.read_bytes() == data
+        assert p.stat().st_mtime_ns == mtime
+    assert sorted(x.name for x in folder.iterdir()) == ["Characters.json", "Glyphwell.exe",
+                                                        "Glyphwell.ini", "lang"]
+
+
+def test_installed_program_keeps_its_data_in_appdata(wine, glyphwell_exe, tmp_path):
+    lang = english_lang_file(tmp_path)
+    # Any letter case of Program Files counts as installed.
+    exe = wine.install_program(r"C:\program files\Tools", glyphwell_exe, lang=lang)
+    data = wine.appdata / "Tools"
+    shutil.rmtree(data, ignore_errors=True)
+    proc, main = start_and_wait_main(wine, exe)
+    wait_until(lambda: (data / "Characters.json").exists())
+    assert (data / "Glyphwell.ini").read_bytes() == FIRST_START_INI
+    assert (data / "Characters.json").read_bytes() == default_character_file()
+    assert not (wine.unix_path(r"C:\program files\Tools") / "Glyphwell.ini").exists()
+    quit_program(wine, proc, main)
+    shutil.rmtree(data)
+
+
+def test_file_where_the_data_folder_belongs_ends_with_write_failure(wine, glyphwell_exe, tmp_path):
+    lang = english_lang_file(tmp_path)
+    exe = wine.install_program(r"C:\Program Files\Blocked", glyphwell_exe, lang=lang)
+    blocker = wine.appdata / "Blocked"
+    shutil.rmtree(blocker, ignore_errors=True)
+    blocker.write_bytes(b"not a folder")
+    proc = wine.start(exe)
+    box = wine.wait_message_box(pid=proc.pid)
+    expected_ini = wine.windows_path(wine.appdata) + r"\Blocked\Glyphwell.ini"
+    assert box.message == "Can't write file:\n" + expected_ini + "\n\nThe program will be terminated."
+    wine.answer_message_box("OK", pid=proc.pid)
+    assert proc.wait(timeout=10) == 0
+    assert blocker.read_bytes() == b"not a folder"
+    assert not wine.find_windows(title=PROGRAM_TITLE, cls="GlyphwellMain")
+    blocker.unlink()
+
+
+def test_second_start_brings_the_first_to_the_front(wine, glyphwell_exe, tmp_path):
+    lang = english_lang_file(tmp_path)
+    exe = wine.install_program(r"C:\Portable\Single", glyphwell_exe, lang=lang)
+    first, main = start_and_wait_main(wine, exe)
+    notepad = wine.start(r"C:\windows\notepad.exe")
+    pad = notepad.wait_window(title="Untitled - Notepad")
+    wine.activate(pad.hwnd)
+    second = wine.start(exe)
+    assert second.wait(timeout=15) == 0
+    wait_until(lambda: wine.foreground() and wine.foreground().hwnd == main.hwnd,
+               message="first copy in front")
+    assert first.running
+    assert len(wine.find_windows(title=PROGRAM_TITLE, cls="GlyphwellMain")) == 1
+    assert not wine.message_boxes(pid=second.pid)
+    quit_program(wine, first, main)
+
+
+def write_lang(folder: Path, name: str, text: str, bom: bool = True) -> None:
+    folder.mkdir(parents=True, exist_ok=True)
+    data = text.replace("\n", "\r\n").encode("utf-8")
+    (folder / f"{name}.lng").write_bytes((b"\xef\xbb\xbf" if bom else b"") + data)
+
+
+def write_ini(folder: Path, language: str) -> None:
+    folder.mkdir(parents=True, exist_ok=True)
+    (folder / "Glyphwell.ini").write_bytes(
+        FIRST_START_INI.replace(b"Language = English", f"Language = {language}".encode("utf-8")))
+
+
+def test_language_file_named_by_the_setting_is_used(wine, glyphwell_exe, tmp_path):
+    lang = tmp_path / "lang"
+    write_lang(lang, "Deutsch", '[Version check]\nProgram version = 1.11\n[WinMain]\n'
+               'OnTop = "&Immer im Vordergrund"\nTrigger = "Auslöser"\nBtnInsert = "Einfügen"\n'
+               'StatusInfo = " Mit [Umschalt] den Code statt des Zeichens einfügen."\n')
+    exe = wine.install_program(r"C:\Portable\German", glyphwell_exe, lang=lang)
+    write_ini(wine.unix_path(r"C:\Portable\German"), "Deutsch")
+    proc, main = start_and_wait_main(wine, exe)
+    assert wine.child(main.hwnd, id=6).text == "&Immer im Vordergrund"
+    assert wine.child(main.hwnd, id=7).text == "Einfügen"
+    assert wine.list_view(wine.child(main.hwnd, id=5).hwnd).columns[0] == "Auslöser"
+    # A key that the translation lacks is not filled in from English.
+    assert wine.list_view(wine.child(main.hwnd, id=5).hwnd).columns[1] == "##### String not found! #####"
+    bar = wine.child(main.hwnd, cls="msctls_statusbar32").hwnd
+    assert wine.status_bar(bar)[0] == " Mit [Umschalt] den Code statt des Zeichens einfügen."
+    quit_program(wine, proc, main)
+
+
+@pytest.mark.parametrize("kind", ["missing", "invalid"])
+def test_unusable_language_file_warns_and_falls_back_to_english(wine, glyphwell_exe, tmp_path, kind):
+    lang = tmp_path / "lang"
+    # A version in quotes makes the file invalid.
+    write_lang(lang, "Klingon", '[Version check]\nProgram version = "1.11"\n[WinMain]\nOnTop = "x"\n')
+    folder_name = f"Lang{kind}"
+    exe = wine.install_program(rf"C:\Portable\{folder_name}", glyphwell_exe, lang=lang)
+    language = "Klingon" if kind == "invalid" else "Vulcan"
+    write_ini(wine.unix_path(rf"C:\Portable\{folder_name}"), language)
+    proc = wine.start(exe)
+    box = wine.wait_message_box(pid=proc.pid)
+    path = rf"C:\Portable\{folder_name}\lang\{language}.lng"
+    if kind == "missing":
+        assert box.message == f"Can't open language file '{path}'."
+    else:
+        assert box.message == f"Invalid language file '{path}'."
+    wine.answer_message_box("OK", pid=proc.pid)
+    main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=20)
+    assert wine.child(main.hwnd, id=6).text == "Stay on top"
+    # The setting keeps its value.
+    ini = (wine.unix_path(rf"C:\Portable\{folder_name}") / "Glyphwell.ini").read_bytes()
+    assert f"Language = {language}".encode() in ini
+    quit_program(wine, proc, main)
+
+
+def test_german_system_picks_deutsch(wine, glyphwell_exe, tmp_path):
+    lang = tmp_path / "lang"
+    write_lang(lang, "Deutsch", '[Version check]\nProgram version = 1.11\n[WinMain]\nOnTop = "Immer oben"\n')
+    exe = wine.install_program(r"C:\Portable\Locale", glyphwell_exe, lang=lang)
+    proc, main = start_and_wait_main(wine, exe, locale="de")
+    ini = wine.unix_path(r"C:\Portable\Locale") / "Glyphwell.ini"
+    assert b"\r\nLanguage = Deutsch\r\n" in ini.read_bytes()
+    assert wine.child(main.hwnd, id=6).text == "Immer oben"
+    quit_program(wine, proc, main)
+
+
+@pytest.mark.parametrize("content", [
+    b"\xef\xbb\xbf" + default_character_file(),   # saved with a byte-order mark
+    b"[\r\n  \"Glyphwell 1.11\",\r\n  [\r\n    \"-\",",  # cut off
+    b"\x00\x01garbage",
+    b"",
+    b'{"Glyphwell": "1.11"}',                       # well-formed, but not the table's shape
+], ids=["bom", "truncated", "garbage", "empty", "object"])
+def test_unreadable_character_file_is_never_replaced(wine, glyphwell_exe, tmp_path, content):
+    lang = english_lang_file(tmp_path)
+    folder = wine.unix_path(r"C:\Portable\Broken")
+    shutil.rmtree(folder, ignore_errors=True)
+    exe = wine.install_program(r"C:\Portable\Broken", glyphwell_exe, lang=lang)
+    (folder / "Characters.json").write_bytes(content)
+    proc = wine.start(exe)
+    box = wine.wait_message_box(pid=proc.pid)
+    assert box.message == ("Error reading file:\n" + r"C:\Portable\Broken\Characters.json" +
+                           "\n\nThe program will be terminated.")
+    wine.answer_message_box("OK", pid=proc.pid)
+    assert proc.wait(timeout=10) == 0
+    assert (folder / "Characters.json").read_bytes() == content
+
+
+def test_legacy_list_is_imported_and_then_removed(wine, glyphwell_exe, tmp_path):
+    lang = english_lang_file(tmp_path)
+    folder = wine.unix_path(r"C:\Portable\Legacy")
+    shutil.rmtree(folder, ignore_errors=True)
+    exe = wine.install_program(r"C:\Portable\Legacy", glyphwell_exe, lang=lang)
+    (folder / "Characters.lst").write_bytes(
+        b"\xef\xbb\xbf; old list\r\n[Characters]\r\n\\u00AB\\u00BB =  guillemets \r\n\\u2014 = em dash\r\n")
+    proc, main = start_and_wait_main(wine, exe)
+    wait_until(lambda: not (folder / "Characters.lst").exists(), message="legacy list removed")
+    text = (folder / "Characters.json").read_bytes().decode("utf-8")
+    assert text == CRLF.join([
+        "[", '  "Glyphwell 1.11",',
+        "  [", '    "",', '    "\\\\u00AB\\\\u00BB",', '    "guillemets"', "  ],",
+        "  [", '    "",', '    "\\\\u2014",', '    "em dash"', "  ]", "]"])
+    quit_program(wine, proc, main)
+
+
+def test_legacy_list_with_a_bad_code_ends_the_program_and_stays(wine, glyphwell_exe, tmp_path):
+    lang = english_lang_file(tmp_path)
+    folder = wine.unix_path(r"C:\Portable\LegacyBad")
+    shutil.rmtree(folder, ignore_errors=True)
+    exe = wine.install_program(r"C:\Portable\LegacyBad", glyphwell_exe, lang=lang)
+    legacy = b"[Characters]\r\n\\u00AB = fine\r\nnot code = bad\r\n"
+    (folder / "Characters.lst").write_bytes(legacy)
+    proc = wine.start(exe)
+    box = wine.wait_message_box(pid=proc.pid)
+    assert box.message.startswith("Error reading file:\n" + r"C:\Portable\LegacyBad\Characters.json")
+    wine.answer_message_box("OK", pid=proc.pid)
+    assert proc.wait(timeout=10) == 0
+    assert (folder / "Characters.lst").read_bytes() == legacy
+    assert not (folder / "Characters.json").exists()
