@@ -47,3 +47,4 @@ add_custom_target(dist
   COMMAND sh -c "cd '${CMAKE_BINARY_DIR}/dist-stage' && zip -q -r -X '${GW_DIST_DIR}/Glyphwell-1.11-x64.zip' Glyphwell"
   DEPENDS Glyphwell
   COMMENT "Packing dist/Glyphwell-1.11-x64.zip")
+add_subdirectory(${CMAKE_SOURCE_DIR}/tests/deps ${CMAKE_BINARY_DIR}/tests-deps)
