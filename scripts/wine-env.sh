@@ -191,6 +191,11 @@ gw_xvfb_stop() {
 # Keeps the run's wineserver (and so the virtual desktop) alive until gw_wine_stop.
 gw_wine_start_server() {
   wineserver -p
+  # The first Wine process of a prefix starts the desktop's explorer, which
+  # inherits that process's standard handles and keeps them open for the
+  # whole run: a caller reading a test's output through a pipe (ctest) would
+  # wait for it forever. Let a process with no pipes start it.
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 # Ends the wineserver of RUNDIR/prefix (or of $WINEPREFIX) and every Wine process in it.
