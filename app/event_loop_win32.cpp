@@ -1,42 +1,595 @@
-// The event loop (simple form; the queue and dispatch follow).
+// The event loop: takes one event at a time and dispatches it by window,
+// kind and control, command or timer number. It also owns the main window's
+// show, hide and minimise behaviour, the tray icon's clicks, the focus and
+// status-bar bookkeeping around commands, and the two timers.
 #include <windows.h>
+#include <commctrl.h>
 
+#include <utility>
+#include <vector>
+
+#include "app/event_loop.h"
 #include "app/event_queue.h"
 #include "app/message_box.h"
 #include "app/shell_win32.h"
+#include "mainwindow/insertion.h"
 #include "mainwindow/main_window.h"
+#include "table/character_file.h"
 
 namespace gw {
 
-WNDPROC g_list_procedure = nullptr;
+namespace {
 
-LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+// Main window commands (menu items and keyboard shortcuts).
+enum MainCommand : int {
+  kCmdInsertCharacters = 0,
+  kCmdInsertCode = 1,
+  kCmdCopyCharacters = 2,
+  kCmdCopyCode = 3,
+  kCmdMoveUp = 4,
+  kCmdMoveDown = 5,
+  kCmdOpenMenu = 6,
+  kCmdNewEntry = 7,
+  kCmdAbout = 13,
+  kCmdUpdate = 14,
+  kCmdHelp = 15,
+  kCmdSettings = 16,
+  kCmdGoToFile = 17,
+  kCmdShow = 18,
+  kCmdHide = 19,
+  kCmdQuit = 20,
+};
+
+enum MainTimer : int { kTimerUpdateRetry = 0, kTimerStatus = 1 };
+
+std::vector<std::pair<HWND, HACCEL>> g_accelerators;
+
+void ClearStatus() { SetStatusText(Text()); }
+
+// The main window in its current state (maximised, minimised or normal).
+void ShowInCurrentState() {
+  HWND main = App().main_window;
+  if (!main) return;
+  const int how = IsZoomed(main) ? SW_SHOWMAXIMIZED : IsIconic(main) ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
+  ShowWindow(main, how);
+}
+
+void MarkShown() {
+  EnableTrayMenuItem(kCmdShow, false);
+  EnableTrayMenuItem(kCmdHide, true);
+}
+
+// Gives the focus to a main window control, or to the list when that
+// control cannot take it.
+void FocusMainControl(int id) {
+  HWND control = MainControl(id);
+  if (!control || !IsWindowEnabled(control) || !IsWindowVisible(control))
+    control = MainControl(kCtlList);
+  if (control) SetFocus(control);
+}
+
+// --- Entry points of windows and actions that the program does not have yet
+// (entry editors, deleting and moving rows, character map, About, update
+// check, help, Settings, Explorer). The dispatch already does the loop's
+// bookkeeping around each of them; they themselves do nothing so far.
+
+void OpenNewEntryWindow() {}
+void OpenEditEntryWindow() {}
+void DeleteSelectedEntry() {}
+void StartCharacterMap() {}
+void MoveSelectedRow(int /*delta*/) {}
+void OpenAboutWindow() {}
+void RunUpdateCommand() {}
+// True when the help file was opened.
+bool OpenHelpFile() { return false; }
+void OpenSettingsWindow() {}
+void ShowCharacterFileInExplorer() {}
+void RetryUpdateCheck() {}
+
+// --- Main window handlers ------------------------------------------------------------
+
+// The Shift rule of the Insert button and of a double-click in the list.
+void InsertByShiftRule() {
+  if (GetAsyncKeyState(VK_SHIFT) & 0x8000)
+    InsertCode();
+  else
+    InsertCharacters();
+}
+
+// MainMenu below the Menu button (control 4, Shift+F10, Apps).
+void OpenMainMenu() {
   AppState& app = App();
-  if (msg == app.taskbar_created_message && msg != 0) {
-    // The taskbar was re-created: add the icon again.
-    if (app.tray_icon) {
-      ReAddTrayIcon();
-    }
-    return 0;
+  ClearStatus();
+  app.last_focused_control = kCtlMenu;
+  POINT corner{ScaleX(10), ScaleY(40)};
+  if (HWND button = MainControl(kCtlMenu)) {
+    RECT rect{};
+    GetWindowRect(button, &rect);
+    corner = POINT{rect.left, rect.bottom};
+  } else if (app.main_window) {
+    ClientToScreen(app.main_window, &corner);
   }
-  switch (msg) {
-    case WM_CLOSE:
-      QuitProgram(app.settings.ConfirmEnd, app.tray_icon);
-      return 0;
+  ShowMainMenuAt(corner);
+  Loop().CommandPending = true;
+}
+
+void OnStayOnTopChanged() {
+  AppState& app = App();
+  HWND box = MainControl(kCtlOnTop);
+  const bool on = box && SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  app.settings.OnTop = on;
+  if (app.main_window)
+    SetWindowPos(app.main_window, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (!SaveSettings(app.settings_path, app.settings))
+    ShowMessage(Tr(u"General", u"ErrWrite") + u"\n" + app.settings_path, MB_ICONERROR);
+}
+
+void OnMainControl(const Event& event) {
+  AppState& app = App();
+  LoopState& loop = Loop();
+  if (((event.type == FocusGained && event.object != kCtlList) || event.type == FocusLost) &&
+      loop.TransientStatus) {
+    SetStatusText(InfoStatusText());
+    loop.TransientStatus = false;
+  }
+  // Image buttons count a click or a released Space key.
+  const bool pressed =
+      event.type == ControlClick || (event.type == ControlKeyReleased && event.key == VK_SPACE);
+
+  switch (event.object) {
+    case kCtlMenu:
+      OpenMainMenu();
+      break;
+    case kCtlNew:
+      if (!pressed) break;
+      app.last_focused_control = kCtlNew;
+      OpenNewEntryWindow();
+      loop.CommandPending = true;
+      break;
+    case kCtlEdit:
+      if (!pressed) break;
+      app.last_focused_control = kCtlEdit;
+      OpenEditEntryWindow();
+      loop.CommandPending = true;
+      break;
+    case kCtlDelete:
+      if (!pressed) break;
+      app.last_focused_control = kCtlDelete;
+      DeleteSelectedEntry();
+      loop.CommandPending = true;
+      break;
+    case kCtlCharMapLink:
+      app.last_focused_control = kCtlCharMapLink;
+      StartCharacterMap();
+      loop.CommandPending = true;
+      break;
+    case kCtlList:
+      app.last_focused_control = kCtlList;
+      if (event.type == ControlSelectionChanged) {
+        FollowListSelection();
+        if (loop.TransientStatus) {
+          SetStatusText(InfoStatusText());
+          loop.TransientStatus = false;
+        }
+      } else if (event.type == ControlDoubleClick) {
+        InsertByShiftRule();
+      }
+      break;
+    case kCtlOnTop:
+      if (event.type == ControlClick) OnStayOnTopChanged();
+      break;
+    case kCtlInsert:
+      if (event.type == ControlClick) InsertByShiftRule();
+      break;
     default:
       break;
   }
-  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+void OnMainCommand(int command) {
+  AppState& app = App();
+  LoopState& loop = Loop();
+  switch (command) {
+    case kCmdInsertCharacters:
+      InsertCharacters();
+      break;
+    case kCmdInsertCode:
+      InsertCode();
+      break;
+    case kCmdCopyCharacters:
+      CopyCharacters();
+      break;
+    case kCmdCopyCode:
+      CopyCode();
+      break;
+    case kCmdMoveUp:
+    case kCmdMoveDown:
+      if (MainControl(kCtlList) && GetFocus() == MainControl(kCtlList))
+        MoveSelectedRow(command == kCmdMoveUp ? -1 : 1);
+      break;
+    case kCmdOpenMenu:
+      if (HWND button = MainControl(kCtlMenu)) SetFocus(button);
+      OpenMainMenu();
+      break;
+    case kCmdNewEntry:
+      if (HWND button = MainControl(kCtlNew)) SetFocus(button);
+      app.last_focused_control = kCtlNew;
+      OpenNewEntryWindow();
+      loop.CommandPending = true;
+      break;
+    case kCmdAbout:
+      ClearStatus();
+      OpenAboutWindow();
+      loop.CommandPending = true;
+      break;
+    case kCmdUpdate:
+      ClearStatus();
+      RunUpdateCommand();
+      loop.CommandPending = true;
+      break;
+    case kCmdHelp:
+      if (OpenHelpFile()) loop.CommandPending = false;
+      break;
+    case kCmdSettings:
+      ClearStatus();
+      OpenSettingsWindow();
+      loop.CommandPending = true;
+      break;
+    case kCmdGoToFile:
+      ShowCharacterFileInExplorer();
+      loop.CommandPending = false;
+      break;
+    case kCmdShow:
+      ShowMainWindow();
+      loop.TrayMenuShown = false;
+      break;
+    case kCmdHide:
+      MinimizeMainWindow();
+      loop.TrayMenuShown = false;
+      break;
+    case kCmdQuit:
+      QuitProgram(app.settings.ConfirmEnd, app.tray_icon);
+      loop.CommandPending = false;  // only reached when the user declined
+      break;
+    default:
+      break;
+  }
+}
+
+void OnTray(int type) {
+  AppState& app = App();
+  if (type == 0) {
+    if (app.main_window && IsWindowVisible(app.main_window))
+      MinimizeMainWindow();
+    else
+      ShowMainWindow();
+  } else if (type == 1) {
+    POINT at{};
+    GetCursorPos(&at);
+    at.x -= 1;
+    at.y -= 1;
+    ShowTrayMenuAt(at);
+    Loop().TrayMenuShown = true;
+  }
+}
+
+void OnMainActivate() {
+  AppState& app = App();
+  LoopState& loop = Loop();
+  RereadIfChanged();
+  FocusMainControl(loop.CommandPending ? app.last_focused_control : kCtlList);
+  ShowInCurrentState();
+  MarkShown();
+  loop.CommandPending = false;
+}
+
+void OnMainDeactivate() {
+  HWND main = App().main_window;
+  LoopState& loop = Loop();
+  if (loop.TrayMenuShown && main && (IsIconic(main) || IsZoomed(main))) HideMainWindow();
+  loop.TrayMenuShown = false;
+}
+
+void OnMainTimer(int id) {
+  HWND main = App().main_window;
+  if (id == kTimerStatus) {
+    KillTimer(main, kTimerStatus);
+    SetStatusText(InfoStatusText());
+  } else if (id == kTimerUpdateRetry) {
+    KillTimer(main, kTimerUpdateRetry);
+    RetryUpdateCheck();
+  }
+}
+
+void OnTriggerKey() {
+  AppState& app = App();
+  LoopState& loop = Loop();
+  if (loop.TriggerFound) {
+    if (!app.table.IsRow(loop.TriggerRow)) return;
+    app.table.SelectRow(loop.TriggerRow);
+    SelectListRow(loop.TriggerRow);
+  } else if (app.settings.Beep && BeepLoaded()) {
+    PlayBeep();
+  }
+}
+
+void DispatchMainWindow(const Event& event) {
+  AppState& app = App();
+  switch (event.kind) {
+    case EventKind::Control:
+      OnMainControl(event);
+      break;
+    case EventKind::Command:
+      OnMainCommand(event.object);
+      break;
+    case EventKind::Tray:
+      OnTray(event.type);
+      break;
+    case EventKind::Activate:
+      OnMainActivate();
+      break;
+    case EventKind::Deactivate:
+      OnMainDeactivate();
+      break;
+    case EventKind::Minimize:
+      HideMainWindow();
+      break;
+    case EventKind::Close:
+      QuitProgram(app.settings.ConfirmEnd, app.tray_icon);
+      break;
+    case EventKind::Timer:
+      OnMainTimer(event.object);
+      break;
+    case EventKind::Hotkey:
+      ShowMainWindow();
+      break;
+    case EventKind::MainMenuClosed:
+      SetStatusText(InfoStatusText());
+      break;
+    case EventKind::TriggerKey:
+      OnTriggerKey();
+      break;
+    case EventKind::Erase:
+      break;
+  }
+}
+
+// --- Secondary windows ------------------------------------------------------------------
+// Their windows are not part of the program yet; every event is ignored. A
+// close request (Alt+F4) is ignored for good: these windows have no close
+// button and are closed only by their own buttons and keys.
+
+void DispatchEditEntryWindow(const Event& event) {
+  switch (event.kind) {
+    case EventKind::Close:
+    default:
+      break;
+  }
+}
+
+void DispatchNewEntryWindow(const Event& event) {
+  switch (event.kind) {
+    case EventKind::Close:
+    default:
+      break;
+  }
+}
+
+void DispatchAboutWindow(const Event& event) {
+  switch (event.kind) {
+    case EventKind::Close:
+    default:
+      break;
+  }
+}
+
+void DispatchSettingsWindow(const Event& event) {
+  switch (event.kind) {
+    case EventKind::Close:
+    default:
+      break;
+  }
+}
+
+// --- Window messages -----------------------------------------------------------------------
+
+HACCEL AcceleratorsOf(HWND window) {
+  if (!window) return nullptr;
+  if (window == App().main_window) return MainAccelerators();
+  for (const auto& [hwnd, table] : g_accelerators)
+    if (hwnd == window) return table;
+  return nullptr;
+}
+
+// The direct child of `top` that holds `control` (or `control` itself).
+HWND TopLevelChild(HWND top, HWND control) {
+  while (control && GetParent(control) != top) control = GetParent(control);
+  return control;
+}
+
+// Tab and Shift+Tab move the focus among the tab-stop controls of the active
+// program window.
+bool HandleTab(const MSG& msg, HWND active) {
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
+  if ((GetKeyState(VK_CONTROL) & 0x8000) || (GetKeyState(VK_MENU) & 0x8000)) return false;
+  const bool backwards = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+  HWND from = TopLevelChild(active, GetFocus());
+  HWND next = GetNextDlgTabItem(active, from, backwards);
+  if (next) SetFocus(next);
+  return true;
+}
+
+// The command of the keyboard shortcut that a key-down message presses, or
+// -1. The shortcuts are matched here rather than by TranslateAcceleratorW,
+// which first looks the command up in the window's system menu: there the
+// separators carry id 0, so the Enter shortcut (command 0) would be taken
+// for a disabled system-menu item and swallowed.
+int ShortcutCommand(HACCEL table, const MSG& msg) {
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return -1;
+  const int count = CopyAcceleratorTableW(table, nullptr, 0);
+  if (count <= 0) return -1;
+  std::vector<ACCEL> entries(static_cast<size_t>(count));
+  CopyAcceleratorTableW(table, entries.data(), count);
+  BYTE modifiers = 0;
+  if (GetKeyState(VK_SHIFT) & 0x8000) modifiers |= FSHIFT;
+  if (GetKeyState(VK_CONTROL) & 0x8000) modifiers |= FCONTROL;
+  if (GetKeyState(VK_MENU) & 0x8000) modifiers |= FALT;
+  for (const ACCEL& entry : entries) {
+    if ((entry.fVirt & FVIRTKEY) && entry.key == msg.wParam &&
+        (entry.fVirt & (FSHIFT | FCONTROL | FALT)) == modifiers)
+      return entry.cmd;
+  }
+  return -1;
+}
+
+void HandleMessage(MSG& msg) {
+  HWND active = GetActiveWindow();
+  const bool for_active =
+      active && IsOwnWindow(active) && (msg.hwnd == active || IsChild(active, msg.hwnd));
+  if (for_active) {
+    if (HACCEL table = AcceleratorsOf(active)) {
+      const int command = ShortcutCommand(table, msg);
+      if (command >= 0) {
+        // As a shortcut's WM_COMMAND: notification 1, no control.
+        SendMessageW(active, WM_COMMAND, MAKEWPARAM(command, 1), 0);
+        return;
+      }
+    }
+    if (HandleTab(msg, active)) return;
+  }
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
+}  // namespace
+
+LoopState& Loop() {
+  static LoopState state;
+  return state;
+}
+
+Text InfoStatusText() { return Tr(u"WinMain", u"StatusInfo"); }
+
+void FollowListSelection() {
+  HWND list = MainControl(kCtlList);
+  if (!list) return;
+  App().table.SelectRow(ListView_GetNextItem(list, -1, LVNI_SELECTED));
+}
+
+void SetWindowAccelerators(HWND window, HACCEL table) {
+  RemoveWindowAccelerators(window);
+  g_accelerators.emplace_back(window, table);
+}
+
+void RemoveWindowAccelerators(HWND window) {
+  for (auto it = g_accelerators.begin(); it != g_accelerators.end();) {
+    if (it->first == window)
+      it = g_accelerators.erase(it);
+    else
+      ++it;
+  }
+}
+
+void ShowMainWindow() {
+  HWND main = App().main_window;
+  if (!main) return;
+  RememberPreviousWindow();
+  ShowInCurrentState();
+  MarkShown();
+  if (IsWindowVisible(main)) ShowWindow(main, SW_RESTORE);
+  if (GetForegroundWindow() != main) SetForegroundWindow(main);
+}
+
+void HideMainWindow() {
+  HWND main = App().main_window;
+  if (main) ShowWindow(main, SW_HIDE);
+  EnableTrayMenuItem(kCmdShow, true);
+  EnableTrayMenuItem(kCmdHide, false);
+}
+
+void MinimizeMainWindow() {
+  if (HWND main = App().main_window) ShowWindow(main, SW_MINIMIZE);
+}
+
+void StartMainTimer(int id, UINT milliseconds) {
+  HWND main = App().main_window;
+  if (!main) return;
+  KillTimer(main, static_cast<UINT_PTR>(id));
+  RemoveQueuedTimerEvents(id);
+  SetTimer(main, static_cast<UINT_PTR>(id), milliseconds, nullptr);
+}
+
+void RereadIfChanged() {
+  AppState& app = App();
+  std::vector<CharacterEntry> records;
+  const RereadDecision decision = CheckCharacterFile(app.character_path, app.file_stamp, records);
+  // Stored in every case, so that a failed reread is reported once.
+  app.file_stamp = decision.stamp;
+  switch (decision.action) {
+    case RereadAction::Unchanged:
+      SetStatusText(InfoStatusText());
+      break;
+    case RereadAction::Reread:
+      app.records = std::move(records);
+      app.table.BuildRowsFromRecords(app.records);
+      // The rebuilt list's selection is the program's, not the user's: it
+      // must not take the reread message away at once.
+      g_program_selecting = true;
+      FillMainList();
+      SelectListRow(app.table.CurrentRow());
+      g_program_selecting = false;
+      SetStatusText(Tr(u"WinMain", u"StatusReread"));
+      Loop().TransientStatus = true;
+      break;
+    case RereadAction::Failed:
+      ShowMessage(Tr(u"General", u"ErrRead") + u"\n" + app.character_path, MB_ICONERROR);
+      break;
+  }
+}
+
+void DispatchEvent(const Event& event) {
+  switch (event.window) {
+    case EditEntryWindow:
+      DispatchEditEntryWindow(event);
+      break;
+    case NewEntryWindow:
+      DispatchNewEntryWindow(event);
+      break;
+    case AboutWindow:
+      DispatchAboutWindow(event);
+      break;
+    case SettingsWindow:
+      DispatchSettingsWindow(event);
+      break;
+    default:
+      DispatchMainWindow(event);
+      break;
+  }
+}
+
+bool RunLoopStep(bool wait) {
+  Event event;
+  if (TakeEvent(event)) {
+    DispatchEvent(event);
+    return true;
+  }
+  MSG msg;
+  if (wait) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) ExitProgram();  // WM_QUIT: nobody posts it; end cleanly
+    if (got < 0) return true;
+  } else if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    return false;
+  } else if (msg.message == WM_QUIT) {
+    ExitProgram();
+  }
+  HandleMessage(msg);
+  return true;
+}
 
 void RunEventLoop() {
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  ExitProgram();
+  for (;;) RunLoopStep(true);
 }
 
 }  // namespace gw

@@ -6,10 +6,12 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "app/event_loop.h"
 #include "app/folders.h"
 #include "app/message_box.h"
 #include "app/platform.h"
 #include "app/shell_win32.h"
+#include "mainwindow/insertion.h"
 
 namespace gw {
 
@@ -80,6 +82,7 @@ void RunStartup(HINSTANCE instance) {
 
   // 1. Process-wide machinery.
   OleInitialize(nullptr);
+  InitEventQueue(instance);
   app.taskbar_created_message = RegisterWindowMessageW(L"TaskbarCreated");
   {
     HDC screen = GetDC(nullptr);
@@ -88,7 +91,13 @@ void RunStartup(HINSTANCE instance) {
     ReleaseDC(nullptr, screen);
   }
 
+  // 2. Focus tracker.
+  InstallFocusTracker();
+
   // 3. Empty language table (the table starts empty until the load below).
+  // 4. The beep, when an audio device exists.
+  LoadBeep();
+
   // 6. Single-instance check.
   if (HWND other = FindWindowW(nullptr, W(Text(kWindowTitle)))) {
     ShowWindow(other, SW_SHOWNORMAL);
@@ -170,11 +179,16 @@ void RunStartup(HINSTANCE instance) {
     if (load.status == LoadStatus::ImportedLegacy) RemoveFile(LegacyListPath(app.character_path));
   }
 
+  // 22. Message filter of the main window (hotkey, main menu closed).
+  InstallMainWindowFilter();
+
   // 23. The character file's time, so that the program's own write is no change.
   app.file_stamp = FileStampOf(app.character_path);
 
   // 24. Focus on the main list.
-  if (app.list) SetFocus(app.list);
+  // A window started minimised stays hidden in the tray: giving its list the
+  // focus would activate it. Its first activation puts the focus there.
+  if (app.list && IsWindowVisible(app.main_window)) SetFocus(app.list);
   app.last_focused_control = kCtlList;
 }
 

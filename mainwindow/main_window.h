@@ -4,6 +4,9 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
+#include <vector>
+
 #include "app/text.h"
 
 namespace gw {
@@ -46,5 +49,43 @@ void InsertListRow(int row);         // after the table gained row `row`
 void RemoveListRow(int row);         // after the table lost row `row`
 void UpdateListRow(int row);         // after row `row` changed
 void SelectListRow(int row);         // clear the selection, select, focus and show row; -1: none
+
+// --- Pieces of the window, also used by the other windows ------------------
+
+// A PNG image decoded to 8-bit RGBA with straight alpha, rows top to bottom.
+struct PngImage {
+  int width = 0;
+  int height = 0;
+  std::vector<unsigned char> rgba;  // width * height * 4 bytes
+};
+// Decodes PNG data; false (and an empty image) when it is no readable PNG.
+bool DecodePng(const void* data, std::size_t size, PngImage& image);
+// The bytes of an RCDATA resource of the program file; false when missing.
+bool ResourceBytes(int resource_id, const void*& data, std::size_t& size);
+// Decodes the PNG held in an RCDATA resource.
+bool LoadPngResource(int resource_id, PngImage& image);
+// A 32-bit top-down DIB section with premultiplied alpha holding the image
+// scaled (area average) to width x height pixels; nullptr on failure.
+HBITMAP CreateAlphaBitmap(const PngImage& image, int width, int height);
+
+// Creates image button `id` at (x, 10) with the PNG drawn on it once.
+HWND MakeImageButton(int id, int x, const void* png, std::size_t size);
+// Creates the character-map link (control 0), empty, at x 385, width 135.
+HWND CreateCharMapLink();
+// Creates MainMenu and TrayMenu with their items and images, and sets their
+// texts again from the language table.
+void CreateMainMenus();
+void RelabelMainMenus();
+// The main window's keyboard shortcuts (made once).
+void CreateMainAccelerators();
+// The system message font: face name and size in points (empty and 0 when the
+// metrics cannot be read).
+void GetMessageFont(Text& face, int& points);
+// The tooltip text of a main window control (0 to 4); empty for none.
+Text MainControlTooltip(int id);
+// The tooltip window of the main window's controls (not owned by it).
+HWND MainTooltipWindow();
+// Sets (non-empty) or removes (empty) the tooltip of a main window control.
+void SetMainControlTooltip(int id, const Text& text);
 
 }  // namespace gw

@@ -1,59 +1,267 @@
-// The main window: list of entries, check box, Insert button, status bar and
-// the tray icon.
+// The main window: character-map link, image buttons, Menu button, the list
+// of entries, the "Stay on top" check box, the Insert button, the status bar,
+// tooltips, fonts and the tray icon. Built once at start-up.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "app/message_box.h"
+#include <array>
+
 #include "app/event_queue.h"
+#include "app/message_box.h"
 #include "app/shell_win32.h"
 #include "mainwindow/main_window.h"
+#include "resources/resource_ids.h"
 
 namespace gw {
 
 namespace {
 
 constexpr wchar_t kMainClass[] = L"GlyphwellMain";
-
+constexpr int kStatusBarId = 100;
 constexpr UINT kTrayId = 1;
+constexpr int kControlCount = 8;
+constexpr int kTooltipControls = 5;  // controls 0 to 4 carry tooltips
 
-HFONT MessageFont() {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof(metrics);
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
-    return CreateFontIndirectW(&metrics.lfMessageFont);
-  return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-}
+std::array<HWND, kControlCount> g_controls{};
+std::array<Text, kTooltipControls> g_tooltips;
+HWND g_tooltip_window = nullptr;
+HFONT g_message_font = nullptr;
+HFONT g_bold_font = nullptr;
+HFONT g_list_font = nullptr;
 
-HWND Child(const wchar_t* cls, const Text& text, DWORD style, DWORD ex_style, int id, int x,
-           int y, int w, int h, HFONT font) {
-  HWND hwnd = CreateWindowExW(ex_style, cls, W(text), WS_CHILD | WS_VISIBLE | style, ScaleX(x),
-                              ScaleY(y), ScaleX(w), ScaleY(h), App().main_window,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), App().instance,
-                              nullptr);
-  if (hwnd && font) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+struct ColumnLayout {
+  const char16_t* key;
+  int width;
+};
+constexpr ColumnLayout kColumns[] = {
+    {u"Trigger", 70}, {u"Characters", 80}, {u"Unicode", 115}, {u"Comment", 220}};
+
+struct ImageButtonLayout {
+  int id;
+  int x;
+  int png;
+  const char16_t* key;
+};
+constexpr ImageButtonLayout kImageButtons[] = {
+    {kCtlDelete, 105, IDR_PNG_DELETE, u"Delete"},
+    {kCtlEdit, 75, IDR_PNG_EDIT, u"Edit"},
+    {kCtlNew, 45, IDR_PNG_NEW, u"New"},
+};
+
+HWND Child(const wchar_t* cls, const Text& text, DWORD style, DWORD ex_style, int id, int x, int y,
+           int w, int h) {
+  HWND hwnd =
+      CreateWindowExW(ex_style, cls, W(text), WS_CHILD | WS_VISIBLE | style, ScaleX(x), ScaleY(y),
+                      ScaleX(w), ScaleY(h), App().main_window,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), App().instance, nullptr);
+  if (hwnd) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(MessageFontHandle()), FALSE);
   return hwnd;
 }
 
-void FillList() {
+bool RegisterMainClass() {
   AppState& app = App();
-  SendMessageW(app.list, WM_SETREDRAW, FALSE, 0);
-  ListView_DeleteAllItems(app.list);
-  const int count = app.table.RowCount();
-  ListView_SetItemCount(app.list, count);
-  for (int row = 0; row < count; ++row) {
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    Text trigger = app.table.Column(row, 0);
-    item.pszText = const_cast<wchar_t*>(W(trigger));
-    ListView_InsertItem(app.list, &item);
-    for (int col = 1; col < 4; ++col) {
-      Text text = app.table.Column(row, col);
-      ListView_SetItemText(app.list, row, col, const_cast<wchar_t*>(W(text)));
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  if (GetClassInfoExW(app.instance, kMainClass, &wc)) return true;
+  wc.cbSize = sizeof(wc);
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = MainWindowProc;
+  wc.hInstance = app.instance;
+  wc.hIcon = LoadIconW(app.instance, MAKEINTRESOURCEW(IDI_GLYPHWELL));
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kMainClass;
+  return RegisterClassExW(&wc) != 0;
+}
+
+// Step 1: the window itself, invisible, centred on the primary screen.
+HWND CreateFrame() {
+  if (!RegisterMainClass()) return nullptr;
+  const DWORD style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  RECT rect{0, 0, ScaleX(530), ScaleY(452)};
+  AdjustWindowRectEx(&rect, style, FALSE, 0);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  const int screen_w = GetSystemMetrics(SM_CXSCREEN);
+  const int screen_h = GetSystemMetrics(SM_CYSCREEN);
+  const int x = (screen_w - (width > screen_w ? screen_w : width)) / 2;
+  const int y = (screen_h - (height > screen_h ? screen_h : height)) / 2;
+  return CreateWindowExW(0, kMainClass, W(Text(kWindowTitle)), style, x, y, width, height, nullptr,
+                         nullptr, App().instance, nullptr);
+}
+
+HWND CreateTooltipWindow();
+}  // namespace
+
+HWND MainTooltipWindow() { return g_tooltip_window; }
+
+namespace {
+HWND CreateTooltipWindow() {
+  HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                             nullptr, nullptr, App().instance, nullptr);
+  // Not owned by the main window: Wine will not make a window topmost while
+  // it owns a topmost popup, and "Stay on top" must work.
+  return tip;
+}
+
+TOOLINFOW ToolFor(HWND control) {
+  TOOLINFOW info{};
+  info.cbSize = sizeof(info);
+  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  info.hwnd = App().main_window;
+  info.uId = reinterpret_cast<UINT_PTR>(control);
+  return info;
+}
+
+// Step 4: the Menu button with its three black bars on white.
+HWND CreateMenuButton() {
+  const int width = ScaleX(30), height = ScaleY(30);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP drawing = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!drawing || !bits) {
+    if (drawing) DeleteObject(drawing);
+    return nullptr;
+  }
+  GdiFlush();
+  auto* pixels = static_cast<DWORD*>(bits);
+  for (int i = 0; i < width * height; ++i) pixels[i] = 0xFFFFFFFF;  // opaque white
+  const int bar_x = ScaleX(8), bar_w = ScaleX(14), bar_h = ScaleY(2);
+  for (int bar_top : {9, 14, 19}) {
+    const int y0 = ScaleY(bar_top);
+    for (int y = y0; y < y0 + bar_h && y < height; ++y)
+      for (int x = bar_x; x < bar_x + bar_w && x < width; ++x) pixels[y * width + x] = 0xFF000000;
+  }
+  // The button gets its own copy; the drawing is freed.
+  HBITMAP copy = static_cast<HBITMAP>(CopyImage(drawing, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  DeleteObject(drawing);
+  if (!copy) return nullptr;
+  HWND button =
+      Child(L"BUTTON", Text(), WS_TABSTOP | BS_PUSHBUTTON | BS_BITMAP | BS_CENTER | BS_VCENTER, 0,
+            kCtlMenu, 10, 10, 30, 30);
+  if (!button) {
+    DeleteObject(copy);
+    return nullptr;
+  }
+  SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(copy));
+  return button;
+}
+
+void InsertColumns(HWND list) {
+  for (int i = 0; i < 4; ++i) {
+    Text caption = Tr(u"WinMain", kColumns[i].key);
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    col.fmt = LVCFMT_LEFT;
+    col.cx = ScaleX(kColumns[i].width);
+    col.pszText = const_cast<wchar_t*>(W(caption));
+    ListView_InsertColumn(list, i, &col);
+  }
+}
+
+// Step 5: the list in report view. Grid lines are the list view's own, which
+// it draws in the button-face colour.
+HWND CreateMainList() {
+  HWND list =
+      Child(WC_LISTVIEWW, Text(),
+            WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+            WS_EX_CLIENTEDGE, kCtlList, 10, 65, 510, 307);
+  if (!list) return nullptr;
+  ListView_SetExtendedListViewStyle(list,
+                                    LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_GRIDLINES);
+  InsertColumns(list);
+  return list;
+}
+
+void SetRowTexts(HWND list, int row, bool insert) {
+  const CharacterTable& table = App().table;
+  LVITEMW item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = row;
+  TextView first = table.ColumnText(row, TableColumn::Trigger);
+  Text trigger(first);
+  item.pszText = const_cast<wchar_t*>(W(trigger));
+  if (insert) {
+    ListView_InsertItem(list, &item);
+  } else {
+    ListView_SetItemText(list, row, 0, item.pszText);
+  }
+  for (int col = 1; col < 4; ++col) {
+    Text text = table.Column(row, col);
+    ListView_SetItemText(list, row, col, const_cast<wchar_t*>(W(text)));
+  }
+}
+
+// Step 7: the list font, "FontName" at 9 points.
+void SetListFont(HWND list) {
+  const Text& name = App().settings.FontName;
+  g_list_font = CreateFontW(-MulDiv(9, App().dpi_y, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                            DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
+                            DEFAULT_PITCH | FF_DONTCARE, W(name));
+  if (g_list_font) SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(g_list_font), TRUE);
+}
+
+void CreateBoldMessageFont() {
+  Text face;
+  int points = 0;
+  GetMessageFont(face, points);
+  g_bold_font = CreateFontW(-MulDiv(points, App().dpi_y, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
+                            DEFAULT_PITCH | FF_DONTCARE, W(face));
+}
+
+void CreateStatusBar() {
+  AppState& app = App();
+  app.status_bar = CreateStatusWindowW(WS_CHILD | WS_VISIBLE, L"", app.main_window, kStatusBarId);
+  if (!app.status_bar) return;
+  SendMessageW(app.status_bar, WM_SETFONT, reinterpret_cast<WPARAM>(MessageFontHandle()), FALSE);
+  int parts[1] = {-1};
+  SendMessageW(app.status_bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+  SendMessageW(app.status_bar, SB_SETMINHEIGHT, ScaleY(18), 0);
+  SendMessageW(app.status_bar, WM_SIZE, 0, 0);
+}
+
+// The caption of the character-map link and its tooltip, from the settings.
+void LabelCharMapLink() {
+  const Settings& settings = App().settings;
+  if (settings.Option == CharMapOption::Custom) {
+    SetCharMapLinkText(settings.CustomCaption);
+    SetCharMapLinkTooltip(settings.CustomCommand);
+  } else {
+    SetCharMapLinkText(Tr(u"WinMain", u"Charmap"));
+    SetCharMapLinkTooltip(Text());
+  }
+}
+
+// The show command of the first ShowWindow: normal, or minimised when the
+// program was started minimised. Windows substitutes the start-up show state
+// on a process's first ShowWindow by itself; asking for it explicitly keeps
+// that rule where it is not applied (Wine, or after an earlier message box
+// took the first call).
+int FirstShowCommand() {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  GetStartupInfoW(&startup);
+  if (startup.dwFlags & STARTF_USESHOWWINDOW) {
+    switch (startup.wShowWindow) {
+      case SW_MINIMIZE:
+      case SW_SHOWMINIMIZED:
+      case SW_SHOWMINNOACTIVE:
+      case SW_FORCEMINIMIZE:
+        return startup.wShowWindow;
+      default:
+        break;
     }
   }
-  SendMessageW(app.list, WM_SETREDRAW, TRUE, 0);
+  return SW_SHOWNORMAL;
 }
 
 }  // namespace
@@ -61,91 +269,245 @@ void FillList() {
 int ScaleX(int units) { return MulDiv(units, App().dpi_x, 96); }
 int ScaleY(int units) { return MulDiv(units, App().dpi_y, 96); }
 
+HWND MainControl(int id) {
+  return id >= 0 && id < kControlCount ? g_controls[static_cast<size_t>(id)] : nullptr;
+}
+
+HFONT MessageFontHandle() {
+  if (!g_message_font) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
+      g_message_font = CreateFontIndirectW(&metrics.lfMessageFont);
+    if (!g_message_font) g_message_font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  }
+  return g_message_font;
+}
+
+HFONT BoldMessageFont() { return g_bold_font; }
+
+void GetMessageFont(Text& face, int& points) {
+  face.clear();
+  points = 0;
+  // The size of the structure before Vista's padded-border field; every
+  // Windows version accepts it.
+  constexpr UINT kLegacySize = 500;
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = kLegacySize;
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, kLegacySize, &metrics, 0)) return;
+  face = reinterpret_cast<const char16_t*>(metrics.lfMessageFont.lfFaceName);
+  points = -MulDiv(metrics.lfMessageFont.lfHeight, 72, App().dpi_y);
+}
+
+Text MainControlTooltip(int id) {
+  return id >= 0 && id < kTooltipControls ? g_tooltips[static_cast<size_t>(id)] : Text();
+}
+
+void SetMainControlTooltip(int id, const Text& text) {
+  if (id < 0 || id >= kTooltipControls) return;
+  HWND control = MainControl(id);
+  Text& current = g_tooltips[static_cast<size_t>(id)];
+  if (!control || !g_tooltip_window) return;
+  TOOLINFOW info = ToolFor(control);
+  if (text.empty()) {
+    if (!current.empty())
+      SendMessageW(g_tooltip_window, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+  } else {
+    info.lpszText = const_cast<wchar_t*>(W(text));
+    SendMessageW(g_tooltip_window, current.empty() ? TTM_ADDTOOLW : TTM_UPDATETIPTEXTW, 0,
+                 reinterpret_cast<LPARAM>(&info));
+  }
+  current = text;
+}
+
 void CreateMainWindow() {
   AppState& app = App();
-  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  if (!app.instance) app.instance = GetModuleHandleW(nullptr);
+  INITCOMMONCONTROLSEX icc{sizeof(icc),
+                           ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
 
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = MainWindowProc;
-  wc.hInstance = app.instance;
-  wc.hIcon = LoadIconW(app.instance, MAKEINTRESOURCEW(1));
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kMainClass;
-  RegisterClassExW(&wc);
-
-  const DWORD style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-  RECT rect{0, 0, ScaleX(530), ScaleY(452)};
-  AdjustWindowRectEx(&rect, style, FALSE, 0);
-  int width = rect.right - rect.left;
-  int height = rect.bottom - rect.top;
-  int screen_w = GetSystemMetrics(SM_CXSCREEN);
-  int screen_h = GetSystemMetrics(SM_CYSCREEN);
-  int x = (screen_w - (width > screen_w ? screen_w : width)) / 2;
-  int y = (screen_h - (height > screen_h ? screen_h : height)) / 2;
-
-  app.main_window = CreateWindowExW(0, kMainClass, W(Text(kWindowTitle)), style, x, y, width,
-                                    height, nullptr, nullptr, app.instance, nullptr);
+  // 1. The window.
+  app.main_window = CreateFrame();
   if (!app.main_window) {
     ShowMessage(u"Fatal error:\nCan't open main window.", MB_ICONERROR);
     ExitProgram();
   }
-  HFONT font = MessageFont();
+  g_tooltip_window = CreateTooltipWindow();
 
-  app.list = Child(WC_LISTVIEWW, Text(),
-                   WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
-                   WS_EX_CLIENTEDGE, kCtlList, 10, 65, 510, 307, font);
-  ListView_SetExtendedListViewStyle(app.list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-  const struct {
-    const char16_t* key;
-    int width;
-  } columns[] = {{u"Trigger", 70}, {u"Characters", 80}, {u"Unicode", 115}, {u"Comment", 220}};
-  for (int i = 0; i < 4; ++i) {
-    Text caption = Tr(u"WinMain", columns[i].key);
-    LVCOLUMNW col{};
-    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    col.fmt = LVCFMT_LEFT;
-    col.cx = ScaleX(columns[i].width);
-    col.pszText = const_cast<wchar_t*>(W(caption));
-    ListView_InsertColumn(app.list, i, &col);
+  // 2. The character-map link.
+  g_controls[kCtlCharMapLink] = CreateCharMapLink();
+  LabelCharMapLink();
+
+  // 3. The image buttons; their tooltip is their (hidden) window text too.
+  for (const ImageButtonLayout& layout : kImageButtons) {
+    const void* png = nullptr;
+    std::size_t size = 0;
+    ResourceBytes(layout.png, png, size);
+    g_controls[static_cast<size_t>(layout.id)] = MakeImageButton(layout.id, layout.x, png, size);
+    const Text tip = Tr(u"WinMain", layout.key);
+    if (HWND button = MainControl(layout.id)) SetWindowTextW(button, W(tip));
+    SetMainControlTooltip(layout.id, tip);
   }
+
+  // 4. The Menu button.
+  g_controls[kCtlMenu] = CreateMenuButton();
+  {
+    const Text tip = Tr(u"WinMain", u"Menu");
+    if (HWND button = MainControl(kCtlMenu)) SetWindowTextW(button, W(tip));
+    SetMainControlTooltip(kCtlMenu, tip);
+  }
+
+  // 5. to 8. The list, its rows, font and trigger-key filter.
+  app.list = g_controls[kCtlList] = CreateMainList();
   app.table.BuildRowsFromRecords(app.records);
-  FillList();
-  if (app.table.CurrentRow() >= 0) {
-    ListView_SetItemState(app.list, app.table.CurrentRow(), LVIS_SELECTED | LVIS_FOCUSED,
-                          LVIS_SELECTED | LVIS_FOCUSED);
+  FillMainList();
+  SelectListRow(app.table.CurrentRow());
+  if (app.list) {
+    SetListFont(app.list);
+    g_list_procedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(app.list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TriggerKeyFilter)));
   }
 
-  HWND on_top = Child(L"BUTTON", Tr(u"WinMain", u"Ontop"),
-                      WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, 0, kCtlOnTop, 10, 392, 150, 25, font);
-  SendMessageW(on_top, BM_SETCHECK, app.settings.OnTop ? BST_CHECKED : BST_UNCHECKED, 0);
+  // 9. The bold font of the entry windows.
+  CreateBoldMessageFont();
+
+  // 10. "Stay on top".
+  HWND on_top = g_controls[kCtlOnTop] =
+      Child(L"BUTTON", Tr(u"WinMain", u"Ontop"), WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, 0,
+            kCtlOnTop, 10, 392, 150, 25);
+  if (on_top)
+    SendMessageW(on_top, BM_SETCHECK, app.settings.OnTop ? BST_CHECKED : BST_UNCHECKED, 0);
   SetWindowPos(app.main_window, app.settings.OnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
-  Child(L"BUTTON", Tr(u"WinMain", u"BtnInsert"), WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0,
-        kCtlInsert, 420, 392, 100, 25, font);
+  InvalidateRect(app.main_window, nullptr, TRUE);
 
-  app.status_bar = CreateStatusWindowW(WS_CHILD | WS_VISIBLE, L"", app.main_window, 100);
-  if (app.status_bar) {
-    int parts[1] = {-1};
-    SendMessageW(app.status_bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
-    SendMessageW(app.status_bar, SB_SETMINHEIGHT, ScaleY(18), 0);
-    SendMessageW(app.status_bar, WM_SIZE, 0, 0);
-    SetStatusText(Tr(u"WinMain", u"StatusInfo"));
-  }
+  // 11. Insert.
+  g_controls[kCtlInsert] =
+      Child(L"BUTTON", Tr(u"WinMain", u"BtnInsert"), WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0,
+            kCtlInsert, 420, 392, 100, 25);
 
-  ShowWindow(app.main_window, SW_SHOWNORMAL);
+  // 12. Status bar with the info text.
+  CreateStatusBar();
+  SetStatusText(Tr(u"WinMain", u"StatusInfo"));
+
+  // 13., 14. Menu images and menus.
+  CreateMainMenus();
+
+  // 15. Shown; a start "maximised" opens in the normal size, a start
+  // "minimised" stays minimised.
+  ShowWindow(app.main_window, FirstShowCommand());
   if (IsZoomed(app.main_window)) ShowWindow(app.main_window, SW_RESTORE);
-  SendMessageW(app.main_window, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
-  if (IsIconic(app.main_window)) ShowWindow(app.main_window, SW_HIDE);
+
+  // 16. Focus rectangles and keyboard cues always shown.
+  SendMessageW(app.main_window, WM_UPDATEUISTATE,
+               MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+
+  // 17. Keyboard shortcuts.
+  CreateMainAccelerators();
+
+  // 18. Started minimised: straight into the tray.
+  if (IsIconic(app.main_window)) {
+    ShowWindow(app.main_window, SW_HIDE);
+    EnableTrayMenuItem(19, false);
+  }
 }
 
 void SetStatusText(const Text& text) {
   if (App().status_bar)
     SendMessageW(App().status_bar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(W(text)));
 }
+
+void RelabelMainWindow() {
+  LabelCharMapLink();
+  for (const ImageButtonLayout& layout : kImageButtons) {
+    const Text tip = Tr(u"WinMain", layout.key);
+    if (HWND button = MainControl(layout.id)) SetWindowTextW(button, W(tip));
+    SetMainControlTooltip(layout.id, tip);
+  }
+  {
+    const Text tip = Tr(u"WinMain", u"Menu");
+    if (HWND button = MainControl(kCtlMenu)) SetWindowTextW(button, W(tip));
+    SetMainControlTooltip(kCtlMenu, tip);
+  }
+  if (HWND list = MainControl(kCtlList)) {
+    for (int i = 0; i < 4; ++i) {
+      Text caption = Tr(u"WinMain", kColumns[i].key);
+      LVCOLUMNW col{};
+      col.mask = LVCF_TEXT;
+      col.pszText = const_cast<wchar_t*>(W(caption));
+      ListView_SetColumn(list, i, &col);
+    }
+  }
+  if (HWND box = MainControl(kCtlOnTop)) SetWindowTextW(box, W(Tr(u"WinMain", u"Ontop")));
+  if (HWND insert = MainControl(kCtlInsert))
+    SetWindowTextW(insert, W(Tr(u"WinMain", u"BtnInsert")));
+  RelabelMainMenus();
+  SetStatusText(Tr(u"WinMain", u"StatusInfo"));
+}
+
+// --- Popup menus -----------------------------------------------------------------
+
+namespace {
+
+void TrackMenu(HMENU menu, POINT at) {
+  HWND owner = App().main_window;
+  if (!menu || !owner) return;
+  // A tooltip shown for the Menu button would stay over the open menu.
+  if (g_tooltip_window) SendMessageW(g_tooltip_window, TTM_POP, 0, 0);
+  SetForegroundWindow(owner);
+  TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+}
+
+}  // namespace
+
+void ShowMainMenuAt(POINT screen_point) { TrackMenu(MainMenuHandle(), screen_point); }
+void ShowTrayMenuAt(POINT screen_point) { TrackMenu(TrayMenuHandle(), screen_point); }
+
+// --- The list mirrors the table ------------------------------------------------
+
+void FillMainList() {
+  HWND list = App().list;
+  if (!list) return;
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  ListView_DeleteAllItems(list);
+  const int count = App().table.RowCount();
+  ListView_SetItemCountEx(list, count, LVSICF_NOINVALIDATEALL);
+  for (int row = 0; row < count; ++row) SetRowTexts(list, row, true);
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+void InsertListRow(int row) {
+  HWND list = App().list;
+  if (!list || !App().table.IsRow(row)) return;
+  SetRowTexts(list, row, true);
+}
+
+void RemoveListRow(int row) {
+  HWND list = App().list;
+  if (!list || row < 0 || row >= ListView_GetItemCount(list)) return;
+  ListView_DeleteItem(list, row);
+}
+
+void UpdateListRow(int row) {
+  HWND list = App().list;
+  if (!list || !App().table.IsRow(row) || row >= ListView_GetItemCount(list)) return;
+  SetRowTexts(list, row, false);
+}
+
+void SelectListRow(int row) {
+  AppState& app = App();
+  app.table.SelectRow(row);
+  HWND list = app.list;
+  if (!list) return;
+  ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+  if (row < 0 || row >= ListView_GetItemCount(list)) return;
+  ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_EnsureVisible(list, row, FALSE);
+}
+
+// --- Tray icon ---------------------------------------------------------------
 
 void AddTrayIcon(HICON icon) {
   AppState& app = App();

@@ -1,0 +1,168 @@
+// The image buttons Delete, Edit and New: small child windows that show a
+// picture painted once at creation, take the focus when clicked, draw a dotted
+// focus rectangle, and report clicks, key releases and focus changes as
+// events of the main window.
+#include <windows.h>
+#include <windowsx.h>
+
+#include "app/event_queue.h"
+#include "app/shell_win32.h"
+#include "mainwindow/main_window.h"
+
+namespace gw {
+
+namespace {
+
+constexpr wchar_t kImageButtonClass[] = L"GlyphwellImageButton";
+// Window extra bytes: the backing bitmap, then the "pressed on it" flag.
+constexpr int kBitmapSlot = 0;
+constexpr int kPressedSlot = sizeof(LONG_PTR);
+constexpr int kFocusInset = 2;
+
+int ButtonId(HWND hwnd) { return GetDlgCtrlID(hwnd); }
+
+void Report(HWND hwnd, int type, int key = 0) {
+  Event event{EventKind::Control, MainWindow, ButtonId(hwnd), type};
+  event.key = key;
+  QueueEvent(event);
+}
+
+void Paint(HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  HBITMAP bitmap = reinterpret_cast<HBITMAP>(GetWindowLongPtrW(hwnd, kBitmapSlot));
+  HDC memory = bitmap ? CreateCompatibleDC(dc) : nullptr;
+  if (memory) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+  } else {
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  }
+  if (GetFocus() == hwnd) {
+    RECT focus = client;
+    InflateRect(&focus, -kFocusInset, -kFocusInset);
+    DrawFocusRect(dc, &focus);
+  }
+  EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK ImageButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+      SetFocus(hwnd);
+      SetCapture(hwnd);
+      SetWindowLongPtrW(hwnd, kPressedSlot, 1);
+      return 0;
+    case WM_LBUTTONUP: {
+      const bool pressed = GetWindowLongPtrW(hwnd, kPressedSlot) != 0;
+      SetWindowLongPtrW(hwnd, kPressedSlot, 0);
+      if (GetCapture() == hwnd) ReleaseCapture();
+      POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+      RECT client;
+      GetClientRect(hwnd, &client);
+      if (pressed && PtInRect(&client, pt)) Report(hwnd, ControlClick);
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      SetWindowLongPtrW(hwnd, kPressedSlot, 0);
+      return 0;
+    case WM_KEYUP:
+      Report(hwnd, ControlKeyReleased, static_cast<int>(wp));
+      return 0;
+    case WM_SETFOCUS:
+      InvalidateRect(hwnd, nullptr, FALSE);
+      Report(hwnd, FocusGained);
+      return 0;
+    case WM_KILLFOCUS:
+      InvalidateRect(hwnd, nullptr, FALSE);
+      Report(hwnd, FocusLost);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      Paint(hwnd);
+      return 0;
+    case WM_NCDESTROY:
+      if (HBITMAP bitmap = reinterpret_cast<HBITMAP>(GetWindowLongPtrW(hwnd, kBitmapSlot))) {
+        SetWindowLongPtrW(hwnd, kBitmapSlot, 0);
+        DeleteObject(bitmap);
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+bool RegisterImageButtonClass(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  if (GetClassInfoExW(instance, kImageButtonClass, &wc)) return true;
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = ImageButtonProc;
+  wc.cbWndExtra = 2 * sizeof(LONG_PTR);
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = kImageButtonClass;
+  return RegisterClassExW(&wc) != 0;
+}
+
+// Paints the picture: the button face, then the PNG alpha-blended at (5, 5)
+// scaled to 20 x 20 units. False when drawing could not start.
+bool PaintPicture(HWND button, const void* png, std::size_t size) {
+  const int width = ScaleX(30), height = ScaleY(30);
+  HDC screen = GetDC(button);
+  if (!screen) return false;
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HDC memory = bitmap ? CreateCompatibleDC(screen) : nullptr;
+  ReleaseDC(button, screen);
+  if (!memory) {
+    if (bitmap) DeleteObject(bitmap);
+    return false;
+  }
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  RECT all{0, 0, width, height};
+  HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+  FillRect(memory, &all, face);
+  DeleteObject(face);
+
+  PngImage image;
+  if (DecodePng(png, size, image)) {
+    const int w = ScaleX(20), h = ScaleY(20);
+    if (HBITMAP picture = CreateAlphaBitmap(image, w, h)) {
+      if (HDC source = CreateCompatibleDC(memory)) {
+        HGDIOBJ old_source = SelectObject(source, picture);
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        AlphaBlend(memory, ScaleX(5), ScaleY(5), w, h, source, 0, 0, w, h, blend);
+        SelectObject(source, old_source);
+        DeleteDC(source);
+      }
+      DeleteObject(picture);
+    }
+  }
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  SetWindowLongPtrW(button, kBitmapSlot, reinterpret_cast<LONG_PTR>(bitmap));
+  return true;
+}
+
+}  // namespace
+
+HWND MakeImageButton(int id, int x, const void* png, std::size_t size) {
+  AppState& app = App();
+  if (!RegisterImageButtonClass(app.instance)) return nullptr;
+  HWND button =
+      CreateWindowExW(0, kImageButtonClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP,
+                      ScaleX(x), ScaleY(10), ScaleX(30), ScaleY(30), app.main_window,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), app.instance, nullptr);
+  if (!button) return nullptr;
+  PaintPicture(button, png, size);  // a button that cannot be drawn on stays blank
+  InvalidateRect(button, nullptr, FALSE);
+  return button;
+}
+
+}  // namespace gw

@@ -1,0 +1,99 @@
+// Character insertion: the keyboard records that type a text into another
+// window, the rule that puts the caret between a pair of marks, and the code
+// payload of a row. The decisions are portable; insertion_win32.cpp sends the
+// records and handles the clipboard and the beep.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "app/text.h"
+
+namespace gw {
+
+// dwFlags values of a keyboard record (the Win32 KEYEVENTF_ values).
+inline constexpr std::uint32_t kKeyDown = 0x0000;
+inline constexpr std::uint32_t kKeyUp = 0x0002;       // KEYEVENTF_KEYUP
+inline constexpr std::uint32_t kKeyUnicode = 0x0004;  // KEYEVENTF_UNICODE
+
+// One synthesised key event: virtual-key code, scan code (a UTF-16 unit for
+// Unicode events) and flags. The send step turns each into an INPUT record.
+struct KeyRecord {
+  std::uint16_t vk = 0;
+  std::uint16_t scan = 0;
+  std::uint32_t flags = 0;
+
+  bool operator==(const KeyRecord&) const = default;
+};
+
+// The records that type `text` as Unicode key events, two per UTF-16 unit:
+// - a unit that is not part of a surrogate pair: that unit down, then up;
+// - a high surrogate directly followed by a low one: high down, low down,
+//   high up, low up, so that the target receives the pair as one character.
+// A lone surrogate (a high one without a low one after it, or a low one
+// without a high one before it) is typed as a unit of its own. Nothing
+// beyond the text is ever read; the result always holds 2 * text.size()
+// records.
+std::vector<KeyRecord> UnicodeKeyRecords(TextView text);
+
+// The pair rule: after typing a row's characters, a Left-arrow press puts the
+// caret between them when the characters count exactly two code points and
+// the values of the first two fields of the code text are both at most
+// 0xFFFE and differ by at most 16 ("„“", "«»").
+bool CaretGoesBetweenPair(TextView characters, TextView code_text);
+
+// The value of the k-th field (0-based) of a code text, read as the code
+// notation reads a field (leading spaces skipped, hexadecimal digits up to
+// the first other unit, no digits = 0; values above U+10FFFF stay above it).
+// -1 when the code text has no such field.
+long long CodeFieldValue(TextView code_text, int k);
+
+// What InsertCode types and CopyCode copies: the code text, or its HTML
+// character references when `html` is set ("\u2013" -> "&#x2013;").
+Text CodePayload(TextView code_text, bool html);
+
+// --- Win32 shell (insertion_win32.cpp) ---------------------------------------
+
+// The four row commands; each acts on the current row and does nothing when
+// there is none.
+void InsertCharacters();
+void InsertCode();
+void CopyCharacters();
+void CopyCode();
+
+// Gives the keyboard back to the window that was active before the main
+// window and types `text` into it with one SendInput call. With `stay_on_top`
+// the main window stays where it is and Alt+Esc moves to the previous
+// window; otherwise the main window is minimised. Returns true when the text
+// went to another program's window; nothing is typed (false) when the
+// keyboard would still reach one of the program's own windows.
+bool SendTextToPreviousWindow(const Text& text, bool stay_on_top);
+
+// One key event, virtual-key code `vk` (low 8 bits) with `flags`.
+void SendKey(int vk, std::uint32_t flags);
+
+// The window in front when the main window was brought up; the keyboard is
+// handed back to it when minimising leaves no other program in front.
+void RememberPreviousWindow();
+
+// The beep: loaded once at start-up when an audio device exists; played for
+// a typed character that is no trigger, asynchronously, restarting a beep
+// that still sounds.
+bool LoadBeep();
+// The resource part of LoadBeep: takes the embedded WAV whether or not an
+// audio device exists.
+bool LoadBeepResource();
+bool BeepLoaded();
+void PlayBeep();
+
+// Test hooks. When set, the hook receives what would go to the system:
+// the key records of one SendInput call, or the sound and flags of one
+// PlaySoundW call. An empty function removes the hook.
+using KeyInputHook = std::function<void(const std::vector<KeyRecord>& records)>;
+void SetKeyInputHookForTesting(KeyInputHook hook);
+using BeepHook = std::function<void(const void* sound, unsigned flags)>;
+void SetBeepHookForTesting(BeepHook hook);
+// Forgets the remembered previous window.
+void ForgetPreviousWindowForTesting();
+
+}  // namespace gw

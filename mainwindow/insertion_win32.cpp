@@ -1,0 +1,218 @@
+// Typing a row's characters or code into the previous window, copying them to
+// the clipboard, and the beep.
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "app/event_loop.h"
+#include "app/shell_win32.h"
+#include "mainwindow/insertion.h"
+#include "mainwindow/main_window.h"
+#include "resources/resource_ids.h"
+
+namespace gw {
+
+namespace {
+
+// How long the "Stay on top" mode waits for Alt+Esc to bring another window
+// to the front, and how long a hand-back waits for the window it activated.
+constexpr ULONGLONG kForegroundWaitMs = 1000;
+constexpr ULONGLONG kHandBackWaitMs = 500;
+
+HWND g_previous_window = nullptr;
+const void* g_beep = nullptr;
+KeyInputHook g_key_hook;
+BeepHook g_beep_hook;
+
+void SendRecords(const std::vector<KeyRecord>& records) {
+  if (records.empty()) return;
+  if (g_key_hook) {
+    g_key_hook(records);
+    return;
+  }
+  std::vector<INPUT> inputs(records.size());
+  for (size_t k = 0; k < records.size(); ++k) {
+    INPUT& input = inputs[k];
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = records[k].vk;
+    input.ki.wScan = records[k].scan;
+    input.ki.dwFlags = records[k].flags;
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// Sleeps 10 ms; the first call sets the timer resolution to 1 ms so that the
+// sleeps are short.
+void ShortSleep() {
+  static bool resolution_set = false;
+  if (!resolution_set) {
+    timeBeginPeriod(1);
+    resolution_set = true;
+  }
+  Sleep(10);
+}
+
+// A window that typed keys may go to: one of another program, not the
+// desktop.
+bool IsOtherProgramsWindow(HWND hwnd) {
+  return hwnd && !IsOwnWindow(hwnd) && hwnd != GetDesktopWindow() && hwnd != GetShellWindow();
+}
+
+// After the main window stepped back: when no other program's window is in
+// front (some systems activate nothing on minimising), activates the window
+// that was in front when the main window came up. True when the keyboard
+// now goes to a window of another program.
+bool HandBackKeyboard() {
+  if (IsOtherProgramsWindow(GetForegroundWindow())) return true;
+  if (g_previous_window && IsWindow(g_previous_window) && !IsOwnWindow(g_previous_window)) {
+    SetForegroundWindow(g_previous_window);
+    const ULONGLONG deadline = GetTickCount64() + kHandBackWaitMs;
+    while (!IsOtherProgramsWindow(GetForegroundWindow()) && GetTickCount64() < deadline)
+      ShortSleep();
+  }
+  HWND front = GetForegroundWindow();
+  return front && !IsOwnWindow(front);
+}
+
+Text CurrentRowColumn(int column) {
+  FollowListSelection();
+  const CharacterTable& table = App().table;
+  return table.Column(table.CurrentRow(), column);
+}
+
+Text CodePayloadOfCurrentRow() {
+  return CodePayload(CurrentRowColumn(static_cast<int>(TableColumn::CodeText)),
+                     App().settings.HTML);
+}
+
+bool HasCurrentRow() {
+  FollowListSelection();
+  return App().table.CurrentRow() >= 0;
+}
+
+// Puts text on the clipboard as CF_UNICODETEXT. Nothing happens when the
+// clipboard cannot be opened.
+void PutOnClipboard(const Text& text) {
+  if (!OpenClipboard(nullptr)) return;
+  const size_t bytes = (text.size() + 1) * sizeof(char16_t);
+  if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes)) {
+    if (void* target = GlobalLock(memory)) {
+      std::memcpy(target, text.c_str(), bytes);
+      GlobalUnlock(memory);
+      EmptyClipboard();
+      if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    } else {
+      GlobalFree(memory);
+    }
+  }
+  CloseClipboard();
+}
+
+void Copy(const Text& text, const char16_t* status_key) {
+  PutOnClipboard(text);
+  SetStatusText(Tr(u"WinMain", status_key));
+  StartMainTimer(1, 3000);
+}
+
+}  // namespace
+
+void SetKeyInputHookForTesting(KeyInputHook hook) { g_key_hook = std::move(hook); }
+void SetBeepHookForTesting(BeepHook hook) { g_beep_hook = std::move(hook); }
+void ForgetPreviousWindowForTesting() { g_previous_window = nullptr; }
+
+void RememberPreviousWindow() {
+  HWND front = GetForegroundWindow();
+  if (IsOtherProgramsWindow(front)) g_previous_window = front;
+}
+
+void SendKey(int vk, std::uint32_t flags) {
+  SendRecords({KeyRecord{static_cast<std::uint16_t>(vk & 0xFF), 0, flags}});
+}
+
+bool SendTextToPreviousWindow(const Text& text, bool stay_on_top) {
+  if (stay_on_top) {
+    // The main window stays in front of the others: Alt+Esc sends the
+    // active window to the back and activates the previous one.
+    HWND before = GetForegroundWindow();
+    SendKey(VK_SHIFT, KEYEVENTF_KEYUP);
+    SendKey(VK_MENU, 0);
+    SendKey(VK_ESCAPE, 0);
+    SendKey(VK_ESCAPE, KEYEVENTF_KEYUP);
+    SendKey(VK_MENU, KEYEVENTF_KEYUP);
+    // Alt+Esc need not change anything (no other window to activate); the
+    // wait is bounded.
+    const ULONGLONG deadline = GetTickCount64() + kForegroundWaitMs;
+    do {
+      ShortSleep();
+    } while (GetForegroundWindow() == before && GetTickCount64() < deadline);
+  } else {
+    MinimizeMainWindow();
+  }
+  // Never type into the program's own windows.
+  if (!HandBackKeyboard()) return false;
+  SendRecords(UnicodeKeyRecords(text));
+  return true;
+}
+
+void InsertCharacters() {
+  if (!HasCurrentRow()) return;
+  const Text characters = CurrentRowColumn(static_cast<int>(TableColumn::Characters));
+  const Text code_text = CurrentRowColumn(static_cast<int>(TableColumn::CodeText));
+  if (!SendTextToPreviousWindow(characters, App().settings.OnTop)) return;
+  if (CaretGoesBetweenPair(characters, code_text)) {
+    SendKey(VK_LEFT, 0);
+    SendKey(VK_LEFT, KEYEVENTF_KEYUP);
+  }
+}
+
+void InsertCode() {
+  if (!HasCurrentRow()) return;
+  SendTextToPreviousWindow(CodePayloadOfCurrentRow(), App().settings.OnTop);
+}
+
+void CopyCharacters() {
+  if (!HasCurrentRow()) return;
+  Copy(CurrentRowColumn(static_cast<int>(TableColumn::Characters)), u"StatusCharCopied");
+}
+
+void CopyCode() {
+  if (!HasCurrentRow()) return;
+  Copy(CodePayloadOfCurrentRow(), u"StatusCodeCopied");
+}
+
+bool LoadBeepResource() {
+  if (g_beep) return true;
+  HMODULE module = App().instance ? App().instance : GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDR_WAV_BEEP), MAKEINTRESOURCEW(10));
+  if (!found) return false;
+  const DWORD size = SizeofResource(module, found);
+  HGLOBAL loaded = LoadResource(module, found);
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (!data || size < 12 || std::memcmp(data, "RIFF", 4) != 0 ||
+      std::memcmp(static_cast<const char*>(data) + 8, "WAVE", 4) != 0)
+    return false;
+  g_beep = data;
+  return true;
+}
+
+bool LoadBeep() {
+  if (waveOutGetNumDevs() == 0) return false;
+  return LoadBeepResource();
+}
+
+bool BeepLoaded() { return g_beep != nullptr; }
+
+void PlayBeep() {
+  if (!g_beep) return;
+  const unsigned flags = SND_MEMORY | SND_ASYNC | SND_NODEFAULT;
+  if (g_beep_hook) {
+    g_beep_hook(g_beep, flags);
+    return;
+  }
+  PlaySoundW(static_cast<const wchar_t*>(g_beep), nullptr, flags);
+}
+
+}  // namespace gw

@@ -1,0 +1,168 @@
+// The character-map link of the main window (control 0): a static control
+// that takes the keyboard focus by Tab, drawn as an underlined blue text with
+// the hand cursor, reporting a click on a left-button release over it and on
+// the Space key.
+#include <windows.h>
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "app/event_queue.h"
+#include "app/shell_win32.h"
+#include "mainwindow/main_window.h"
+
+namespace gw {
+
+namespace {
+
+constexpr COLORREF kLinkColour = 0xFF0000;  // pure blue
+constexpr UINT_PTR kLinkSubclassId = 1;
+constexpr UINT kTextFormat = DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_VCENTER;
+constexpr int kTextInset = 2;  // pixels left of the text, room for the focus rectangle
+
+HFONT g_link_font = nullptr;
+
+HFONT LinkFont() {
+  if (g_link_font) return g_link_font;
+  LOGFONTW lf{};
+  HFONT base = MessageFontHandle();
+  if (base && GetObjectW(base, sizeof(lf), &lf) == sizeof(lf)) {
+    lf.lfUnderline = TRUE;
+    g_link_font = CreateFontIndirectW(&lf);
+  }
+  if (!g_link_font) g_link_font = base;
+  return g_link_font;
+}
+
+Text WindowText(HWND hwnd) {
+  int length = GetWindowTextLengthW(hwnd);
+  std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
+  length = GetWindowTextW(hwnd, buffer.data(), length + 1);
+  return Text(reinterpret_cast<const char16_t*>(buffer.data()), static_cast<size_t>(length));
+}
+
+void ReportClick() { QueueEvent({EventKind::Control, MainWindow, kCtlCharMapLink, ControlClick}); }
+
+void PaintLink(HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
+  HGDIOBJ old_font = font ? SelectObject(dc, font) : nullptr;
+  SetTextColor(dc, kLinkColour);
+  SetBkMode(dc, TRANSPARENT);
+  const Text text = WindowText(hwnd);
+  RECT text_rect = client;
+  text_rect.left += kTextInset;
+  DrawTextW(dc, W(text), static_cast<int>(text.size()), &text_rect, kTextFormat);
+
+  if (GetFocus() == hwnd) {
+    // The focus rectangle hugs the text, within the control.
+    RECT measured{0, 0, 0, 0};
+    DrawTextW(dc, W(text), static_cast<int>(text.size()), &measured, DT_CALCRECT | kTextFormat);
+    const int text_height = measured.bottom - measured.top;
+    RECT focus;
+    focus.left = client.left;
+    focus.right = std::min<LONG>(client.right, kTextInset + measured.right + kTextInset);
+    focus.top = std::max<LONG>(client.top, (client.bottom - text_height) / 2 - 1);
+    focus.bottom = std::min<LONG>(client.bottom, focus.top + text_height + 2);
+    DrawFocusRect(dc, &focus);
+  }
+  if (old_font) SelectObject(dc, old_font);
+  EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  switch (msg) {
+    case WM_NCHITTEST:
+      // A plain static control lets the mouse through to its parent.
+      return HTCLIENT;
+    case WM_SETCURSOR: {
+      HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
+      SetCursor(hand ? hand : LoadCursorW(nullptr, IDC_ARROW));
+      return TRUE;
+    }
+    case WM_LBUTTONUP: {
+      POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+      RECT client;
+      GetClientRect(hwnd, &client);
+      if (PtInRect(&client, pt)) ReportClick();
+      return 0;
+    }
+    case WM_KEYUP:
+      if (wp == VK_SPACE) ReportClick();
+      return 0;
+    case WM_GETDLGCODE:
+      return DLGC_WANTCHARS;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      PaintLink(hwnd);
+      return 0;
+    case WM_SETTEXT: {
+      LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return result;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, LinkProc, kLinkSubclassId);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+}  // namespace
+
+HWND CreateCharMapLink() {
+  AppState& app = App();
+  HWND link = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | SS_LEFT,
+                              ScaleX(385), ScaleY(15), ScaleX(135), ScaleY(20), app.main_window,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCtlCharMapLink)),
+                              app.instance, nullptr);
+  if (!link) return nullptr;
+  SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(LinkFont()), FALSE);
+  SetWindowSubclass(link, LinkProc, kLinkSubclassId, 0);
+  return link;
+}
+
+void SetCharMapLinkText(const Text& text) {
+  HWND link = MainControl(kCtlCharMapLink);
+  if (!link) return;
+  SetWindowTextW(link, W(text));
+
+  // Width in pixels of the text in the link's font, plus 4, back in layout
+  // units; never wider than 200 units, the right edge staying at 520.
+  int pixels = 0;
+  if (HDC dc = GetDC(link)) {
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(link, WM_GETFONT, 0, 0));
+    HGDIOBJ old_font = font ? SelectObject(dc, font) : nullptr;
+    RECT rect{0, 0, 0, 0};
+    DrawTextW(dc, W(text), static_cast<int>(text.size()), &rect, DT_CALCRECT | DT_NOPREFIX);
+    pixels = rect.right - rect.left;
+    if (old_font) SelectObject(dc, old_font);
+    ReleaseDC(link, dc);
+  }
+  int units = MulDiv(pixels + 4, 96, App().dpi_x);
+  units = std::min(units, 200);
+
+  RECT rect;
+  GetWindowRect(link, &rect);
+  MapWindowPoints(nullptr, GetParent(link), reinterpret_cast<POINT*>(&rect), 2);
+  SetWindowPos(link, nullptr, ScaleX(520 - units), rect.top, ScaleX(units), rect.bottom - rect.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(link, nullptr, TRUE);
+}
+
+void SetCharMapLinkTooltip(const Text& text) { SetMainControlTooltip(kCtlCharMapLink, text); }
+
+}  // namespace gw

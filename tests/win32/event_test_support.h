@@ -1,0 +1,132 @@
+// Shared pieces of the in-process tests of the event loop and of insertion:
+// one main window per process (built with the built-in English texts and the
+// default table), the loop run until nothing is left to do, and readers for
+// what the user sees.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/event_loop.h"
+#include "app/event_queue.h"
+#include "app/message_box.h"
+#include "app/shell_win32.h"
+#include "mainwindow/insertion.h"
+#include "mainwindow/main_window.h"
+#include "table/default_table.h"
+
+namespace gw::testing_support {
+
+inline void EnsureMainWindow() {
+  AppState& app = App();
+  if (!app.main_window) {
+    app.instance = GetModuleHandleW(nullptr);
+    LoadBuiltInTable(app.language);
+    app.settings = Settings();
+    app.records = DefaultCharacterEntries();
+    SetMessageBoxHook([](const Text&, unsigned) { return IDOK; });
+    CreateMainWindow();
+    SetMessageBoxHook(nullptr);
+  }
+  InitEventQueue(app.instance);
+  InstallFocusTracker();
+  InstallMainWindowFilter();
+}
+
+// Runs the loop until no event and no window message is left (bounded, so
+// that a message that keeps coming cannot hang a test).
+inline void Drain() {
+  for (int step = 0; step < 20000 && RunLoopStep(false); ++step) {
+  }
+}
+
+// Pumps the loop until `done` holds or `ms` milliseconds have passed.
+inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000) {
+  const ULONGLONG deadline = GetTickCount64() + ms;
+  while (!done()) {
+    if (GetTickCount64() >= deadline) return false;
+    Drain();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return true;
+}
+
+inline Text StatusText() {
+  HWND bar = App().status_bar;
+  if (!bar) return u"<no status bar>";
+  wchar_t buffer[512] = {};
+  SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buffer));
+  return reinterpret_cast<const char16_t*>(buffer);
+}
+
+inline Text WindowTextOf(HWND hwnd) {
+  const int length = static_cast<int>(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0));
+  std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
+  const int got = static_cast<int>(
+      SendMessageW(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data())));
+  return Text(reinterpret_cast<const char16_t*>(buffer.data()), static_cast<size_t>(got));
+}
+
+inline bool TrayItemEnabled(int command) {
+  const UINT state = GetMenuState(TrayMenuHandle(), static_cast<UINT>(command), MF_BYCOMMAND);
+  return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
+}
+
+inline int SelectedListRow() { return ListView_GetNextItem(App().list, -1, LVNI_SELECTED); }
+
+inline Event MakeEvent(EventKind kind, int object = 0, int type = 0, int window = MainWindow) {
+  Event event;
+  event.kind = kind;
+  event.window = window;
+  event.object = object;
+  event.type = type;
+  return event;
+}
+
+// Queues one event and runs the loop until everything it caused is done.
+inline void Dispatch(const Event& event) {
+  QueueEvent(event);
+  Drain();
+}
+
+// Brings the main window to a known state: shown, normal, in front, the
+// list focused, the default table with row 0 current, the flags at rest.
+inline void ResetMainWindow() {
+  AppState& app = App();
+  HWND main = app.main_window;
+  if (IsIconic(main) || !IsWindowVisible(main)) ShowWindow(main, SW_RESTORE);
+  ShowWindow(main, SW_SHOWNORMAL);
+  SetForegroundWindow(main);
+  app.records = DefaultCharacterEntries();
+  app.table.BuildRowsFromRecords(app.records);
+  FillMainList();
+  SelectListRow(app.table.CurrentRow());
+  SetFocus(app.list);
+  Drain();
+  RunFocusTracker(MainWindow);  // the tracker starts from the list
+  ClearEventQueue();
+  Loop() = LoopState();
+  app.last_focused_control = kCtlList;
+  SetStatusText(InfoStatusText());
+}
+
+// Message boxes are recorded and answered instead of shown.
+struct MessageRecorder {
+  std::vector<std::pair<Text, unsigned>> boxes;
+  int answer = IDOK;
+
+  void Install() {
+    SetMessageBoxHook([this](const Text& text, unsigned flags) {
+      boxes.emplace_back(text, flags);
+      return answer;
+    });
+  }
+  ~MessageRecorder() { SetMessageBoxHook(nullptr); }
+};
+
+}  // namespace gw::testing_support

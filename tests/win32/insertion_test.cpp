@@ -1,0 +1,465 @@
+// Trigger keys, the beep, copying and typing into another program (Wine's
+// notepad), with the real main window and the real loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <mmsystem.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "tests/win32/event_test_support.h"
+
+namespace gw {
+namespace {
+
+using namespace testing_support;
+
+using Batch = std::vector<KeyRecord>;
+
+KeyRecord VkDown(int vk) { return {static_cast<std::uint16_t>(vk), 0, kKeyDown}; }
+KeyRecord VkUp(int vk) { return {static_cast<std::uint16_t>(vk), 0, kKeyUp}; }
+
+Text ClipboardText() {
+  Text text = u"<nothing>";
+  if (!OpenClipboard(nullptr)) return u"<not opened>";
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* p = static_cast<const char16_t*>(GlobalLock(data))) {
+      text = p;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+void SetClipboardText(const Text& text) {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * 2);
+  std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * 2);
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+}
+
+// Replaces the table by the given rows and makes `row` current.
+void UseRows(const std::vector<CharacterEntry>& rows, int row) {
+  AppState& app = App();
+  app.records = rows;
+  app.table.BuildRowsFromRecords(app.records);
+  FillMainList();
+  SelectListRow(row);
+  Drain();
+}
+
+// --- Trigger keys and the beep -----------------------------------------------------
+
+// Stands between the trigger filter and the list view's own procedure and
+// records the characters that reach the list view.
+std::vector<WPARAM> g_chars_at_list;
+WNDPROC g_real_list_procedure = nullptr;
+LRESULT CALLBACK ListSpy(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_CHAR) g_chars_at_list.push_back(wp);
+  return CallWindowProcW(g_real_list_procedure, hwnd, msg, wp, lp);
+}
+
+class TriggerKeyTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    EnsureMainWindow();
+    ASSERT_TRUE(LoadBeepResource());
+  }
+
+  void SetUp() override {
+    ResetMainWindow();
+    App().settings.Beep = true;
+    g_chars_at_list.clear();
+    g_real_list_procedure = g_list_procedure;
+    g_list_procedure = ListSpy;
+    SetBeepHookForTesting([this](const void* sound, unsigned flags) {
+      beeps_.push_back(flags);
+      EXPECT_EQ(std::memcmp(sound, "RIFF", 4), 0);
+      EXPECT_EQ(std::memcmp(static_cast<const char*>(sound) + 8, "WAVE", 4), 0);
+    });
+  }
+
+  void TearDown() override {
+    g_list_procedure = g_real_list_procedure;
+    SetBeepHookForTesting(nullptr);
+    App().settings.Beep = true;
+    ResetMainWindow();
+  }
+
+  // Types one character into the list as the keyboard would deliver it.
+  LRESULT Type(char16_t c) {
+    const LRESULT result = SendMessageW(App().list, WM_CHAR, c, 1);
+    Drain();
+    return result;
+  }
+
+  std::vector<unsigned> beeps_;
+};
+
+TEST_F(TriggerKeyTest, ATriggerSelectsItsRowAndReachesTheList) {
+  Type(u'-');
+  EXPECT_EQ(App().table.CurrentRow(), 4);  // en dash
+  EXPECT_EQ(SelectedListRow(), 4);
+  EXPECT_EQ(g_chars_at_list, std::vector<WPARAM>{u'-'});
+  EXPECT_TRUE(beeps_.empty());
+  Type(u'%');
+  EXPECT_EQ(SelectedListRow(), 5);
+}
+
+TEST_F(TriggerKeyTest, ANonTriggerBeepsAndIsSwallowed) {
+  SelectListRow(2);
+  Drain();
+  EXPECT_EQ(Type(u'a'), 1);
+  EXPECT_EQ(Type(u' '), 1);
+  EXPECT_EQ(Type(u'\b'), 1);
+  EXPECT_TRUE(g_chars_at_list.empty());
+  EXPECT_EQ(SelectedListRow(), 2);
+  ASSERT_EQ(beeps_.size(), 3u);
+  for (unsigned flags : beeps_) EXPECT_EQ(flags, unsigned(SND_MEMORY | SND_ASYNC | SND_NODEFAULT));
+
+  // With the Beep setting off the character is still swallowed, silently.
+  App().settings.Beep = false;
+  EXPECT_EQ(Type(u'a'), 1);
+  EXPECT_EQ(beeps_.size(), 3u);
+  EXPECT_TRUE(g_chars_at_list.empty());
+}
+
+TEST_F(TriggerKeyTest, TriggersMatchExactlyAndTheTriggerRowWinsOverTheListsOwnSearch) {
+  UseRows({{u"A", u"\\u00C4", u"A umlaut"}, {u"", u"\\u00E4", u"a umlaut"}}, 1);
+  EXPECT_EQ(Type(u'a'), 1);
+  EXPECT_EQ(beeps_.size(), 1u);
+  EXPECT_EQ(SelectedListRow(), 1);
+  Type(u'A');
+  EXPECT_EQ(SelectedListRow(), 0);
+
+  // "x" and "X" look alike to the list's incremental search, not to the
+  // trigger index.
+  UseRows({{u"X", u"\\u00D7", u"times"}, {u"x", u"\\u2715", u"cross"}}, 1);
+  Type(u'x');
+  EXPECT_EQ(App().table.CurrentRow(), 1);
+  EXPECT_EQ(SelectedListRow(), 1);
+  Type(u'X');
+  EXPECT_EQ(SelectedListRow(), 0);
+}
+
+// --- The hotkey -------------------------------------------------------------------------
+
+TEST(HotkeyTest, RegistersFnAndNamesItInTheTrayTooltipOrWarnsWhenTaken) {
+  EnsureMainWindow();
+  AppState& app = App();
+  MessageRecorder boxes;
+  boxes.Install();
+  // A window of the test that holds keys, standing in for another program.
+  HWND other = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+
+  UnregisterHotKey(app.main_window, 1);
+  app.tray_tip = u"previous";
+  EXPECT_TRUE(ApplyHotkey(0));
+  EXPECT_EQ(app.tray_tip, u"Glyphwell");
+  // No key was taken: F10 is still free.
+  EXPECT_TRUE(RegisterHotKey(other, 7, 0, VK_F10));
+  UnregisterHotKey(other, 7);
+
+  EXPECT_TRUE(ApplyHotkey(10));
+  EXPECT_EQ(app.tray_tip, u"Glyphwell (F10)");
+  EXPECT_FALSE(RegisterHotKey(other, 7, 0, VK_F10));  // now it is the program's
+  UnregisterHotKey(app.main_window, 1);
+
+  ASSERT_TRUE(RegisterHotKey(other, 8, 0, VK_F11));
+  EXPECT_FALSE(ApplyHotkey(11));
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].first, u"Can't register hotkey: F11");
+  EXPECT_EQ(boxes.boxes[0].second, static_cast<unsigned>(MB_ICONWARNING));
+  EXPECT_EQ(app.tray_tip, u"Glyphwell (F10)");  // the tooltip keeps its text
+
+  UnregisterHotKey(other, 8);
+  DestroyWindow(other);
+  UnregisterHotKey(app.main_window, 1);
+}
+
+// --- Copying --------------------------------------------------------------------------
+
+class CopyTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { EnsureMainWindow(); }
+  void SetUp() override { ResetMainWindow(); }
+  void TearDown() override {
+    App().settings.HTML = false;
+    KillTimer(App().main_window, 1);
+    ResetMainWindow();
+  }
+};
+
+TEST_F(CopyTest, CopyPutsCharactersOrCodeOnTheClipboardAndShowsItInTheStatusBar) {
+  HWND main = App().main_window;
+  SelectListRow(0);  // „“
+  Drain();
+  Dispatch(MakeEvent(EventKind::Command, 2));
+  EXPECT_EQ(ClipboardText(), u"\u201E\u201C");
+  EXPECT_EQ(StatusText(), Tr(u"WinMain", u"StatusCharCopied"));
+  EXPECT_TRUE(IsWindowVisible(main));  // the window stays where it is
+  EXPECT_TRUE(KillTimer(main, 1));     // timer 1 was running
+
+  Dispatch(MakeEvent(EventKind::Command, 3));
+  EXPECT_EQ(ClipboardText(), u"\\u201E\\u201C");
+  EXPECT_EQ(StatusText(), Tr(u"WinMain", u"StatusCodeCopied"));
+
+  App().settings.HTML = true;
+  Dispatch(MakeEvent(EventKind::Command, 3));
+  EXPECT_EQ(ClipboardText(), u"&#x201E;&#x201C;");
+  // Ctrl+C copies the characters whatever the HTML setting.
+  Dispatch(MakeEvent(EventKind::Command, 2));
+  EXPECT_EQ(ClipboardText(), u"\u201E\u201C");
+
+  UseRows({{u"", u"\\u1F600", u"grinning face"}}, 0);
+  Dispatch(MakeEvent(EventKind::Command, 2));
+  EXPECT_EQ(ClipboardText(), u"\U0001F600");
+}
+
+TEST_F(CopyTest, WithoutACurrentRowNothingIsCopied) {
+  SetClipboardText(u"keep");
+  SelectListRow(-1);
+  Drain();
+  SetStatusText(u"before");
+  Dispatch(MakeEvent(EventKind::Command, 2));
+  Dispatch(MakeEvent(EventKind::Command, 3));
+  EXPECT_EQ(ClipboardText(), u"keep");
+  EXPECT_EQ(StatusText(), u"before");
+  EXPECT_FALSE(KillTimer(App().main_window, 1));
+}
+
+// --- Typing into another program ------------------------------------------------------
+
+// Wine's notepad, started once for the tests below and ended after them.
+struct Notepad {
+  PROCESS_INFORMATION process{};
+  HWND window = nullptr;
+  HWND edit = nullptr;
+};
+Notepad g_notepad;
+
+BOOL CALLBACK FindNotepad(HWND hwnd, LPARAM) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t name[32] = {};
+  GetClassNameW(hwnd, name, 32);
+  if (pid == g_notepad.process.dwProcessId && lstrcmpW(name, L"Notepad") == 0 &&
+      IsWindowVisible(hwnd)) {
+    g_notepad.window = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+class TypingTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    EnsureMainWindow();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    wchar_t command[] = L"notepad.exe";
+    if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &g_notepad.process))
+      return;
+    PumpUntil([] {
+      EnumWindows(FindNotepad, 0);
+      return g_notepad.window != nullptr;
+    }, 20000);
+    if (g_notepad.window) g_notepad.edit = FindWindowExW(g_notepad.window, nullptr, L"Edit", nullptr);
+  }
+
+  static void TearDownTestSuite() {
+    if (g_notepad.process.hProcess) {
+      TerminateProcess(g_notepad.process.hProcess, 0);
+      WaitForSingleObject(g_notepad.process.hProcess, 5000);
+      CloseHandle(g_notepad.process.hProcess);
+      CloseHandle(g_notepad.process.hThread);
+    }
+    g_notepad = Notepad();
+  }
+
+  void SetUp() override {
+    ASSERT_NE(g_notepad.edit, nullptr) << "notepad did not start";
+    ResetMainWindow();
+    SendMessageW(g_notepad.edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    ForgetPreviousWindowForTesting();
+    // The user works in notepad and presses the hotkey.
+    SetForegroundWindow(g_notepad.window);
+    ASSERT_TRUE(PumpUntil([] { return GetForegroundWindow() == g_notepad.window; }));
+    SendMessageW(App().main_window, WM_HOTKEY, 1, MAKELPARAM(0, VK_F10));
+    ASSERT_TRUE(PumpUntil([] {
+      return GetForegroundWindow() == App().main_window && GetFocus() == App().list;
+    }));
+  }
+
+  void TearDown() override {
+    SetKeyInputHookForTesting(nullptr);
+    App().settings.OnTop = false;
+    App().settings.HTML = false;
+    ResetMainWindow();
+  }
+
+  // Records what would be sent instead of sending it. `on_escape_down` runs
+  // when Alt+Esc goes out, standing in for the system's window switch.
+  void RecordInput(std::function<void()> on_escape_down = nullptr) {
+    SetKeyInputHookForTesting([this, on_escape_down](const Batch& batch) {
+      batches_.push_back(batch);
+      if (on_escape_down && batch.size() == 1 && batch[0] == VkDown(VK_ESCAPE)) on_escape_down();
+    });
+  }
+
+  static Text NotepadText() { return WindowTextOf(g_notepad.edit); }
+
+  std::vector<Batch> batches_;
+};
+
+TEST_F(TypingTest, EnterMinimisesIntoTheTrayAndTypesThePairWithTheCaretBetween) {
+  RecordInput();
+  SelectListRow(0);  // „“
+  Drain();
+  PostMessageW(App().list, WM_KEYDOWN, VK_RETURN, 0x001C0001);  // the Enter shortcut
+  Drain();
+  const std::vector<Batch> expected = {
+      UnicodeKeyRecords(u"\u201E\u201C"), {VkDown(VK_LEFT)}, {VkUp(VK_LEFT)}};
+  EXPECT_EQ(batches_, expected);
+  ASSERT_FALSE(batches_.empty());
+  EXPECT_EQ(batches_[0].size(), 4u);  // one SendInput call for the text
+  EXPECT_EQ(GetForegroundWindow(), g_notepad.window);
+  EXPECT_FALSE(IsWindowVisible(App().main_window));
+  EXPECT_TRUE(TrayItemEnabled(18));
+}
+
+TEST_F(TypingTest, PairRuleAndPayloadsPerRow) {
+  struct Case {
+    const char16_t* code;
+    bool code_command;
+    bool html;
+    std::vector<Batch> expected;
+  };
+  const Case cases[] = {
+      {u"\\u1F600", false, false, {UnicodeKeyRecords(u"\U0001F600")}},
+      {u"\\u00AB\\u00BB", false, false,
+       {UnicodeKeyRecords(u"\u00AB\u00BB"), {VkDown(VK_LEFT)}, {VkUp(VK_LEFT)}}},
+      {u"\\u0041\\u0052", false, false, {UnicodeKeyRecords(u"AR")}},
+      {u"\\u201E\\u201C\\u201D", false, false, {UnicodeKeyRecords(u"\u201E\u201C\u201D")}},
+      {u"\\u0000", false, false, {}},  // no characters: the window steps back, nothing typed
+      {u"\\u2013", true, false, {UnicodeKeyRecords(u"\\u2013")}},
+      {u"\\u2013", true, true, {UnicodeKeyRecords(u"&#x2013;")}},
+      {u"\\u201E\\u201C", true, true, {UnicodeKeyRecords(u"&#x201E;&#x201C;")}},  // no pair rule
+  };
+  RecordInput();
+  for (const Case& c : cases) {
+    UseRows({{u"", c.code, u""}}, 0);
+    App().settings.HTML = c.html;
+    batches_.clear();
+    Dispatch(MakeEvent(EventKind::Command, c.code_command ? 1 : 0));
+    EXPECT_EQ(batches_, c.expected) << TextToUtf8(c.code) << " html " << c.html;
+    EXPECT_FALSE(IsWindowVisible(App().main_window));
+    // Back to the main window for the next row.
+    SendMessageW(App().main_window, WM_HOTKEY, 1, 0);
+    ASSERT_TRUE(PumpUntil([] { return GetForegroundWindow() == App().main_window; }));
+  }
+}
+
+TEST_F(TypingTest, ShiftHeldTurnsTheInsertButtonAndADoubleClickIntoInsertCode) {
+  RecordInput();
+  SelectListRow(4);  // en dash
+  Drain();
+  INPUT shift[2] = {};
+  shift[0].type = shift[1].type = INPUT_KEYBOARD;
+  shift[0].ki.wVk = shift[1].ki.wVk = VK_SHIFT;
+  shift[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  ASSERT_EQ(SendInput(1, &shift[0], sizeof(INPUT)), 1u);
+  ASSERT_TRUE(PumpUntil([] { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; }));
+  Dispatch(MakeEvent(EventKind::Control, kCtlInsert, ControlClick));
+  SendInput(1, &shift[1], sizeof(INPUT));
+  ASSERT_TRUE(PumpUntil([] { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) == 0; }));
+  EXPECT_EQ(batches_, std::vector<Batch>{UnicodeKeyRecords(u"\\u2013")});
+
+  // Without Shift a double-click in the list inserts the characters.
+  SendMessageW(App().main_window, WM_HOTKEY, 1, 0);
+  ASSERT_TRUE(PumpUntil([] { return GetForegroundWindow() == App().main_window; }));
+  batches_.clear();
+  Dispatch(MakeEvent(EventKind::Control, kCtlList, ControlDoubleClick));
+  EXPECT_EQ(batches_, std::vector<Batch>{UnicodeKeyRecords(u"\u2013")});
+}
+
+TEST_F(TypingTest, StayOnTopSendsAltEscFirstAndTypesOnceAnotherWindowIsInFront) {
+  App().settings.OnTop = true;
+  RecordInput([] { SetForegroundWindow(g_notepad.window); });
+  SelectListRow(0);
+  Drain();
+  Dispatch(MakeEvent(EventKind::Command, 0));
+  const std::vector<Batch> expected = {
+      {VkUp(VK_SHIFT)},  {VkDown(VK_MENU)}, {VkDown(VK_ESCAPE)},
+      {VkUp(VK_ESCAPE)}, {VkUp(VK_MENU)},   UnicodeKeyRecords(u"\u201E\u201C"),
+      {VkDown(VK_LEFT)}, {VkUp(VK_LEFT)}};
+  EXPECT_EQ(batches_, expected);
+  EXPECT_TRUE(IsWindowVisible(App().main_window));
+  EXPECT_FALSE(IsIconic(App().main_window));
+}
+
+TEST_F(TypingTest, NothingIsTypedIntoTheProgramsOwnWindows) {
+  ForgetPreviousWindowForTesting();  // no window to hand the keyboard back to
+  RecordInput();
+  SelectListRow(4);
+  Drain();
+  Dispatch(MakeEvent(EventKind::Command, 0));
+  EXPECT_TRUE(batches_.empty());
+
+  // "Stay on top" and an Alt+Esc that changes nothing: the bounded wait
+  // ends and nothing is typed.
+  ResetMainWindow();
+  App().settings.OnTop = true;
+  batches_.clear();
+  Dispatch(MakeEvent(EventKind::Command, 0));
+  ASSERT_EQ(batches_.size(), 5u);
+  EXPECT_EQ(batches_[4], Batch{VkUp(VK_MENU)});
+  EXPECT_TRUE(IsWindowVisible(App().main_window));
+}
+
+TEST_F(TypingTest, StayOnTopHandsTheKeyboardBackWhenAltEscChangesNothing) {
+  App().settings.OnTop = true;
+  RecordInput();  // Alt+Esc goes nowhere
+  SelectListRow(4);
+  Drain();
+  Dispatch(MakeEvent(EventKind::Command, 0));
+  ASSERT_EQ(batches_.size(), 6u);
+  EXPECT_EQ(batches_[5], UnicodeKeyRecords(u"\u2013"));
+  EXPECT_EQ(GetForegroundWindow(), g_notepad.window);
+}
+
+TEST_F(TypingTest, CharactersArriveInNotepad) {
+  SelectListRow(0);
+  Drain();
+  Dispatch(MakeEvent(EventKind::Command, 0));
+  ASSERT_TRUE(PumpUntil([] { return NotepadText() == u"\u201E\u201C"; }))
+      << TextToUtf8(NotepadText());
+  // The caret sits between the marks.
+  DWORD start = 0, end = 0;
+  ASSERT_TRUE(PumpUntil([&] {
+    SendMessageW(g_notepad.edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    return start == 1 && end == 1;
+  })) << start << " " << end;
+
+  // A character outside the BMP, typed as a surrogate pair.
+  SendMessageW(g_notepad.edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+  SendMessageW(App().main_window, WM_HOTKEY, 1, 0);
+  ASSERT_TRUE(PumpUntil([] { return GetForegroundWindow() == App().main_window; }));
+  UseRows({{u"", u"\\u1F600", u""}}, 0);
+  Dispatch(MakeEvent(EventKind::Command, 0));
+  ASSERT_TRUE(PumpUntil([] { return NotepadText() == u"\U0001F600"; }))
+      << TextToUtf8(NotepadText());
+}
+
+}  // namespace
+}  // namespace gw
