@@ -128,8 +128,14 @@ void OnStayOnTopChanged() {
 void OnMainControl(const Event& event) {
   AppState& app = App();
   LoopState& loop = Loop();
-  if (((event.type == FocusGained && event.object != kCtlList) || event.type == FocusLost) &&
-      loop.TransientStatus) {
+  // A control that lost the focus and holds it again when the event is taken
+  // lost it only for a moment (the window went into the tray and came back):
+  // the focus did not move, and the reread message stays.
+  const bool focus_moved =
+      (event.type == FocusGained && event.object != kCtlList) ||
+      (event.type == FocusLost && !(MainControl(event.object) &&
+                                    GetFocus() == MainControl(event.object)));
+  if (focus_moved && loop.TransientStatus) {
     SetStatusText(InfoStatusText());
     loop.TransientStatus = false;
   }

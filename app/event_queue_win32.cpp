@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <map>
+#include <set>
 
 #include "app/event_loop.h"
 #include "app/event_queue.h"
@@ -41,6 +42,9 @@ LRESULT CALLBACK WakeWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
+
+// Windows that were activated and not deactivated since.
+std::set<HWND> g_active;
 
 void Wake() {
   if (!g_wake_window || g_wake_pending) return;
@@ -143,6 +147,10 @@ void InitEventQueue(HINSTANCE instance) {
 void QueueEvent(const Event& event) {
   if (!g_queue.empty() && g_queue.back() == event) return;
   g_queue.push_back(event);
+  // Messages sent by other threads or processes (the tray's callback through
+  // the shell, for one) are handled inside GetMessageW, which then goes on
+  // waiting: wake it so the event is taken now.
+  Wake();
 }
 
 void PostEvent(const Event& event) {
@@ -221,9 +229,15 @@ bool TranslateWindowMessage(int window, HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         HWND focus = GetFocus();
         if (focus && IsChild(hwnd, focus)) g_saved_focus[hwnd] = focus;
         QueueEvent(MakeEvent(EventKind::Deactivate, window));
+        g_active.erase(hwnd);
         return false;
       }
-      QueueEvent(MakeEvent(EventKind::Activate, window));
+      // Bringing a window back from the tray shows it minimised, then restores
+      // it, and Wine reports an activation for each step. Only the first of
+      // two activations without a deactivation between them is the user's
+      // return to the window; a second would at once replace the message
+      // that a reread of the character file has just shown.
+      if (g_active.insert(hwnd).second) QueueEvent(MakeEvent(EventKind::Activate, window));
       const bool minimized = HIWORD(wp) != 0;
       auto saved = g_saved_focus.find(hwnd);
       if (!minimized && saved != g_saved_focus.end() && IsWindow(saved->second) &&
@@ -238,6 +252,7 @@ bool TranslateWindowMessage(int window, HWND hwnd, UINT msg, WPARAM wp, LPARAM l
 
     case WM_DESTROY:
       g_saved_focus.erase(hwnd);
+      g_active.erase(hwnd);
       return false;
 
     case WM_SIZE:

@@ -1,0 +1,420 @@
+"""The main window as a user meets it: triggers and Enter type rows into
+notepad (pairs with the caret between them), Shift types the code, the copy
+commands and the status bar's return to the info text, the tray, quitting
+with confirmation, "Stay on top", rereading a changed character file and a
+hotkey that another program already holds."""
+
+from __future__ import annotations
+
+import json
+import shutil
+import time
+from dataclasses import dataclass
+from pathlib import Path
+
+import pytest
+
+from harness import PROGRAM_TITLE, Window, wait_until
+
+REPO = Path(__file__).resolve().parents[2]
+NOTEPAD = r"C:\windows\system32\notepad.exe"
+CRLF = "\r\n"
+TRAY_TIP = "Glyphwell (F10)"
+INFO_TEXT = " Press [Shift] to get the code rather than the character."
+
+SETTINGS = {"OnTop": "False", "Language": "English", "Hotkey": "F10", "Beep": "True", "HTML": "False",
+            "CheckUpdate": "False", "ConfirmEnd": "False"}
+
+# (trigger, code text as the program shows it, comment)
+TABLE = [
+    ("q", r"\u201E\u201C", "quotation marks (de)"),
+    ("s", r"\u1F600", "grinning face"),
+    ("a", r"\u0041\u0042\u0043", "three letters"),
+    ("r", r"\u0041\u0052", "two letters 17 apart"),
+    ("-", r"\u2013", "en dash"),
+    ("%", r"\u2030", "per thousand"),
+    ("g", r"\u00AB\u00BB", "guillemets, 16 apart"),
+    ("e", r"\u1F600\u1F601", "two faces, 1 apart above U+FFFE"),
+]
+
+
+def settings_file(**changes: str) -> bytes:
+    values = dict(SETTINGS, **changes)
+    lines = ["[General]"] + [f"{k} = {v}" for k, v in values.items()] + [
+        "", "[Character map]", "Option = Standard", "CustomCaption = ", "CustomCommand = ", ""]
+    return ("\ufeff" + CRLF.join(lines)).encode("utf-8")
+
+
+def character_file(rows) -> bytes:
+    """The character file as the program writes it; json.dumps doubles the
+    backslashes of the code texts."""
+    lines = ["[", '  "Glyphwell 1.11",']
+    for i, (trigger, code, comment) in enumerate(rows):
+        lines += ["  [", f"    {json.dumps(trigger)},", f"    {json.dumps(code)},", f"    {json.dumps(comment)}",
+                  "  ]," if i < len(rows) - 1 else "  ]"]
+    lines.append("]")
+    return CRLF.join(lines).encode("utf-8")
+
+
+@dataclass
+class App:
+    proc: object
+    main: Window
+    list: int          # hwnd of the main list
+    status: int        # hwnd of the status bar
+    folder: Path       # Unix path of the program's folder (ini and character file beside the exe)
+
+    @property
+    def ini(self) -> Path:
+        return self.folder / "Glyphwell.ini"
+
+    @property
+    def chars(self) -> Path:
+        return self.folder / "Characters.json"
+
+
+def start_glyphwell(wine, exe_path, name: str, rows=TABLE, wait_tray: bool = True, **settings: str) -> App:
+    """Installs the program in its own portable folder with the given settings
+    and character table, starts it and waits for the main window (and, by
+    default, the tray icon that names the hotkey)."""
+    win_folder = rf"C:\Portable\MainWindow{name}"
+    folder = wine.unix_path(win_folder)
+    shutil.rmtree(folder, ignore_errors=True)
+    exe = wine.install_program(win_folder, exe_path, lang=[REPO / "lang" / "English.lng"])
+    (folder / "Glyphwell.ini").write_bytes(settings_file(**settings))
+    (folder / "Characters.json").write_bytes(character_file(rows))
+    proc = wine.start(exe)
+    main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=20)
+    app = App(proc, main, wine.child(main.hwnd, id=5).hwnd,
+              wine.child(main.hwnd, cls="msctls_statusbar32").hwnd, folder)
+    _started.append(app)
+    if wait_tray:
+        wait_until(lambda: any(t.text == TRAY_TIP for t in wine.tray_icons()),
+                   message="tray icon naming the hotkey F10")
+    return app
+
+
+def tray_icon_gone(wine) -> None:
+    # A removed icon can stay listed for a moment.
+    wait_until(lambda: not any(t.text == TRAY_TIP for t in wine.tray_icons()), timeout=5,
+               message="the tray icon removed")
+
+
+def quit_glyphwell(wine, app: App) -> None:
+    wine.close_window(app.main.hwnd)
+    assert app.proc.wait(timeout=15) == 0
+    tray_icon_gone(wine)
+
+
+_started: list[App] = []
+
+
+@pytest.fixture(autouse=True)
+def _quit_left_over_programs(wine):
+    """Ends what a failed (or expected-to-fail) test left running the way a
+    user would, so that no icon or hotkey of it is in the next test's way."""
+    _started.clear()
+    yield
+    for app in _started:
+        try:
+            if not app.proc.running:
+                continue
+            wine.close_window(app.main.hwnd)
+            def ended_or_asking():
+                if not app.proc.running:
+                    return True
+                for box in wine.message_boxes(pid=app.proc.pid):
+                    if "Yes" in box.button_labels:
+                        wine.click_button(box.hwnd, text="Yes")
+                return False
+            wait_until(ended_or_asking, timeout=10, message="the program to end")
+            tray_icon_gone(wine)
+        except Exception as e:  # the wine fixture kills what is left
+            print(f"\ncleanup of {app.folder.name}: {e}")
+    _started.clear()
+
+
+def start_notepad(wine):
+    pad = wine.start(NOTEPAD)
+    window = pad.wait_window(title="Untitled - Notepad")
+    return window, wine.child(window.hwnd, cls="Edit").hwnd
+
+
+def is_visible(wine, hwnd: int) -> bool:
+    w = wine.window(hwnd)
+    return bool(w and w.visible)
+
+
+def hotkey_to_front(wine, app: App) -> None:
+    """F10 from wherever the user is; the main window comes to the front with
+    the focus on the list, then gets the X keyboard focus for the keys that
+    follow (Xvfb has no window manager)."""
+    wine.key("F10")
+    wait_until(lambda: (fg := wine.foreground()) is not None and fg.hwnd == app.main.hwnd
+               and wine.focus_info(app.main.hwnd).focus == app.list,
+               message="main window in front with the focus on its list")
+    wine.activate(app.main.hwnd)
+
+
+def select_by_trigger(wine, app: App, key: str, row: int) -> None:
+    wine.key(key)
+    wait_until(lambda: wine.list_view(app.list).selected_rows == [row],
+               message=f"row {row} selected by the trigger {key!r}")
+
+
+def notepad_text_is(wine, edit: int, expected: str, timeout: float = 10.0) -> None:
+    wait_until(lambda: wine.text(edit) == expected, timeout=timeout,
+               message=lambda: f"notepad to hold {expected!r} (it holds {wine.text(edit)!r})")
+
+
+def type_x_into_notepad(wine, pad: Window) -> None:
+    wine.activate(pad.hwnd)
+    wine.key("x")
+
+
+# --------------------------------------------------------------------------- insertion
+
+def test_enter_types_rows_and_puts_the_caret_only_inside_close_pairs(wine, glyphwell_exe):
+    app = start_glyphwell(wine, glyphwell_exe, "Insert")
+    pad, edit = start_notepad(wine)
+    wine.activate(pad.hwnd)
+
+    cases = [
+        # trigger key, row, typed text, notepad text after an "x" typed by the user
+        ("percent", 5, "\u2030", "\u2030x"),
+        ("q", 0, "\u201e\u201c", "\u201ex\u201c"),         # Left arrow: caret between the marks
+        ("s", 1, "\U0001F600", "\U0001F600x"),             # one character above U+FFFF
+        ("a", 2, "ABC", "ABCx"),                            # three characters: no Left arrow
+        ("r", 3, "AR", "ARx"),                              # 17 apart: no Left arrow
+        ("g", 6, "\u00ab\u00bb", "\u00abx\u00bb"),         # exactly 16 apart: Left arrow
+        ("e", 7, "\U0001F600\U0001F601", "\U0001F600\U0001F601x"),  # above U+FFFE: no Left arrow
+    ]
+    for key, row, typed, after_x in cases:
+        wine.set_text(edit, "")
+        wine.activate(pad.hwnd)
+        hotkey_to_front(wine, app)
+        select_by_trigger(wine, app, key, row)
+        assert wine.text(edit) == ""  # the trigger only selects
+        wine.key("Return")
+        notepad_text_is(wine, edit, typed)
+        wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray")
+        type_x_into_notepad(wine, pad)
+        notepad_text_is(wine, edit, after_x)
+    assert app.proc.running
+    quit_glyphwell(wine, app)
+
+
+@pytest.mark.parametrize("html, expected", [("False", "\\u2013"), ("True", "&#x2013;")], ids=["plain", "html"])
+def test_shift_enter_types_the_code(wine, glyphwell_exe, html, expected):
+    app = start_glyphwell(wine, glyphwell_exe, f"Code{html}", HTML=html)
+    pad, edit = start_notepad(wine)
+    wine.activate(pad.hwnd)
+    hotkey_to_front(wine, app)
+    select_by_trigger(wine, app, "minus", 4)
+    wine.key("shift+Return")
+    notepad_text_is(wine, edit, expected)
+    wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray")
+    # No pair rule for codes: the caret stays at the end.
+    type_x_into_notepad(wine, pad)
+    notepad_text_is(wine, edit, expected + "x")
+    quit_glyphwell(wine, app)
+
+
+# --------------------------------------------------------------------------- clipboard
+
+def test_copy_commands_and_the_info_text_three_seconds_after_the_last_copy(wine, glyphwell_exe):
+    app = start_glyphwell(wine, glyphwell_exe, "Copy")
+    wine.activate(app.main.hwnd)
+    select_by_trigger(wine, app, "minus", 4)
+    wait_until(lambda: wine.status_bar(app.status)[0] == INFO_TEXT, message="the info text")
+    wine.set_clipboard_text("before")
+
+    wine.key("ctrl+c")
+    wait_until(lambda: wine.clipboard_text() == "\u2013", message="the en dash on the clipboard")
+    wait_until(lambda: wine.status_bar(app.status)[0] == " Character copied to the clipboard.",
+               message="the copied status text")
+    assert is_visible(wine, app.main.hwnd)  # copying sends nothing anywhere
+
+    time.sleep(1.5)  # the second copy comes halfway through the first one's three seconds
+    wine.key("ctrl+shift+c")
+    wait_until(lambda: wine.clipboard_text() == "\\u2013", message="the code on the clipboard")
+    wait_until(lambda: wine.status_bar(app.status)[0] == " Code copied to the clipboard.",
+               message="the code copied status text")
+    second = time.monotonic()
+    # The first copy's timer would fire about 1.5 s from now; the second copy
+    # restarted it, so the text stays for 3 s (checked with 1 s to spare).
+    while time.monotonic() - second < 2.0:
+        assert wine.status_bar(app.status)[0] == " Code copied to the clipboard.", \
+            f"info text back {time.monotonic() - second:.2f} s after the second copy"
+        time.sleep(0.1)
+    wait_until(lambda: wine.status_bar(app.status)[0] == INFO_TEXT, timeout=6,
+               message="the info text after the second copy's three seconds")
+    assert wine.clipboard_text() == "\\u2013"
+    quit_glyphwell(wine, app)
+
+
+# --------------------------------------------------------------------------- tray
+
+def test_escape_puts_the_window_into_the_tray_and_the_hotkey_brings_it_back(wine, glyphwell_exe):
+    app = start_glyphwell(wine, glyphwell_exe, "Escape")
+    pad, _ = start_notepad(wine)
+    for _ in range(2):
+        wine.activate(app.main.hwnd)
+        wine.key("Escape")
+        wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray after Esc")
+        assert any(t.text == TRAY_TIP for t in wine.tray_icons())
+        assert app.proc.running
+        wine.activate(pad.hwnd)
+        hotkey_to_front(wine, app)
+        assert is_visible(wine, app.main.hwnd)
+    quit_glyphwell(wine, app)
+
+
+def test_tray_icon_left_clicks_show_and_hide_the_window(wine, glyphwell_exe):
+    app = start_glyphwell(wine, glyphwell_exe, "Tray")
+    wine.activate(app.main.hwnd)
+    wine.key("Escape")
+    wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray after Esc")
+
+    wine.click_tray_icon(TRAY_TIP)
+    wait_until(lambda: is_visible(wine, app.main.hwnd), message="main window back after a tray click")
+    wait_until(lambda: (fg := wine.foreground()) is not None and fg.hwnd == app.main.hwnd
+               and wine.focus_info(app.main.hwnd).focus == app.list,
+               message="main window in front with the focus on its list after a tray click")
+
+    wine.click_tray_icon(TRAY_TIP)
+    wait_until(lambda: not is_visible(wine, app.main.hwnd),
+               message="main window in the tray after a second tray click")
+
+    hotkey_to_front(wine, app)
+    quit_glyphwell(wine, app)
+
+
+# --------------------------------------------------------------------------- quitting
+
+def test_quit_asks_and_no_keeps_everything_yes_ends_and_frees_the_hotkey(wine, glyphwell_exe, demo_exe):
+    app = start_glyphwell(wine, glyphwell_exe, "Quit", ConfirmEnd="True")
+
+    wine.close_window(app.main.hwnd)
+    box = wine.answer_message_box("No", pid=app.proc.pid)
+    assert box.message == "Do you really want to quit the program?"
+    assert box.button_labels == ["Yes", "No"]
+    assert app.proc.running
+    assert is_visible(wine, app.main.hwnd)
+    assert any(t.text == TRAY_TIP for t in wine.tray_icons())
+    # The hotkey still works after declining.
+    wine.activate(app.main.hwnd)
+    wine.key("Escape")
+    wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray")
+    hotkey_to_front(wine, app)
+
+    wine.close_window(app.main.hwnd)
+    box = wine.answer_message_box("Yes", pid=app.proc.pid)
+    assert box.message == "Do you really want to quit the program?"
+    assert app.proc.wait(timeout=15) == 0
+    tray_icon_gone(wine)
+
+    # F10 is free for other programs: the stand-in registers it and receives it.
+    demo = wine.start(wine.install_program(r"C:\Portable\MainWindowQuitDemo", demo_exe), args="window")
+    demo_window = demo.wait_window(title="Glyphwell stand-in")
+    demo_status = wine.child(demo_window.hwnd, cls="msctls_statusbar32").hwnd
+    wine.key("F10")
+    wait_until(lambda: wine.status_bar(demo_status)[0] == "hotkey", message="F10 reaching the stand-in")
+
+
+# --------------------------------------------------------------------------- stay on top
+
+def test_stay_on_top_is_saved_at_once_and_keeps_the_window_visible_while_typing(wine, glyphwell_exe):
+    app = start_glyphwell(wine, glyphwell_exe, "OnTop", OnTop="False")
+    assert not wine.window(app.main.hwnd).topmost
+    box = wine.child(app.main.hwnd, id=6)
+    assert box.checked == 0 and box.text == "Stay on top"
+    wine.activate(app.main.hwnd)
+    wine.click_window(box.hwnd)
+    wait_until(lambda: b"\r\nOnTop = True\r\n" in app.ini.read_bytes(), message="OnTop = True in the ini")
+    assert wine.child(app.main.hwnd, id=6).checked == 1
+    wait_until(lambda: wine.window(app.main.hwnd).topmost, message="main window topmost")
+    # Only that line changed.
+    assert app.ini.read_bytes() == settings_file(OnTop="True")
+
+    pad, edit = start_notepad(wine)
+    wine.activate(pad.hwnd)
+    hotkey_to_front(wine, app)
+    select_by_trigger(wine, app, "minus", 4)
+    wine.key("Return")
+    notepad_text_is(wine, edit, "\u2013")
+    wait_until(lambda: (fg := wine.foreground()) is not None and fg.hwnd == pad.hwnd,
+               message="notepad in front again")
+    assert is_visible(wine, app.main.hwnd)
+    assert wine.window(app.main.hwnd).topmost
+    quit_glyphwell(wine, app)
+
+
+# --------------------------------------------------------------------------- rereading
+
+OTHER_TABLE = [
+    ("x", r"\u00D7", "multiplication sign"),
+    ("d", r"\u00F7", "division sign"),
+    ("o", r"\u00B0", "degree sign"),
+]
+
+
+@pytest.mark.parametrize("where", [
+    "behind_notepad",
+    "in_tray",
+])
+def test_changed_character_file_is_reread_on_the_next_activation(wine, glyphwell_exe, where):
+    app = start_glyphwell(wine, glyphwell_exe, f"Reread{where}")
+    pad, _ = start_notepad(wine)
+    wine.activate(app.main.hwnd)
+    select_by_trigger(wine, app, "minus", 4)
+    if where == "in_tray":
+        wine.key("Escape")
+        wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray")
+    wine.activate(pad.hwnd)
+
+    time.sleep(1.1)  # a later last-write time than the one the program knows
+    app.chars.write_bytes(character_file(OTHER_TABLE))
+    hotkey_to_front(wine, app)
+    table = wait_until(lambda: (lv := wine.list_view(app.list)).count == 3 and lv, message="the new table")
+    assert [r[:2] for r in table.rows] == [["x", "\u00d7"], ["d", "\u00f7"], ["o", "\u00b0"]]
+    assert table.selected_rows == [0]
+    wait_until(lambda: wine.status_bar(app.status)[0] == " The character file was reread.",
+               message="the reread status text")
+    # The reread text stays until the selection changes.
+    wine.key("Down")
+    wait_until(lambda: wine.list_view(app.list).selected_rows == [1], message="row 1 selected")
+    wait_until(lambda: wine.status_bar(app.status)[0] == INFO_TEXT, message="the info text back")
+    # The new triggers work; the program read the file and did not write it back.
+    select_by_trigger(wine, app, "o", 2)
+    assert app.chars.read_bytes() == character_file(OTHER_TABLE)
+    quit_glyphwell(wine, app)
+
+
+# --------------------------------------------------------------------------- hotkey taken
+
+def test_hotkey_held_by_another_program_warns_and_the_program_runs_on(wine, glyphwell_exe, demo_exe):
+    demo = wine.start(wine.install_program(r"C:\Portable\MainWindowHotkeyDemo", demo_exe), args="window")
+    demo_window = demo.wait_window(title="Glyphwell stand-in")
+    demo_status = wine.child(demo_window.hwnd, cls="msctls_statusbar32").hwnd
+
+    win_folder = r"C:\Portable\MainWindowTaken"
+    folder = wine.unix_path(win_folder)
+    shutil.rmtree(folder, ignore_errors=True)
+    exe = wine.install_program(win_folder, glyphwell_exe, lang=[REPO / "lang" / "English.lng"])
+    (folder / "Glyphwell.ini").write_bytes(settings_file())
+    (folder / "Characters.json").write_bytes(character_file(TABLE))
+    proc = wine.start(exe)
+    box = wine.answer_message_box("OK", pid=proc.pid, timeout=20)
+    assert box.message == "Can't register hotkey: F10"
+    assert box.button_labels == ["OK"]
+
+    main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=20)
+    assert proc.running
+    tray_icon_gone(wine)  # no icon names a hotkey the program does not hold
+    # F10 still belongs to the other program.
+    wine.key("F10")
+    wait_until(lambda: wine.status_bar(demo_status)[0] == "hotkey", message="F10 reaching the stand-in")
+    assert proc.running
+    wine.close_window(main.hwnd)
+    assert proc.wait(timeout=15) == 0
