@@ -37,14 +37,9 @@ if(GW_WIN32_TESTS)
 endif()
 
 # dist/Glyphwell-1.11-x64.zip: the program with its lang and doc folders.
-set(GW_DIST_DIR ${CMAKE_SOURCE_DIR}/dist)
 add_custom_target(dist
-  COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/dist-stage
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/dist-stage/Glyphwell ${GW_DIST_DIR}
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Glyphwell> ${CMAKE_BINARY_DIR}/dist-stage/Glyphwell/
-  COMMAND sh -c "for d in lang doc; do if [ -d '${CMAKE_SOURCE_DIR}/'$d ]; then cp -r '${CMAKE_SOURCE_DIR}/'$d '${CMAKE_BINARY_DIR}/dist-stage/Glyphwell/'; fi; done"
-  COMMAND ${CMAKE_COMMAND} -E rm -f ${GW_DIST_DIR}/Glyphwell-1.11-x64.zip
-  COMMAND sh -c "cd '${CMAKE_BINARY_DIR}/dist-stage' && zip -q -r -X '${GW_DIST_DIR}/Glyphwell-1.11-x64.zip' Glyphwell"
+  COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/pack-dist.sh $<TARGET_FILE:Glyphwell>
+          ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/dist-stage
   DEPENDS Glyphwell
   COMMENT "Packing dist/Glyphwell-1.11-x64.zip")
 add_subdirectory(${CMAKE_SOURCE_DIR}/tests/deps ${CMAKE_BINARY_DIR}/tests-deps)
