@@ -11,6 +11,7 @@
 #include "app/event_loop.h"
 #include "app/event_queue.h"
 #include "app/message_box.h"
+#include "app/platform.h"
 #include "app/shell_win32.h"
 #include "mainwindow/insertion.h"
 #include "mainwindow/main_window.h"
@@ -69,15 +70,10 @@ void FocusMainControl(int id) {
 }
 
 // --- Entry points of windows and actions that the program does not have yet
-// (entry editors, deleting and moving rows, character map, About, update
-// check, help, Settings, Explorer). The dispatch already does the loop's
+// (character map, About, update check, help, Settings, Explorer). The dispatch already does the loop's
 // bookkeeping around each of them; they themselves do nothing so far.
 
-void OpenNewEntryWindow() {}
-void OpenEditEntryWindow() {}
-void DeleteSelectedEntry() {}
 void StartCharacterMap() {}
-void MoveSelectedRow(int /*delta*/) {}
 void OpenAboutWindow() {}
 void RunUpdateCommand() {}
 // True when the help file was opened.
@@ -362,21 +358,106 @@ void DispatchMainWindow(const Event& event) {
 }
 
 // --- Secondary windows ------------------------------------------------------------------
-// Their windows are not part of the program yet; every event is ignored. A
-// close request (Alt+F4) is ignored for good: these windows have no close
-// button and are closed only by their own buttons and keys.
+// The entry editors (windows 1 and 2) are dispatched here; the About and
+// Settings windows are not part of the program yet, and their events are
+// ignored. A close request (Alt+F4) is ignored for good: these windows have
+// no close button and are closed only by their own buttons and keys.
+
+// OK of an entry editor; a successful write's time becomes the FileStamp.
+void ApplyEntry(bool (*apply)(const Text&)) {
+  AppState& app = App();
+  if (apply(app.character_path)) app.file_stamp = FileStampOf(app.character_path);
+}
+
+bool EntryFocusIs(int window, int id) {
+  HWND control = EntryControl(window, id);
+  return control && GetFocus() == control;
+}
+
+void SelectAllText(int window, int id) {
+  if (HWND field = EntryControl(window, id)) SendMessageW(field, EM_SETSEL, 0, -1);
+}
+
+// Shortcuts of the entry editors: the arrow keys (New window only), Return,
+// Alt + the Cancel mnemonic and Alt + the OK mnemonic.
+enum EntryCommand : int {
+  kEntryUp = 8,
+  kEntryDown = 9,
+  kEntryReturn = 10,
+  kEntryCancel = 11,
+  kEntryOk = 12,
+};
 
 void DispatchEditEntryWindow(const Event& event) {
+  constexpr int kWin = EditEntryWindow;
   switch (event.kind) {
-    case EventKind::Close:
+    case EventKind::Command:
+      if (event.object == kEntryReturn) {
+        if (EntryFocusIs(kWin, kEditCancel))
+          CloseEntryWindow(kWin);
+        else
+          ApplyEntry(ApplyEditEntry);
+      } else if (event.object == kEntryCancel) {
+        CloseEntryWindow(kWin);
+      } else if (event.object == kEntryOk) {
+        ApplyEntry(ApplyEditEntry);
+      }
+      break;
+    case EventKind::Control:
+      if (event.type == FocusGained &&
+          (event.object == kEditCodeField || event.object == kEditTriggerField ||
+           event.object == kEditCommentField))
+        SelectAllText(kWin, event.object);
+      else if (event.object == kEditOk && event.type == ControlClick)
+        ApplyEntry(ApplyEditEntry);
+      else if (event.object == kEditCancel && event.type == ControlClick)
+        CloseEntryWindow(kWin);
+      break;
+    case EventKind::Close:  // no close box; Alt+F4 leaves the window open
     default:
       break;
   }
 }
 
+// Moves the choice between the two options with the arrow keys.
+void MoveOptionFocus(int from, int to) {
+  if (!EntryFocusIs(NewEntryWindow, from)) return;
+  HWND window = EntryWindowHandle(NewEntryWindow);
+  CheckDlgButton(window, from, BST_UNCHECKED);
+  CheckDlgButton(window, to, BST_CHECKED);
+  if (HWND option = EntryControl(NewEntryWindow, to)) SetFocus(option);
+}
+
 void DispatchNewEntryWindow(const Event& event) {
+  constexpr int kWin = NewEntryWindow;
   switch (event.kind) {
-    case EventKind::Close:
+    case EventKind::Command:
+      if (event.object == kEntryUp) {
+        MoveOptionFocus(kNewBelow, kNewAbove);
+      } else if (event.object == kEntryDown) {
+        MoveOptionFocus(kNewAbove, kNewBelow);
+      } else if (event.object == kEntryReturn) {
+        if (EntryFocusIs(kWin, kNewCancel))
+          CloseEntryWindow(kWin);
+        else
+          ApplyEntry(ApplyNewEntry);
+      } else if (event.object == kEntryCancel) {
+        CloseEntryWindow(kWin);
+      } else if (event.object == kEntryOk) {
+        ApplyEntry(ApplyNewEntry);
+      }
+      break;
+    case EventKind::Control:
+      if (event.type == FocusGained &&
+          (event.object == kNewCodeField || event.object == kNewTriggerField ||
+           event.object == kNewCommentField))
+        SelectAllText(kWin, event.object);
+      else if (event.object == kNewOk && event.type == ControlClick)
+        ApplyEntry(ApplyNewEntry);
+      else if (event.object == kNewCancel && event.type == ControlClick)
+        CloseEntryWindow(kWin);
+      break;
+    case EventKind::Close:  // no close box; Alt+F4 leaves the window open
     default:
       break;
   }

@@ -205,9 +205,11 @@ TEST_F(EventLoopTest, ImageButtonsReactToAClickOrAReleasedSpaceOnly) {
 
 TEST_F(EventLoopTest, CtrlNFocusesTheNewButtonAndRemembersIt) {
   Dispatch(MakeEvent(EventKind::Command, 7));
-  EXPECT_EQ(GetFocus(), MainControl(kCtlNew));
+  EXPECT_NE(EntryWindowHandle(NewEntryWindow), nullptr);
   EXPECT_EQ(App().last_focused_control, kCtlNew);
   EXPECT_TRUE(Loop().CommandPending);
+  CloseEntryWindow(NewEntryWindow);
+  EXPECT_EQ(GetFocus(), MainControl(kCtlNew));
 }
 
 TEST_F(EventLoopTest, MainMenuFromShiftF10ClearsTheStatusAndTheClosedMenuBringsTheInfoBack) {

@@ -97,6 +97,9 @@ inline void Dispatch(const Event& event) {
 // Brings the main window to a known state: shown, normal, in front, the
 // list focused, the default table with row 0 current, the flags at rest.
 inline void ResetMainWindow() {
+  // A test that opened an editor leaves the main window disabled.
+  CloseEntryWindow(EditEntryWindow);
+  CloseEntryWindow(NewEntryWindow);
   AppState& app = App();
   HWND main = app.main_window;
   if (IsIconic(main) || !IsWindowVisible(main)) ShowWindow(main, SW_RESTORE);

@@ -1,0 +1,98 @@
+// The main window's commands that change the table directly (Delete, Move up,
+// Move down) and the Edit and New commands that open the entry editors. Every
+// change is written to the character file at once; the list, the table and
+// its trigger index stay in step whatever the write's outcome.
+#include <windows.h>
+
+#include "app/event_loop.h"
+#include "app/message_box.h"
+#include "app/platform.h"
+#include "app/shell_win32.h"
+#include "mainwindow/main_window.h"
+#include "table/character_file.h"
+
+namespace gw {
+
+namespace {
+
+void ShowWriteError(const Text& path) {
+  ShowMessage(Tr(u"General", u"ErrWrite") + u"\n" + path, MB_ICONERROR);
+}
+
+// Selects a row of the list as the program's own doing, so that the
+// selection change is not taken for the user's.
+void SelectRowQuietly(int row) {
+  g_program_selecting = true;
+  SelectListRow(row);
+  g_program_selecting = false;
+}
+
+}  // namespace
+
+void DeleteSelectedEntry() {
+  AppState& app = App();
+  app.last_focused_control = kCtlDelete;
+  FollowListSelection();
+  CharacterTable& table = app.table;
+  const int row = table.CurrentRow();
+  if (!table.IsRow(row)) return;
+  SetStatusText(Text());
+
+  Text question = Tr(u"WinDelete", u"AskDelete") + u"\n\n";
+  for (int column = 0; column < 4; ++column) {
+    if (column > 0) question += u'\t';
+    question += table.Column(row, column);
+  }
+  if (ShowMessage(question, MB_YESNO) != IDYES) return;
+
+  // Written first, without the row, while the row is still shown.
+  if (!WriteCharacterFile(table, app.character_path, row)) {
+    ShowWriteError(app.character_path);
+    return;
+  }
+  app.file_stamp = FileStampOf(app.character_path);
+  table.RemoveRow(row);  // drops the trigger and renumbers the rows after it
+  g_program_selecting = true;
+  RemoveListRow(row);
+  g_program_selecting = false;
+  // The row that followed becomes current; none after the last row.
+  SelectRowQuietly(table.IsRow(row) ? row : -1);
+}
+
+void MoveSelectedRow(int delta) {
+  AppState& app = App();
+  FollowListSelection();
+  CharacterTable& table = app.table;
+  const int row = table.CurrentRow();
+  const int target = row + delta;
+  if ((delta != -1 && delta != 1) || !table.IsRow(row) || !table.IsRow(target)) return;
+
+  table.MoveRow(row, delta);  // renumbers the triggers of both rows
+  UpdateListRow(row);
+  UpdateListRow(target);
+  if (WriteCharacterFile(table, app.character_path, -1)) {
+    app.file_stamp = FileStampOf(app.character_path);
+    SelectRowQuietly(target);
+    return;
+  }
+  // Undone, so the table is as before the command.
+  table.MoveRow(target, -delta);
+  UpdateListRow(row);
+  UpdateListRow(target);
+  SelectRowQuietly(row);
+  ShowWriteError(app.character_path);
+}
+
+void OpenEditEntryWindow() {
+  App().last_focused_control = kCtlEdit;
+  FollowListSelection();
+  OpenEditEntryWindowFor(App().table.CurrentRow());
+}
+
+void OpenNewEntryWindow() {
+  App().last_focused_control = kCtlNew;
+  FollowListSelection();
+  OpenNewEntryWindowNow();
+}
+
+}  // namespace gw
