@@ -13,6 +13,9 @@ Figures (goal in brackets):
                [<= 50 ms], vs F10 with the file unchanged (main window in
                front, focus on the list); when the message is gone before it is seen, the time until the
                rebuilt list shows the changed last entry counts (the report says how often)
+  edit         in a 10,000-entry table: ctrl+Down on a middle row, the Delete button answered "Yes",
+               and ctrl+n / "x" in Code / Return, each until Characters.json was replaced and the list
+               shows the change [<= 30 ms each]; the file and list parts are printed too
   working set  VmRSS of the program's Wine process after start-up (6 / 10,000 entries) and after N
                insertions, each beside notepad's in the same run [<= 1.1 x / 1.3 x; no growth]
 
@@ -24,7 +27,8 @@ probe call that saw the awaited state returns: every figure is an upper bound, l
 probe call (its cost is printed as the polling resolution).
 
 Options: --runs N (default 5), --insertions N (default 1000), --insert-budget S (seconds the
-insertion loop may take, default 240), --exe PATH, --only start,keys,reread.
+insertion loop may take, default 240), --exe PATH, --only start,keys,reread,edit (edit is not in the
+default set).
 GW_BENCH_TRACE=1 prints the probe errors met while polling.
 """
 
@@ -176,6 +180,7 @@ class Bench:
         (self.lang_dir / "English.lng").write_bytes((REPO / "lang" / "English.lng").read_bytes())
         self._xids: dict[int, int] = {}
         self.reread_seen: list[str] = []
+        self.stat_ms: list[float] = []
 
     def add(self, key: str, value: float) -> None:
         self.results.setdefault(key, []).append(value)
@@ -415,6 +420,159 @@ class Bench:
                 if p.exe.lower().endswith("notepad.exe") and p.probe.alive:
                     p.kill()
 
+    # ---- 7 (editing a 10,000-entry table)
+
+    def edit_figures(self) -> None:
+        """Move (ctrl+Down), delete (Delete button, "Yes") and add (ctrl+n, "x", Return) one row of a
+        10,000-entry table; each time ends when Characters.json was replaced AND the list shows the change.
+        The file is polled with os.stat (inode, mtime_ns, size: the program replaces the file atomically),
+        the list through the probe (only the rows concerned, and its count)."""
+        w = self.wine
+        folder = r"C:\Portable\GwBenchEdit"
+        exe = self.install(folder, 10_000)
+        chars = w.unix_path(folder) / "Characters.json"
+        _, proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
+
+        def stamp():
+            try:
+                st = os.stat(chars)
+                return (st.st_ino, st.st_mtime_ns, st.st_size)
+            except FileNotFoundError:
+                return None
+
+        def rows(first: int, n: int) -> tuple[int, list[list[str]]]:
+            r = w._call("listview", hwnd=lst, first=first, max=n)
+            return r["count"], [x["cells"] for x in r["rows"]]
+
+        def both(t0: float, before, list_done, what: str) -> tuple[float, float, float]:
+            """Until the file changed and list_done() held: (total, file, list) in ms from t0.  The file is
+            watched by a thread of its own, since a probe call waits while the program is busy."""
+            import threading
+            seen_file: list[float] = []
+            stop = threading.Event()
+
+            def watch() -> None:
+                while not stop.is_set():
+                    a = time.monotonic()
+                    now = stamp()
+                    b = time.monotonic()
+                    self.stat_ms.append((b - a) * 1000)
+                    if now is not None and now != before:
+                        seen_file.append((b - t0) * 1000)
+                        return
+                    time.sleep(0.0002)
+
+            watcher = threading.Thread(target=watch, daemon=True)
+            watcher.start()
+            try:
+                t_list = self.poll.until(list_done, t0, timeout=20, what=what)
+                watcher.join(timeout=max(0.0, t0 + 20 - time.monotonic()))
+            finally:
+                stop.set()
+            if not seen_file:
+                raise WaitTimeout(f"timed out waiting for Characters.json to change ({what})")
+            return max(seen_file[0], t_list), seen_file[0], t_list
+
+        def settle(before) -> None:
+            # The file must stay as it is for a moment: no second write after the one timed.
+            time.sleep(0.3)
+            if stamp() != before:
+                self.notes.append("edit: Characters.json changed again after the timed write")
+
+        def file_entries() -> list[list[str]]:
+            import json
+            data = json.loads(chars.read_bytes().decode("utf-8-sig"))
+            return data[1:]
+
+        try:
+            wait_until(lambda: any(t.text == TRAY_TIP for t in w.tray_icons()), timeout=20,
+                       message="tray icon with the hotkey")
+            lst = w.child(main, id=LIST_ID).hwnd
+            delete_button = w.child(main, id=1).hwnd
+            focused = self.main_focused(main, lst)
+            middle = 5000
+            for run in range(self.runs + 1):  # run 0 warms up and is not counted
+                counted = run > 0
+                # Baseline: the same bytes written, fsynced and renamed over a sibling by Python.
+                data = chars.read_bytes()
+                side = chars.with_name("Characters.bench-side.json")
+                t0 = time.monotonic()
+                tmp = side.with_name(side.name + ".tmp")
+                with open(tmp, "wb") as f:
+                    f.write(data)
+                    f.flush()
+                    os.fsync(f.fileno())
+                os.replace(tmp, side)
+                if counted:
+                    self.add("edit fsync baseline", (time.monotonic() - t0) * 1000)
+                # Move: the middle row one down.
+                self.activate(main)
+                if not focused():
+                    w.click_window(lst)  # after "New item" the focus is on the New button
+                w.select_row(lst, middle)
+                wait_until(focused, timeout=10, interval=0.005, message="focus on the list")
+                count0, (row_a, row_b) = rows(middle, 2)
+                before = stamp()
+                t0 = time.monotonic()
+                self.key("ctrl+Down")
+                total, tf, tl = both(t0, before, lambda: rows(middle, 2)[1] == [row_b, row_a], "row moved")
+                settle(stamp())
+                entries = file_entries()
+                if [e[2] for e in entries[middle:middle + 2]] != [row_b[3], row_a[3]]:
+                    self.notes.append(f"edit run {run}: the file does not show the moved row")
+                if counted:
+                    self.add("edit move", total); self.add("edit move file", tf); self.add("edit move list", tl)
+                # Delete: the middle row, via the Delete button and "Yes".
+                self.activate(main)
+                w.select_row(lst, middle)
+                w.click_window(delete_button)
+                box = w.wait_message_box(pid=proc.pid)
+                before = stamp()
+                t0 = time.monotonic()
+                w.click_button(box.hwnd, text="Yes")
+                total, tf, tl = both(t0, before, lambda: rows(0, 0)[0] == count0 - 1, "row deleted")
+                settle(stamp())
+                if len(file_entries()) != count0 - 1 or rows(0, 0)[0] != count0 - 1:
+                    self.notes.append(f"edit run {run}: the file or the list does not have one row less")
+                if counted:
+                    self.add("edit delete", total); self.add("edit delete file", tf); self.add("edit delete list", tl)
+                # Add: ctrl+n, "x" in the Code field, Return.
+                self.activate(main)
+                w.select_row(lst, middle)
+                self.focus_x(main)
+                self.key("ctrl+n")
+                new = w.wait_window(title="New item", pid=proc.pid, visible=True)
+                edits = [c for c in w.children(new.hwnd, cls="Edit")]
+                code_field = sorted(edits, key=lambda c: c.rect[0])[1].hwnd
+                self.focus_x(new.hwnd)
+                for _ in range(4):
+                    if w.focus_info(new.hwnd).focus == code_field:
+                        break
+                    self.key("Tab")
+                    time.sleep(0.05)
+                if w.focus_info(new.hwnd).focus != code_field:
+                    raise HarnessError("the Code field of \"New item\" did not get the focus")
+                self.key("x")
+                wait_until(lambda: w.text(code_field) == "x", timeout=10, interval=0.005, message="x in Code")
+                before = stamp()
+                t0 = time.monotonic()
+                self.key("Return")
+                total, tf, tl = both(t0, before, lambda: rows(0, 0)[0] == count0, "row added")
+                settle(stamp())
+                if len(file_entries()) != count0:
+                    self.notes.append(f"edit run {run}: the file does not hold the added row")
+                if counted:
+                    self.add("edit add", total); self.add("edit add file", tf); self.add("edit add list", tl)
+                label = f"edit run {run}" if counted else "edit warm-up"
+                r = self.results
+                if counted:
+                    print(f"  {label}: move {r['edit move'][-1]:.1f} ms, delete {r['edit delete'][-1]:.1f} ms, "
+                          f"add {r['edit add'][-1]:.1f} ms", flush=True)
+                else:
+                    print(f"  {label} done", flush=True)
+        finally:
+            self.close_glyphwell(proc, main)
+
     # ---- report
 
     def report(self) -> None:
@@ -448,6 +606,14 @@ class Bench:
         row("5 F10 -> reread shown (10,000)", "reread", "F10 unchanged 10k", "abs", 50)
         row("6 working set, 6 entries", "rss 6", "rss notepad (6)", "ratio", 1.1, unit="kib")
         row("6 working set, 10,000 entries", "rss 10k", "rss notepad (10k)", "ratio", 1.3, unit="kib")
+        for what, label in (("move", "ctrl+Down -> row moved"), ("delete", "Delete, Yes -> row gone"),
+                            ("add", "New item, Return -> row added")):
+            if f"edit {what}" in r:
+                row(f"7 {label} (10,000)", f"edit {what}", None, "abs", 30)
+                row(f"    file replaced", f"edit {what} file", None, "abs", None)
+                row(f"    list shows it", f"edit {what} list", None, "abs", None)
+        if "edit fsync baseline" in r:
+            row("  write+fsync+rename of the file (Python)", "edit fsync baseline", None, "abs", None)
         header = ("figure", "median", "baseline median", "ratio", "goal", "runs")
         widths = [max(len(x[i]) for x in rows + [header]) for i in range(6)]
         print()
@@ -469,6 +635,12 @@ class Bench:
             print(f"5: the reread message was seen in {n} of {len(self.reread_seen)} runs; otherwise the time is "
                   "until the rebuilt list showed the new last entry with the focus on the list: "
                   + "; ".join(x for x in self.reread_seen if x != "message"))
+        if self.stat_ms:
+            print()
+            print(f"7: the file is polled by a thread of its own with os.stat (inode, mtime_ns, size; the program "
+                  f"replaces it atomically), median {med(self.stat_ms) * 1000:.0f} us a call plus a 0.2 ms pause; the "
+                  "list by the probe (the moved rows, or the count; a probe call waits while the program's "
+                  "window thread is busy), whose cost is in the polling resolution below.")
         calls = self.poll.call_ms
         if calls:
             q = statistics.quantiles(calls, n=20) if len(calls) >= 20 else [min(calls)] * 19
@@ -495,7 +667,7 @@ def main() -> int:
     ap.add_argument("--insertions", type=int, default=1000)
     ap.add_argument("--insert-budget", type=float, default=240.0)
     ap.add_argument("--exe", type=Path, default=REPO / "build" / "win" / "bin" / "Glyphwell.exe")
-    ap.add_argument("--only", default="start,keys,reread", help="comma list of: start, keys, reread")
+    ap.add_argument("--only", default="start,keys,reread", help="comma list of: start, keys, reread, edit")
     args = ap.parse_args()
     if not args.exe.is_file():
         print(f"{args.exe} is not built (cmake --build build/win --target Glyphwell)", file=sys.stderr)
@@ -507,7 +679,7 @@ def main() -> int:
         bench = Bench(wine, args.exe, args.runs, args.insertions, args.insert_budget)
         try:
             for name, fn in (("start", bench.start_figures), ("keys", bench.insertion_figures),
-                             ("reread", bench.reread_figures)):
+                             ("reread", bench.reread_figures), ("edit", bench.edit_figures)):
                 if name not in only:
                     continue
                 try:
