@@ -13,18 +13,15 @@ from pathlib import Path
 import pytest
 
 from harness import PROGRAM_TITLE, Window, wait_until
+from program_files import character_file, settings_file
 
 REPO = Path(__file__).resolve().parents[2]
-CRLF = "\r\n"
 
 LIST_ID = 5
 DELETE_ID, EDIT_ID = 1, 2
 NEW_TITLE = "New item"
 NEW_ABOVE, NEW_TRIGGER, NEW_CODE = 32, 37, 35
 EDIT_CODE, EDIT_TRIGGER, EDIT_COMMENT, EDIT_OK = 43, 45, 47, 48
-
-SETTINGS = {"OnTop": "False", "Language": "English", "Hotkey": "F10", "Beep": "True", "HTML": "False",
-            "CheckUpdate": "False", "ConfirmEnd": "False"}
 
 # The table of a first start: [trigger, code text, comment] as json.loads gives them.
 DEFAULT_TABLE = [
@@ -36,21 +33,6 @@ DEFAULT_TABLE = [
     ["%", r"\u2030", "per thousand"],
 ]
 EN_DASH_ROW, PER_MILLE_ROW = 4, 5
-
-
-def settings_file() -> bytes:
-    lines = ["[General]"] + [f"{k} = {v}" for k, v in SETTINGS.items()] + [
-        "", "[Character map]", "Option = Standard", "CustomCaption = ", "CustomCommand = ", ""]
-    return ("\ufeff" + CRLF.join(lines)).encode("utf-8")
-
-
-def character_file(rows) -> bytes:
-    lines = ["[", '  "Glyphwell 1.11",']
-    for i, (trigger, code, comment) in enumerate(rows):
-        lines += ["  [", f"    {json.dumps(trigger)},", f"    {json.dumps(code)},", f"    {json.dumps(comment)}",
-                  "  ]," if i < len(rows) - 1 else "  ]"]
-    lines.append("]")
-    return CRLF.join(lines).encode("utf-8")
 
 
 @dataclass

@@ -6,7 +6,6 @@ hotkey that another program already holds."""
 
 from __future__ import annotations
 
-import json
 import shutil
 import time
 from dataclasses import dataclass
@@ -15,15 +14,12 @@ from pathlib import Path
 import pytest
 
 from harness import PROGRAM_TITLE, Window, wait_until
+from program_files import character_file, settings_file
 
 REPO = Path(__file__).resolve().parents[2]
 NOTEPAD = r"C:\windows\system32\notepad.exe"
-CRLF = "\r\n"
 TRAY_TIP = "Glyphwell (F10)"
 INFO_TEXT = " Press [Shift] to get the code rather than the character."
-
-SETTINGS = {"OnTop": "False", "Language": "English", "Hotkey": "F10", "Beep": "True", "HTML": "False",
-            "CheckUpdate": "False", "ConfirmEnd": "False"}
 
 # (trigger, code text as the program shows it, comment)
 TABLE = [
@@ -36,24 +32,6 @@ TABLE = [
     ("g", r"\u00AB\u00BB", "guillemets, 16 apart"),
     ("e", r"\u1F600\u1F601", "two faces, 1 apart above U+FFFE"),
 ]
-
-
-def settings_file(**changes: str) -> bytes:
-    values = dict(SETTINGS, **changes)
-    lines = ["[General]"] + [f"{k} = {v}" for k, v in values.items()] + [
-        "", "[Character map]", "Option = Standard", "CustomCaption = ", "CustomCommand = ", ""]
-    return ("\ufeff" + CRLF.join(lines)).encode("utf-8")
-
-
-def character_file(rows) -> bytes:
-    """The character file as the program writes it; json.dumps doubles the
-    backslashes of the code texts."""
-    lines = ["[", '  "Glyphwell 1.11",']
-    for i, (trigger, code, comment) in enumerate(rows):
-        lines += ["  [", f"    {json.dumps(trigger)},", f"    {json.dumps(code)},", f"    {json.dumps(comment)}",
-                  "  ]," if i < len(rows) - 1 else "  ]"]
-    lines.append("]")
-    return CRLF.join(lines).encode("utf-8")
 
 
 @dataclass

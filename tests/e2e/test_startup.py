@@ -1,7 +1,6 @@
 """Start-up as a user meets it: first and second start, where the data lives,
 the single-instance rule, language files and the system language, and
 character files that cannot be read."""
-import os
 import shutil
 import time
 from pathlib import Path
