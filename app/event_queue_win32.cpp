@@ -313,6 +313,8 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
 
   LRESULT result = 0;
+  if (msg == WM_NOTIFY && lp && AnswerListNotification(*reinterpret_cast<const NMHDR*>(lp), &result))
+    return result;
   if (TranslateWindowMessage(MainWindow, hwnd, msg, wp, lp, &result)) return result;
   if (g_main_window_painting) return g_main_window_painting(hwnd, msg, wp, lp);
   return DefWindowProcW(hwnd, msg, wp, lp);

@@ -49,6 +49,9 @@ void InsertListRow(int row);         // after the table gained row `row`
 void RemoveListRow(int row);         // after the table lost row `row`
 void UpdateListRow(int row);         // after row `row` changed
 void SelectListRow(int row);         // clear the selection, select, focus and show row; -1: none
+// The list asks its parent for the texts of the rows it shows and for the row
+// that typed text names. True (with the answer in *result) for those requests.
+bool AnswerListNotification(const NMHDR& header, LRESULT* result);
 
 // --- Pieces of the window, also used by the other windows ------------------
 

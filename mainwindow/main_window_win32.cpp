@@ -5,8 +5,10 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <array>
 
+#include "app/event_loop.h"
 #include "app/event_queue.h"
 #include "app/message_box.h"
 #include "app/shell_win32.h"
@@ -168,12 +170,14 @@ void InsertColumns(HWND list) {
 }
 
 // Step 5: the list in report view. Grid lines are the list view's own, which
-// it draws in the button-face colour.
+// it draws in the button-face colour. The list keeps no texts of its own: it
+// asks for the texts of the rows it draws (AnswerListNotification), so that
+// filling, inserting or removing rows costs the same for 10,000 rows as for 6.
 HWND CreateMainList() {
-  HWND list =
-      Child(WC_LISTVIEWW, Text(),
-            WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
-            WS_EX_CLIENTEDGE, kCtlList, 10, 65, 510, 307);
+  HWND list = Child(WC_LISTVIEWW, Text(),
+                    WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+                        LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
+                    WS_EX_CLIENTEDGE, kCtlList, 10, 65, 510, 307);
   if (!list) return nullptr;
   ListView_SetExtendedListViewStyle(list,
                                     LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_GRIDLINES);
@@ -181,23 +185,16 @@ HWND CreateMainList() {
   return list;
 }
 
-void SetRowTexts(HWND list, int row, bool insert) {
-  const CharacterTable& table = App().table;
-  LVITEMW item{};
-  item.mask = LVIF_TEXT;
-  item.iItem = row;
-  TextView first = table.ColumnText(row, TableColumn::Trigger);
-  Text trigger(first);
-  item.pszText = const_cast<wchar_t*>(W(trigger));
-  if (insert) {
-    ListView_InsertItem(list, &item);
-  } else {
-    ListView_SetItemText(list, row, 0, item.pszText);
-  }
-  for (int col = 1; col < 4; ++col) {
-    Text text = table.Column(row, col);
-    ListView_SetItemText(list, row, col, const_cast<wchar_t*>(W(text)));
-  }
+// Copies a column text into the list's buffer, cut to fit without splitting
+// a surrogate pair.
+void CopyColumnText(TextView text, wchar_t* buffer, int capacity) {
+  if (!buffer || capacity <= 0) return;
+  size_t n = std::min(text.size(), static_cast<size_t>(capacity - 1));
+  if (n < text.size() && n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF &&
+      text[n] >= 0xDC00 && text[n] <= 0xDFFF)
+    --n;
+  std::copy_n(text.data(), n, reinterpret_cast<char16_t*>(buffer));
+  buffer[n] = L'\0';
 }
 
 // Step 7: the list font, "FontName" at 9 points.
@@ -469,31 +466,71 @@ void ShowTrayMenuAt(POINT screen_point) { TrackMenu(TrayMenuHandle(), screen_poi
 void FillMainList() {
   HWND list = App().list;
   if (!list) return;
-  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-  ListView_DeleteAllItems(list);
-  const int count = App().table.RowCount();
-  ListView_SetItemCountEx(list, count, LVSICF_NOINVALIDATEALL);
-  for (int row = 0; row < count; ++row) SetRowTexts(list, row, true);
-  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  ListView_DeleteAllItems(list);  // drops the selection and the focus
+  ListView_SetItemCountEx(list, App().table.RowCount(), LVSICF_NOSCROLL);
   InvalidateRect(list, nullptr, TRUE);
 }
 
 void InsertListRow(int row) {
   HWND list = App().list;
-  if (!list || !App().table.IsRow(row)) return;
-  SetRowTexts(list, row, true);
+  const int count = App().table.RowCount();
+  if (!list || !App().table.IsRow(row) || ListView_GetItemCount(list) >= count) return;
+  // The selected and the focused row move down with the rows after the new
+  // one, as the program's own doing.
+  const int selected = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+  const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+  ListView_SetItemCountEx(list, count, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+  const bool was_selecting = g_program_selecting;
+  g_program_selecting = true;
+  if (selected >= row) {
+    ListView_SetItemState(list, selected, 0, LVIS_SELECTED);
+    ListView_SetItemState(list, selected + 1, LVIS_SELECTED, LVIS_SELECTED);
+  }
+  if (focused >= row) ListView_SetItemState(list, focused + 1, LVIS_FOCUSED, LVIS_FOCUSED);
+  g_program_selecting = was_selecting;
+  ListView_RedrawItems(list, row, count - 1);
 }
 
 void RemoveListRow(int row) {
   HWND list = App().list;
   if (!list || row < 0 || row >= ListView_GetItemCount(list)) return;
-  ListView_DeleteItem(list, row);
+  ListView_DeleteItem(list, row);  // moves the selection of the rows after it
+  ListView_RedrawItems(list, row, ListView_GetItemCount(list));
 }
 
 void UpdateListRow(int row) {
   HWND list = App().list;
   if (!list || !App().table.IsRow(row) || row >= ListView_GetItemCount(list)) return;
-  SetRowTexts(list, row, false);
+  ListView_RedrawItems(list, row, row);
+}
+
+bool AnswerListNotification(const NMHDR& header, LRESULT* result) {
+  HWND list = App().list;
+  if (!list || header.hwndFrom != list) return false;
+  const CharacterTable& table = App().table;
+  if (header.code == LVN_GETDISPINFOW) {
+    LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)).item;
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+      const bool known = table.IsRow(item.iItem) && item.iSubItem >= 0 && item.iSubItem < 4;
+      CopyColumnText(known ? table.ColumnText(item.iItem, static_cast<TableColumn>(item.iSubItem))
+                           : TextView(),
+                     item.pszText, item.cchTextMax);
+    }
+    *result = 0;
+    return true;
+  }
+  if (header.code == LVN_ODFINDITEMW) {
+    // Typing in the list looks for a row whose first column starts with the
+    // typed text, from the row after the focused one on.
+    const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
+    *result = -1;
+    if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return true;
+    const Text wanted(reinterpret_cast<const char16_t*>(find.lvfi.psz));
+    *result = FindRowByPrefix(table, wanted, find.iStart, (find.lvfi.flags & LVFI_WRAP) != 0,
+                              (find.lvfi.flags & LVFI_PARTIAL) != 0);
+    return true;
+  }
+  return false;
 }
 
 void SelectListRow(int row) {

@@ -153,4 +153,25 @@ void CharacterTable::BuildRowsFromRecords(const std::vector<CharacterEntry>& rec
   SelectRow(0);
 }
 
+int FindRowByPrefix(const CharacterTable& table, TextView text, int start, bool wrap,
+                    bool partial) {
+  const int count = table.RowCount();
+  if (count == 0) return -1;
+  if (start < 0 || start >= count) start = wrap ? 0 : count;
+  const Text wanted = UpperText(text);
+  auto matches = [&](int row) {
+    const TextView shown = table.ColumnText(row, TableColumn::Trigger);
+    if (partial ? shown.size() < wanted.size() : shown.size() != wanted.size()) return false;
+    for (size_t i = 0; i < wanted.size(); ++i)
+      if (UpperChar(shown[i]) != wanted[i]) return false;
+    return true;
+  };
+  for (int row = start; row < count; ++row)
+    if (matches(row)) return row;
+  if (wrap)
+    for (int row = 0; row < start; ++row)
+      if (matches(row)) return row;
+  return -1;
+}
+
 }  // namespace gw

@@ -124,4 +124,9 @@ class CharacterTable {
   TriggerIndex triggers_;
 };
 
+// The list's own search for typed text: the first row, from `start` on (and
+// then from row 0 on when `wrap` is set), whose trigger column starts with
+// `text` (`partial`) or equals it, ignoring case. -1 when there is none.
+int FindRowByPrefix(const CharacterTable& table, TextView text, int start, bool wrap, bool partial);
+
 }  // namespace gw

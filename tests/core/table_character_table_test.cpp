@@ -242,6 +242,27 @@ TEST(TableCharacterTable, RebuildDropsVanishedTriggers) {
 }
 
 // Random edits checked against a plain list of entries after every step.
+TEST(TableCharacterTable, TypedTextFindsRowsLikeTheListsOwnSearch) {
+  CharacterTable table;
+  table.BuildRowsFromRecords({{u"a", u"\\u0061", u""},
+                              {u"", u"\\u0062", u""},
+                              {u"\u00E4", u"\\u00E4", u""},
+                              {u"A", u"\\u0041", u""},
+                              {u"b", u"\\u0062", u""}});
+  // Case is ignored, also beyond ASCII; the search starts at `start`.
+  EXPECT_EQ(FindRowByPrefix(table, u"a", 0, false, true), 0);
+  EXPECT_EQ(FindRowByPrefix(table, u"a", 1, false, true), 3);
+  EXPECT_EQ(FindRowByPrefix(table, u"\u00C4", 0, false, true), 2);
+  // Wrapping goes on from row 0; without it the end is the end.
+  EXPECT_EQ(FindRowByPrefix(table, u"a", 4, true, true), 0);
+  EXPECT_EQ(FindRowByPrefix(table, u"a", 4, false, true), -1);
+  EXPECT_EQ(FindRowByPrefix(table, u"B", 99, true, true), 4);
+  // An exact search needs the whole text; a prefix longer than the text fails.
+  EXPECT_EQ(FindRowByPrefix(table, u"ab", 0, true, true), -1);
+  EXPECT_EQ(FindRowByPrefix(table, u"", 0, false, false), 1);
+  EXPECT_EQ(FindRowByPrefix(CharacterTable(), u"a", 0, true, true), -1);
+}
+
 TEST(TableCharacterTable, RandomEditsMatchAReferenceList) {
   std::mt19937 random(12345);
   const Text triggers[] = {u"", u"", u"a", u"b", u"c", u"d", u"e", u"-"};
