@@ -463,6 +463,14 @@ void ShowTrayMenuAt(POINT screen_point) { TrackMenu(TrayMenuHandle(), screen_poi
 
 // --- The list mirrors the table ------------------------------------------------
 
+// Redraws the list when row `row` or a row after it is in view. (Asking the
+// list view to redraw a range of rows costs time for every row in it, also
+// for those out of view; the rows in view are only a few.)
+static void RedrawRowsFrom(HWND list, int row) {
+  if (row <= ListView_GetTopIndex(list) + ListView_GetCountPerPage(list))
+    InvalidateRect(list, nullptr, TRUE);
+}
+
 void FillMainList() {
   HWND list = App().list;
   if (!list) return;
@@ -488,14 +496,14 @@ void InsertListRow(int row) {
   }
   if (focused >= row) ListView_SetItemState(list, focused + 1, LVIS_FOCUSED, LVIS_FOCUSED);
   g_program_selecting = was_selecting;
-  ListView_RedrawItems(list, row, count - 1);
+  RedrawRowsFrom(list, row);
 }
 
 void RemoveListRow(int row) {
   HWND list = App().list;
   if (!list || row < 0 || row >= ListView_GetItemCount(list)) return;
   ListView_DeleteItem(list, row);  // moves the selection of the rows after it
-  ListView_RedrawItems(list, row, ListView_GetItemCount(list));
+  RedrawRowsFrom(list, row);
 }
 
 void UpdateListRow(int row) {

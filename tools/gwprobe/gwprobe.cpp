@@ -13,6 +13,7 @@
 // Window handles and process ids are decimal numbers; requests accept decimal
 // or 0x-prefixed hexadecimal.  See `help` for the command list.
 
+#include <algorithm>
 #include <windows.h>
 #include <commctrl.h>
 #include <tlhelp32.h>
@@ -753,14 +754,19 @@ void CmdListView(const Request& r, Json& j) {
   Send(lv, LVM_GETCOUNTPERPAGE, 0, 0, &per_page);
   j.Key("top_index").Int(static_cast<long long>(top));
   j.Key("per_page").Int(static_cast<long long>(per_page));
+  // The first selected and the first focused row, asked of the list view
+  // itself: one call each, however long the list.
+  DWORD_PTR next = 0;
   long long selected = -1, focused = -1;
+  if (Send(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, &next))
+    selected = static_cast<int>(next);
+  if (Send(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED, &next))
+    focused = static_cast<int>(next);
   j.Key("rows").Arr();
-  for (int row = 0; row < static_cast<int>(count); ++row) {
+  const int end = static_cast<int>(std::min<long long>(count, static_cast<long long>(first) + max));
+  for (int row = std::max(first, 0); row < end; ++row) {
     DWORD_PTR state = 0;
     Send(lv, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED | LVIS_FOCUSED, &state);
-    if ((state & LVIS_SELECTED) && selected < 0) selected = row;
-    if ((state & LVIS_FOCUSED) && focused < 0) focused = row;
-    if (row < first || row >= first + max) continue;
     j.Obj();
     j.Key("index").Int(row);
     j.Key("cells").Arr();
