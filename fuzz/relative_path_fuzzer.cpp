@@ -6,8 +6,8 @@
 // - the result is either the path itself (slashes turned into backslashes,
 //   a "\\?\" prefix kept) or a relative path: some "..\" followed by a tail
 //   of the path that starts just after one of its backslashes;
-// - a relative result is never longer than "..\" for every folder of the
-//   base plus the path;
+// - a relative result is never longer than needed: it leaves the base only
+//   up to the last folder that the two have in common;
 // - a relative result only comes where the path and the base share the
 //   path's whole root, and for plain absolute inputs (a drive or network
 //   root, no empty, "." or ".." folders) the base joined with the result
@@ -94,24 +94,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   GW_FUZZ_CHECK(!bare_base.empty());  // nothing is relative to no folder
   if (bare_base.back() != u'\\') bare_base.push_back(u'\\');
 
-  // "..\" k times, then a tail of the path after one of its backslashes.
-  size_t ups = 0;
-  while (TextView(result).substr(3 * ups, 3) == u"..\\") ++ups;
-  const TextView tail = TextView(result).substr(3 * ups);
-  GW_FUZZ_CHECK(tail.size() < bare_path.size());
-  const size_t cut = bare_path.size() - tail.size();
-  GW_FUZZ_CHECK(bare_path[cut - 1] == u'\\');
-  GW_FUZZ_CHECK(TextView(bare_path).substr(cut) == tail);
-  // The part left out is common to both and holds the whole root.
-  GW_FUZZ_CHECK(cut <= bare_base.size());
-  GW_FUZZ_CHECK(Upper(TextView(bare_path).substr(0, cut)) ==
-                Upper(TextView(bare_base).substr(0, cut)));
-  GW_FUZZ_CHECK(cut >= gw::PathRootLength(bare_path));
-  const auto base_folders =
-      static_cast<size_t>(std::count(bare_base.begin() + static_cast<std::ptrdiff_t>(cut),
-                                     bare_base.end(), u'\\'));
-  GW_FUZZ_CHECK(ups == base_folders);
-  GW_FUZZ_CHECK(result.size() <= 3 * base_folders + bare_path.size());
+  // "..\" k times, then a tail of the path that starts after one of its
+  // backslashes, where the part left out is common to path and base, holds
+  // the path's whole root, and k is the number of the base's folders below
+  // it. A tail may itself begin with "..\", so every k is tried.
+  size_t most_ups = 0;
+  while (TextView(result).substr(3 * most_ups, 3) == u"..\\") ++most_ups;
+  bool explained = false;
+  for (size_t ups = 0; ups <= most_ups && !explained; ++ups) {
+    const TextView tail = TextView(result).substr(3 * ups);
+    if (tail.size() >= bare_path.size()) continue;
+    const size_t cut = bare_path.size() - tail.size();
+    if (bare_path[cut - 1] != u'\\' || TextView(bare_path).substr(cut) != tail) continue;
+    if (cut > bare_base.size()) continue;
+    if (Upper(TextView(bare_path).substr(0, cut)) != Upper(TextView(bare_base).substr(0, cut)))
+      continue;
+    if (cut < gw::PathRootLength(bare_path)) continue;
+    const auto base_folders =
+        static_cast<size_t>(std::count(bare_base.begin() + static_cast<std::ptrdiff_t>(cut),
+                                       bare_base.end(), u'\\'));
+    if (ups != base_folders) continue;
+    explained = true;
+    // Never longer than needed: no later backslash of the path lies in the
+    // common beginning, so no folder is left and entered again.
+    size_t same = cut;
+    while (same < bare_path.size() && same < bare_base.size() &&
+           gw::UpperChar(bare_path[same]) == gw::UpperChar(bare_base[same]))
+      ++same;
+    GW_FUZZ_CHECK(TextView(bare_path).substr(cut, same - cut).find(u'\\') == TextView::npos);
+  }
+  GW_FUZZ_CHECK(explained);
 
   // Base + result names the path again.
   if (IsPlainAbsolute(bare_path, false) && IsPlainAbsolute(bare_base, true)) {
