@@ -55,8 +55,9 @@ void DropFilesOnCommandField(HDROP drop);
 // open (nullptr when closed, or when OLE could not register it).
 IDropTarget* CommandFieldDropTarget();
 
-// The flag image list of the language box (Français, Deutsch, English), made
-// at the first use and kept; and the image of a language name (-1: none).
+// The flag image list of the language box (Français, Deutsch, English),
+// decoded at start-up (or at the first use) and kept for the whole run; and
+// the image of a language name (-1: none).
 HIMAGELIST FlagImageList();
 int FlagImageIndex(const Text& language);
 
