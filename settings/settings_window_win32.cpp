@@ -8,6 +8,7 @@
 #include <ole2.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -72,8 +73,13 @@ constexpr ControlLayout kControls[] = {
 
 // Entries of the hotkey list.
 constexpr int kHotkeyEntries = 11;
-// Room for the open list of a drop-down box, in layout units.
-constexpr int kDropDownHeight = 200;
+
+// The height of a drop-down box with its open list, in layout units: room
+// for `entries` entries (at least one, at most twelve) below the box.
+int DropDownHeight(int box_height, std::size_t entries) {
+  const int shown = static_cast<int>(std::clamp<std::size_t>(entries, 1, 12));
+  return box_height + 18 * shown + 6;
+}
 
 // --- The flag images --------------------------------------------------------------
 
@@ -244,12 +250,12 @@ void CreateControls(HWND window) {
       case kImageList:
         cls = WC_COMBOBOXEXW;
         style |= WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST;
-        height = kDropDownHeight;
+        height = DropDownHeight(c.h, app.settings.LanguageList.size());
         break;
       case kDropList:
         cls = WC_COMBOBOXW;
         style |= WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST;
-        height = kDropDownHeight;
+        height = DropDownHeight(c.h, kHotkeyEntries);
         break;
       case kRadioFirst:
         style |= WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON;

@@ -433,6 +433,30 @@ TEST_F(SettingsWindowTest, HotkeyEntryAndLanguageWithoutEntry) {
   EXPECT_TRUE(IsWindowEnabled(Control(kSetCommand)));
 }
 
+// Refuses the creation of secondary windows while installed.
+LRESULT CALLBACK RefuseSecondaryWindows(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_CREATEWND) {
+    const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lp);
+    const LPCWSTR cls = create->lpcs->lpszClass;
+    if (!IS_INTRESOURCE(cls) && lstrcmpiW(cls, L"GlyphwellEntryWindow") == 0) return 1;
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+TEST_F(SettingsWindowTest, WindowThatCannotBeMadeIsReported) {
+  HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseSecondaryWindows, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  Dispatch(MakeEvent(EventKind::Command, 16));
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(Window(), nullptr);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].first, u"Error:\nCan't open \u201CSettings\u201D window.");
+  EXPECT_EQ(boxes_[0].second, static_cast<unsigned>(MB_ICONERROR));
+  EXPECT_TRUE(IsWindowEnabled(App().main_window));
+  // The next try opens it.
+  Open();
+}
+
 // --- Closing without applying ---------------------------------------------------------------
 
 TEST_F(SettingsWindowTest, OkWithoutChangeAndCancelWriteNothingAndCloseRequestsAreIgnored) {
@@ -750,7 +774,6 @@ TEST_F(SettingsWindowTest, ReadOnlyFileReportsAfterClosingAndKeepsTheValues) {
 
 TEST_F(SettingsWindowTest, UpAndDownMoveInTheListsAndBetweenTheOptions) {
   OpenActive();
-  HWND languages = Control(kSetLanguage);
   ASSERT_TRUE(Focused(kSetLanguage));
   PressKey(GetFocus(), VK_UP);
   Drain();
@@ -761,7 +784,6 @@ TEST_F(SettingsWindowTest, UpAndDownMoveInTheListsAndBetweenTheOptions) {
   for (int i = 0; i < 5; ++i) PressKey(GetFocus(), VK_DOWN);
   Drain();
   EXPECT_EQ(Selected(kSetLanguage), 3);  // the last one stays
-  (void)languages;
 
   SetFocus(Control(kSetHotkey));
   PressKey(Control(kSetHotkey), VK_DOWN);
