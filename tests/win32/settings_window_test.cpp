@@ -424,6 +424,15 @@ TEST_F(SettingsWindowTest, HotkeyEntryAndLanguageWithoutEntry) {
     EXPECT_EQ(Selected(kSetLanguage), -1);
     CloseEntryWindow(SettingsWindow);
   }
+  // Without a selection, Down picks the first language and Up nothing.
+  Open();
+  ASSERT_TRUE(Focused(kSetLanguage));
+  Dispatch(Command(8));
+  EXPECT_EQ(Selected(kSetLanguage), -1);
+  Dispatch(Command(9));
+  EXPECT_EQ(Selected(kSetLanguage), 0);
+  CloseEntryWindow(SettingsWindow);
+
   // Custom map: option 19 checked, both fields enabled.
   App().settings.Option = CharMapOption::Custom;
   Open();
