@@ -176,6 +176,15 @@ HWND EntryControl(int window, int id);
 // CloseEntryWindow; `shortcuts` is registered now and destroyed on closing.
 void SetSecondaryWindow(int window, HWND hwnd, HACCEL shortcuts);
 
+// Creates secondary window `number` (invisible) with the given client size
+// in layout units, caption only, centred over the main window and owned by
+// it. Its messages become events of window `number`.
+HWND CreateSecondaryFrame(int number, const Text& title, int client_w, int client_h);
+// The shortcuts of a secondary window: Alt + the mnemonic of OK (12), of
+// Cancel when it exists and differs (11), Return (10), and with `arrows` Up
+// (8) and Down (9).
+HACCEL MakeEntryShortcuts(bool arrows);
+
 // Above or Below, as the last OK of the New window that got past the Code
 // check left it; Above at program start.
 EntryPosition& NewEntryPosition();

@@ -15,6 +15,7 @@
 #include "app/shell_win32.h"
 #include "mainwindow/insertion.h"
 #include "mainwindow/main_window.h"
+#include "settings/settings_window.h"
 #include "table/character_file.h"
 
 namespace gw {
@@ -70,15 +71,15 @@ void FocusMainControl(int id) {
 }
 
 // --- Entry points of windows and actions that the program does not have yet
-// (character map, About, update check, help, Settings, Explorer). The dispatch already does the loop's
-// bookkeeping around each of them; they themselves do nothing so far.
+// (character map, About, update check, help, Explorer). The dispatch already
+// does the loop's bookkeeping around each of them; they themselves do nothing
+// so far.
 
 void StartCharacterMap() {}
 void OpenAboutWindow() {}
 void RunUpdateCommand() {}
 // True when the help file was opened.
 bool OpenHelpFile() { return false; }
-void OpenSettingsWindow() {}
 void ShowCharacterFileInExplorer() {}
 void RetryUpdateCheck() {}
 
@@ -358,10 +359,11 @@ void DispatchMainWindow(const Event& event) {
 }
 
 // --- Secondary windows ------------------------------------------------------------------
-// The entry editors (windows 1 and 2) are dispatched here; the About and
-// Settings windows are not part of the program yet, and their events are
-// ignored. A close request (Alt+F4) is ignored for good: these windows have
-// no close button and are closed only by their own buttons and keys.
+// The entry editors (windows 1 and 2) are dispatched here, the Settings
+// window (4) by its own part (settings/settings_window_win32.cpp); the About
+// window is not part of the program yet, and its events are ignored. A close
+// request (Alt+F4) is ignored for good: these windows have no close button
+// and are closed only by their own buttons and keys.
 
 // OK of an entry editor; a successful write's time becomes the FileStamp.
 void ApplyEntry(bool (*apply)(const Text&)) {
@@ -464,14 +466,6 @@ void DispatchNewEntryWindow(const Event& event) {
 }
 
 void DispatchAboutWindow(const Event& event) {
-  switch (event.kind) {
-    case EventKind::Close:
-    default:
-      break;
-  }
-}
-
-void DispatchSettingsWindow(const Event& event) {
   switch (event.kind) {
     case EventKind::Close:
     default:

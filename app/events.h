@@ -36,6 +36,7 @@ enum ControlEventType : int {
   ControlDoubleClick = 2,
   ControlSelectionChanged = 3,
   ControlOther = 4,        // notifications no handler uses
+  ControlFilesDropped = 5, // files dropped on the control (the Settings window's Command field)
   FocusGained = 14000,
   FocusLost = 14001,
 };

@@ -12,6 +12,7 @@
 #include "app/platform.h"
 #include "app/shell_win32.h"
 #include "mainwindow/insertion.h"
+#include "settings/settings_window.h"
 
 namespace gw {
 
@@ -178,6 +179,9 @@ void RunStartup(HINSTANCE instance) {
     }
     if (load.status == LoadStatus::ImportedLegacy) RemoveFile(LegacyListPath(app.character_path));
   }
+
+  // 21. The flag images of the Settings window's language list.
+  FlagImageList();
 
   // 22. Message filter of the main window (hotkey, main menu closed).
   InstallMainWindowFilter();

@@ -152,6 +152,18 @@ SEEDS = {
         "percent_at_end.txt": utf16("value %\x00"),
         "no_percent.txt": utf16("plain text"),
     },
+    "relative_path": {
+        "sibling.txt": utf16("C:\\Tools\\Map\\map.exe\x00C:\\Tools\\App\\"),
+        "sub_folder.txt": utf16("C:\\Tools\\App\\x\\y.exe\x00C:\\Tools\\App\\"),
+        "other_drive.txt": utf16("D:\\map.exe\x00C:\\Tools\\App\\"),
+        "letter_case.txt": utf16("c:\\tools\\APP\\\u00c4.exe\x00C:\\Tools\\app\\"),
+        "long_prefix.txt": utf16("\\\\?\\C:\\Tools\\App\\x.exe\x00\\\\?\\C:\\Tools\\"),
+        "slashes.txt": utf16("C:/Tools/Map/map.exe\x00C:/Tools/App"),
+        "network.txt": utf16("\\\\srv\\share\\a\\x.exe\x00\\\\srv\\share\\b\\"),
+        "other_server.txt": utf16("\\\\srv\\s\\x.exe\x00\\\\other\\s\\"),
+        "unc_long.txt": utf16("\\\\?\\UNC\\srv\\s\\a\\x\x00\\\\?\\UNC\\srv\\s\\b\\"),
+        "dots.txt": utf16("C:\\A\\..\\B\\.\\x\x00C:\\A\\"),
+    },
 }
 
 

@@ -95,26 +95,6 @@ bool RegisterEntryClass() {
   return RegisterClassExW(&wc) != 0;
 }
 
-// Creates window `number` (invisible) with the given client size, centred
-// over the main window's outer rectangle and owned by it.
-HWND CreateEntryFrame(int number, const Text& title, int client_w, int client_h) {
-  if (!RegisterEntryClass()) return nullptr;
-  HWND main = App().main_window;
-  const DWORD style = WS_POPUP | WS_CAPTION;  // no system menu, no close box
-  RECT rect{0, 0, ScaleX(client_w), ScaleY(client_h)};
-  AdjustWindowRectEx(&rect, style, FALSE, 0);
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  RECT owner{};
-  if (main) GetWindowRect(main, &owner);
-  int x = owner.left + ((owner.right - owner.left) - width) / 2;
-  int y = owner.top + ((owner.bottom - owner.top) - height) / 2;
-  if (x < 0) x = 0;
-  if (y < 0) y = 0;
-  return CreateWindowExW(0, kEntryClass, W(title), style, x, y, width, height, main, nullptr,
-                         App().instance, reinterpret_cast<LPVOID>(static_cast<INT_PTR>(number)));
-}
-
 void CreateControls(HWND window, const ControlLayout* layouts, size_t count) {
   AppState& app = App();
   for (size_t i = 0; i < count; ++i) {
@@ -161,23 +141,6 @@ void CreateControls(HWND window, const ControlLayout* layouts, size_t count) {
   }
 }
 
-// Alt + the mnemonic of OK (12), of Cancel when it differs (11), Return
-// (10), and for the New window the arrow keys (8, 9).
-HACCEL MakeShortcuts(bool arrows) {
-  std::vector<ACCEL> entries;
-  const char16_t ok = MnemonicKey(Tr(u"General", u"OK"));
-  const char16_t cancel = MnemonicKey(Tr(u"General", u"Cancel"));
-  if (ok != 0) entries.push_back({FVIRTKEY | FALT, static_cast<WORD>(ok), 12});
-  if (cancel != 0 && cancel != ok)
-    entries.push_back({FVIRTKEY | FALT, static_cast<WORD>(cancel), 11});
-  if (arrows) {
-    entries.push_back({FVIRTKEY, VK_UP, 8});
-    entries.push_back({FVIRTKEY, VK_DOWN, 9});
-  }
-  entries.push_back({FVIRTKEY, VK_RETURN, 10});
-  return CreateAcceleratorTableW(entries.data(), static_cast<int>(entries.size()));
-}
-
 void ReportOpenFailure(const Text& title) {
   ShowMessage(FillPlaceholders(Tr(u"General", u"ErrOpen"), title), MB_ICONERROR);
 }
@@ -189,7 +152,7 @@ void FinishOpening(int number, HWND window, int focus_id, bool arrows) {
   ShowWindow(window, SW_SHOW);
   SetForegroundWindow(window);
   if (HWND field = GetDlgItem(window, focus_id)) SetFocus(field);
-  g_shortcuts[number] = MakeShortcuts(arrows);
+  g_shortcuts[number] = MakeEntryShortcuts(arrows);
   if (g_shortcuts[number]) SetWindowAccelerators(window, g_shortcuts[number]);
 }
 
@@ -261,6 +224,39 @@ bool AnySecondaryWindowOpen() {
 
 }  // namespace
 
+HWND CreateSecondaryFrame(int number, const Text& title, int client_w, int client_h) {
+  if (!RegisterEntryClass()) return nullptr;
+  HWND main = App().main_window;
+  const DWORD style = WS_POPUP | WS_CAPTION;  // no system menu, no close box
+  RECT rect{0, 0, ScaleX(client_w), ScaleY(client_h)};
+  AdjustWindowRectEx(&rect, style, FALSE, 0);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  RECT owner{};
+  if (main) GetWindowRect(main, &owner);
+  int x = owner.left + ((owner.right - owner.left) - width) / 2;
+  int y = owner.top + ((owner.bottom - owner.top) - height) / 2;
+  if (x < 0) x = 0;
+  if (y < 0) y = 0;
+  return CreateWindowExW(0, kEntryClass, W(title), style, x, y, width, height, main, nullptr,
+                         App().instance, reinterpret_cast<LPVOID>(static_cast<INT_PTR>(number)));
+}
+
+HACCEL MakeEntryShortcuts(bool arrows) {
+  std::vector<ACCEL> entries;
+  const char16_t ok = MnemonicKey(Tr(u"General", u"OK"));
+  const char16_t cancel = MnemonicKey(Tr(u"General", u"Cancel"));
+  if (ok != 0) entries.push_back({FVIRTKEY | FALT, static_cast<WORD>(ok), 12});
+  if (cancel != 0 && cancel != ok)
+    entries.push_back({FVIRTKEY | FALT, static_cast<WORD>(cancel), 11});
+  if (arrows) {
+    entries.push_back({FVIRTKEY, VK_UP, 8});
+    entries.push_back({FVIRTKEY, VK_DOWN, 9});
+  }
+  entries.push_back({FVIRTKEY, VK_RETURN, 10});
+  return CreateAcceleratorTableW(entries.data(), static_cast<int>(entries.size()));
+}
+
 HWND EntryWindowHandle(int window) {
   return window > 0 && window < kWindowSlots ? g_windows[window] : nullptr;
 }
@@ -283,7 +279,7 @@ void OpenEditEntryWindowFor(int row) {
   AppState& app = App();
   if (row < 0 || !app.table.IsRow(row) || AnySecondaryWindowOpen()) return;
   const Text title = Tr(u"WinMain", u"Edit");
-  HWND window = CreateEntryFrame(EditEntryWindow, title, 460, 150);
+  HWND window = CreateSecondaryFrame(EditEntryWindow, title, 460, 150);
   if (!window) {
     ReportOpenFailure(title);
     return;
@@ -302,7 +298,7 @@ void OpenNewEntryWindowNow() {
   AppState& app = App();
   if (AnySecondaryWindowOpen()) return;
   const Text title = NewEntryTitle(Tr(u"WinMain", u"New"));
-  HWND window = CreateEntryFrame(NewEntryWindow, title, 460, 230);
+  HWND window = CreateSecondaryFrame(NewEntryWindow, title, 460, 230);
   if (!window) {
     ReportOpenFailure(title);
     return;

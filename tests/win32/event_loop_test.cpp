@@ -168,6 +168,8 @@ TEST_F(EventLoopTest, CommandsSetCommandPendingAndClearTheStatusAsTheirTableSays
     EXPECT_EQ(Loop().CommandPending, c.pending_after) << c.command;
     EXPECT_EQ(StatusText(), c.status_cleared ? u"" : u"before") << c.command;
     EXPECT_EQ(App().last_focused_control, kCtlList) << c.command;
+    CloseEntryWindow(SettingsWindow);
+    Drain();
   }
 }
 

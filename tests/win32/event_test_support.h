@@ -100,6 +100,7 @@ inline void ResetMainWindow() {
   // A test that opened an editor leaves the main window disabled.
   CloseEntryWindow(EditEntryWindow);
   CloseEntryWindow(NewEntryWindow);
+  CloseEntryWindow(SettingsWindow);
   AppState& app = App();
   HWND main = app.main_window;
   if (IsIconic(main) || !IsWindowVisible(main)) ShowWindow(main, SW_RESTORE);
