@@ -13,6 +13,7 @@
 #include "app/message_box.h"
 #include "app/platform.h"
 #include "app/shell_win32.h"
+#include "commands/commands_win32.h"
 #include "mainwindow/insertion.h"
 #include "mainwindow/main_window.h"
 #include "table/character_file.h"
@@ -69,18 +70,11 @@ void FocusMainControl(int id) {
   if (control) SetFocus(control);
 }
 
-// --- Entry points of windows and actions that the program does not have yet
-// (character map, About, update check, help, Settings, Explorer). The dispatch already does the loop's
-// bookkeeping around each of them; they themselves do nothing so far.
+// --- Entry points of windows that the program does not have yet (Settings).
+// The dispatch already does the loop's bookkeeping around it; it does nothing
+// so far.
 
-void StartCharacterMap() {}
-void OpenAboutWindow() {}
-void RunUpdateCommand() {}
-// True when the help file was opened.
-bool OpenHelpFile() { return false; }
 void OpenSettingsWindow() {}
-void ShowCharacterFileInExplorer() {}
-void RetryUpdateCheck() {}
 
 // --- Main window handlers ------------------------------------------------------------
 
@@ -222,7 +216,7 @@ void OnMainCommand(int command) {
       break;
     case kCmdAbout:
       ClearStatus();
-      OpenAboutWindow();
+      OpenAboutWindow(app.tray_icon);
       loop.CommandPending = true;
       break;
     case kCmdUpdate:
@@ -358,9 +352,9 @@ void DispatchMainWindow(const Event& event) {
 }
 
 // --- Secondary windows ------------------------------------------------------------------
-// The entry editors (windows 1 and 2) are dispatched here; the About and
-// Settings windows are not part of the program yet, and their events are
-// ignored. A close request (Alt+F4) is ignored for good: these windows have
+// The entry editors (windows 1 and 2) are dispatched here, the About window
+// (3) by commands/about_window_win32.cpp; the Settings window is not part of
+// the program yet, and its events are ignored. A close request (Alt+F4) is ignored for good: these windows have
 // no close button and are closed only by their own buttons and keys.
 
 // OK of an entry editor; a successful write's time becomes the FileStamp.
@@ -458,14 +452,6 @@ void DispatchNewEntryWindow(const Event& event) {
         CloseEntryWindow(kWin);
       break;
     case EventKind::Close:  // no close box; Alt+F4 leaves the window open
-    default:
-      break;
-  }
-}
-
-void DispatchAboutWindow(const Event& event) {
-  switch (event.kind) {
-    case EventKind::Close:
     default:
       break;
   }
