@@ -33,7 +33,20 @@ if(GW_WIN32_TESTS)
   add_executable(win32_tests ${GW_WIN32_TESTS} ${GW_RC})
   target_link_libraries(win32_tests PRIVATE glyphwell_shell gtest gtest_main)
   target_link_options(win32_tests PRIVATE -static -static-libgcc -static-libstdc++)
-  add_test(NAME win32_tests COMMAND win32_tests --gtest_brief=1)
+  add_test(NAME win32_tests COMMAND win32_tests --gtest_brief=1 --gtest_filter=-UpdateCheck*)
+
+  # The update check against a loopback web server, which these two fixtures
+  # start and stop (by its process id) around the test.
+  find_program(GW_PYTHON3 python3 REQUIRED)
+  set(GW_VERSION_SERVER_DIR ${CMAKE_BINARY_DIR}/version-server)
+  set(GW_VERSION_SERVER ${CMAKE_SOURCE_DIR}/tests/servers/version_server.py)
+  add_test(NAME version_server_start COMMAND ${GW_PYTHON3} ${GW_VERSION_SERVER} start ${GW_VERSION_SERVER_DIR})
+  add_test(NAME version_server_stop COMMAND ${GW_PYTHON3} ${GW_VERSION_SERVER} stop ${GW_VERSION_SERVER_DIR})
+  set_tests_properties(version_server_start PROPERTIES FIXTURES_SETUP version_server)
+  set_tests_properties(version_server_stop PROPERTIES FIXTURES_CLEANUP version_server)
+  add_test(NAME win32_update_tests COMMAND win32_tests --gtest_brief=1 --gtest_filter=UpdateCheck*)
+  set_tests_properties(win32_update_tests PROPERTIES
+    FIXTURES_REQUIRED version_server ENVIRONMENT GW_VERSION_SERVER=${GW_VERSION_SERVER_DIR})
 endif()
 
 # dist/Glyphwell-1.11-x64.zip: the program with its lang and doc folders.
