@@ -40,6 +40,7 @@ declare -A SHORT_RUNS=(
   [language_file]=20000
   [legacy_list]=50000
   [placeholders]=450000
+  [update_body]=2000000
 )
 SHORT_TIME_LIMIT=10
 
