@@ -30,8 +30,15 @@ target_compile_options(glyphwell_shell PRIVATE -ffunction-sections -fdata-sectio
 # In-process Win32 tests: real windows and messages, run under Wine.
 file(GLOB GW_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
 if(GW_WIN32_TESTS)
+  # A program that records its command line, started by the tests of RunProgram.
+  add_executable(cmdline_recorder WIN32 ${CMAKE_SOURCE_DIR}/tests/tools/cmdline_recorder.cpp)
+  target_link_options(cmdline_recorder PRIVATE -municode -static)
+
   add_executable(win32_tests ${GW_WIN32_TESTS} ${GW_RC})
   target_link_libraries(win32_tests PRIVATE glyphwell_shell gtest gtest_main)
+  target_compile_definitions(win32_tests PRIVATE
+    GW_CMDLINE_RECORDER="$<TARGET_FILE:cmdline_recorder>")
+  add_dependencies(win32_tests cmdline_recorder)
   target_link_options(win32_tests PRIVATE -static -static-libgcc -static-libstdc++)
   add_test(NAME win32_tests COMMAND win32_tests --gtest_brief=1 --gtest_filter=-UpdateCheck*)
 
