@@ -161,7 +161,9 @@ void OnMainControl(const Event& event) {
       loop.CommandPending = true;
       break;
     case kCtlList:
-      app.last_focused_control = kCtlList;
+      // The list losing the focus to a command's control (the Menu button
+      // after Shift+F10, say) does not make it the control to return to.
+      if (event.type != FocusLost) app.last_focused_control = kCtlList;
       if (event.type == ControlSelectionChanged) {
         FollowListSelection();
         if (loop.TransientStatus) {

@@ -29,10 +29,22 @@ void StartCharacterMap() {
     ShowMessage(Tr(u"WinMain", u"ErrCharmap") + u"\n" + command, MB_ICONERROR);
 }
 
+// Explorer by its full path: the shell looks for a bare "explorer" in the
+// working folder (here the data folder) before the Windows folder, so a file
+// of that name there would be started instead.
+Text ExplorerPath() {
+  wchar_t folder[MAX_PATH] = {};
+  const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return u"explorer";
+  Text path(reinterpret_cast<const char16_t*>(folder), length);
+  if (path.back() != u'\\') path.push_back(u'\\');
+  return path + u"explorer.exe";
+}
+
 void ShowFileInExplorer(const Text& path) {
   const Text parameters = u"/select,\"" + path + u"\"";
   const Text folder = ProgramFolderOf(path);
-  ShellExecuteW(nullptr, L"open", L"explorer", W(parameters), W(folder), SW_SHOW);
+  ShellExecuteW(nullptr, L"open", W(ExplorerPath()), W(parameters), W(folder), SW_SHOW);
 }
 
 void ShowCharacterFileInExplorer() { ShowFileInExplorer(App().character_path); }

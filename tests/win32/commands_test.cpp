@@ -258,6 +258,21 @@ TEST_F(CommandsTest, AboutWindowClosesWithEnterAndOkButNotWithAClose) {
   EXPECT_TRUE(IsWindowEnabled(app.main_window));
 }
 
+TEST_F(CommandsTest, ListLosingTheFocusToTheMenuButtonKeepsTheButtonToReturnTo) {
+  // Shift+F10 focuses the Menu button; the list's FocusLost arrives after it.
+  AppState& app = App();
+  app.last_focused_control = kCtlMenu;
+  Dispatch(MakeEvent(EventKind::Control, kCtlList, FocusLost));
+  EXPECT_EQ(app.last_focused_control, kCtlMenu);
+  Dispatch(MakeEvent(EventKind::Command, 13));
+  ASSERT_NE(EntryWindowHandle(AboutWindow), nullptr);
+  Dispatch(MakeEvent(EventKind::Command, kAboutEnterCommand, 0, AboutWindow));
+  EXPECT_EQ(GetFocus(), MainControl(kCtlMenu));
+  // Using the list does make it the control to return to.
+  Dispatch(MakeEvent(EventKind::Control, kCtlList, FocusGained));
+  EXPECT_EQ(app.last_focused_control, kCtlList);
+}
+
 TEST_F(CommandsTest, AboutLinkReportsClicksAndSpaceAsItsOwnEvents) {
   Dispatch(MakeEvent(EventKind::Command, 13));
   HWND link = EntryControl(AboutWindow, kAboutLink);
