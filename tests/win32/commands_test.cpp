@@ -258,6 +258,35 @@ TEST_F(CommandsTest, AboutWindowClosesWithEnterAndOkButNotWithAClose) {
   EXPECT_TRUE(IsWindowEnabled(app.main_window));
 }
 
+// Refuses the creation of the About window, as a system out of resources would.
+LRESULT CALLBACK RefuseAboutWindow(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_CREATEWND) {
+    wchar_t name[64] = {};
+    GetClassNameW(reinterpret_cast<HWND>(wp), name, 64);
+    if (std::wstring(name) == L"GlyphwellAboutWindow") return 1;
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+TEST_F(CommandsTest, AboutWindowThatCannotBeCreatedIsReportedWithTheShortTitle) {
+  HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseAboutWindow, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  Dispatch(MakeEvent(EventKind::Command, 13));
+  AppState& app = App();
+  app.language.sections[u"MENUMAIN"][u"ABOUT"] = u"\u00DCber...";
+  OpenAboutWindow(nullptr);
+  UnhookWindowsHookEx(hook);
+  app.language = LanguageTable();
+  LoadBuiltInTable(app.language);
+
+  EXPECT_EQ(EntryWindowHandle(AboutWindow), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(app.main_window));
+  ASSERT_EQ(boxes_.boxes.size(), 2u);
+  EXPECT_EQ(boxes_.boxes[0].first, u"Error:\nCan't open \u201CAbout\u201D window.");
+  EXPECT_EQ(boxes_.boxes[0].second, static_cast<unsigned>(MB_ICONERROR));
+  EXPECT_EQ(boxes_.boxes[1].first, u"Error:\nCan't open \u201C\u00DCber\u201D window.");
+}
+
 TEST_F(CommandsTest, ListLosingTheFocusToTheMenuButtonKeepsTheButtonToReturnTo) {
   // Shift+F10 focuses the Menu button; the list's FocusLost arrives after it.
   AppState& app = App();
