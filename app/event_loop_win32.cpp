@@ -356,8 +356,9 @@ void DispatchMainWindow(const Event& event) {
 // --- Secondary windows ------------------------------------------------------------------
 // The entry editors (windows 1 and 2) are dispatched here, the About window
 // (3) by commands/about_window_win32.cpp; the Settings window is not part of
-// the program yet, and its events are ignored. A close request (Alt+F4) is ignored for good: these windows have
-// no close button and are closed only by their own buttons and keys.
+// the program yet, and its events are ignored. A close request (Alt+F4) is
+// ignored for good: these windows have no close button and are closed only
+// by their own buttons and keys.
 
 // OK of an entry editor; a successful write's time becomes the FileStamp.
 void ApplyEntry(bool (*apply)(const Text&)) {
