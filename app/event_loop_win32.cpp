@@ -13,6 +13,7 @@
 #include "app/message_box.h"
 #include "app/platform.h"
 #include "app/shell_win32.h"
+#include "commands/commands_win32.h"
 #include "mainwindow/insertion.h"
 #include "mainwindow/main_window.h"
 #include "settings/settings_window.h"
@@ -69,19 +70,6 @@ void FocusMainControl(int id) {
     control = MainControl(kCtlList);
   if (control) SetFocus(control);
 }
-
-// --- Entry points of windows and actions that the program does not have yet
-// (character map, About, update check, help, Explorer). The dispatch already
-// does the loop's bookkeeping around each of them; they themselves do nothing
-// so far.
-
-void StartCharacterMap() {}
-void OpenAboutWindow() {}
-void RunUpdateCommand() {}
-// True when the help file was opened.
-bool OpenHelpFile() { return false; }
-void ShowCharacterFileInExplorer() {}
-void RetryUpdateCheck() {}
 
 // --- Main window handlers ------------------------------------------------------------
 
@@ -168,7 +156,9 @@ void OnMainControl(const Event& event) {
       loop.CommandPending = true;
       break;
     case kCtlList:
-      app.last_focused_control = kCtlList;
+      // The list losing the focus to a command's control (the Menu button
+      // after Shift+F10, say) does not make it the control to return to.
+      if (event.type != FocusLost) app.last_focused_control = kCtlList;
       if (event.type == ControlSelectionChanged) {
         FollowListSelection();
         if (loop.TransientStatus) {
@@ -223,7 +213,7 @@ void OnMainCommand(int command) {
       break;
     case kCmdAbout:
       ClearStatus();
-      OpenAboutWindow();
+      OpenAboutWindow(app.tray_icon);
       loop.CommandPending = true;
       break;
     case kCmdUpdate:
@@ -359,11 +349,11 @@ void DispatchMainWindow(const Event& event) {
 }
 
 // --- Secondary windows ------------------------------------------------------------------
-// The entry editors (windows 1 and 2) are dispatched here, the Settings
-// window (4) by its own part (settings/settings_window_win32.cpp); the About
-// window is not part of the program yet, and its events are ignored. A close
-// request (Alt+F4) is ignored for good: these windows have no close button
-// and are closed only by their own buttons and keys.
+// The entry editors (windows 1 and 2) are dispatched here, the About window
+// (3) by commands/about_window_win32.cpp and the Settings window (4) by
+// settings/settings_window_win32.cpp. A close request (Alt+F4) is ignored for
+// good: these windows have no close button and are closed only by their own
+// buttons and keys.
 
 // OK of an entry editor; a successful write's time becomes the FileStamp.
 void ApplyEntry(bool (*apply)(const Text&)) {
@@ -460,14 +450,6 @@ void DispatchNewEntryWindow(const Event& event) {
         CloseEntryWindow(kWin);
       break;
     case EventKind::Close:  // no close box; Alt+F4 leaves the window open
-    default:
-      break;
-  }
-}
-
-void DispatchAboutWindow(const Event& event) {
-  switch (event.kind) {
-    case EventKind::Close:
     default:
       break;
   }

@@ -11,6 +11,7 @@
 #include "app/message_box.h"
 #include "app/platform.h"
 #include "app/shell_win32.h"
+#include "commands/commands_win32.h"
 #include "mainwindow/insertion.h"
 #include "settings/settings_window.h"
 
@@ -49,13 +50,6 @@ bool OlderThanWindows2000() {
   if (!GetVersionExW(&info)) return false;
 #pragma GCC diagnostic pop
   return info.dwMajorVersion < 5;
-}
-
-// Opens Explorer with the character file selected.
-void ShowFileInExplorer(const Text& path) {
-  Text params = u"/select,\"" + path + u"\"";
-  Text folder = ProgramFolderOf(path);
-  ShellExecuteW(nullptr, L"open", L"explorer", W(params), W(folder), SW_SHOW);
 }
 
 [[noreturn]] void FailReading(const Text& path) {
@@ -194,6 +188,9 @@ void RunStartup(HINSTANCE instance) {
   // focus would activate it. Its first activation puts the focus there.
   if (app.list && IsWindowVisible(app.main_window)) SetFocus(app.list);
   app.last_focused_control = kCtlList;
+
+  // 25. The update check, with one retry on timer 0 when there is no connection.
+  if (app.settings.CheckUpdate) RunStartupUpdateCheck();
 }
 
 }  // namespace gw

@@ -30,10 +30,30 @@ target_compile_options(glyphwell_shell PRIVATE -ffunction-sections -fdata-sectio
 # In-process Win32 tests: real windows and messages, run under Wine.
 file(GLOB GW_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
 if(GW_WIN32_TESTS)
+  # A program that records its command line, started by the tests of RunProgram.
+  add_executable(cmdline_recorder WIN32 ${CMAKE_SOURCE_DIR}/tests/tools/cmdline_recorder.cpp)
+  target_link_options(cmdline_recorder PRIVATE -municode -static)
+
   add_executable(win32_tests ${GW_WIN32_TESTS} ${GW_RC})
   target_link_libraries(win32_tests PRIVATE glyphwell_shell gtest gtest_main)
+  target_compile_definitions(win32_tests PRIVATE
+    GW_CMDLINE_RECORDER="$<TARGET_FILE:cmdline_recorder>")
+  add_dependencies(win32_tests cmdline_recorder)
   target_link_options(win32_tests PRIVATE -static -static-libgcc -static-libstdc++)
-  add_test(NAME win32_tests COMMAND win32_tests --gtest_brief=1)
+  add_test(NAME win32_tests COMMAND win32_tests --gtest_brief=1 --gtest_filter=-UpdateCheck*)
+
+  # The update check against a loopback web server, which these two fixtures
+  # start and stop (by its process id) around the test.
+  find_program(GW_PYTHON3 python3 REQUIRED)
+  set(GW_VERSION_SERVER_DIR ${CMAKE_BINARY_DIR}/version-server)
+  set(GW_VERSION_SERVER ${CMAKE_SOURCE_DIR}/tests/servers/version_server.py)
+  add_test(NAME version_server_start COMMAND ${GW_PYTHON3} ${GW_VERSION_SERVER} start ${GW_VERSION_SERVER_DIR})
+  add_test(NAME version_server_stop COMMAND ${GW_PYTHON3} ${GW_VERSION_SERVER} stop ${GW_VERSION_SERVER_DIR})
+  set_tests_properties(version_server_start PROPERTIES FIXTURES_SETUP version_server)
+  set_tests_properties(version_server_stop PROPERTIES FIXTURES_CLEANUP version_server)
+  add_test(NAME win32_update_tests COMMAND win32_tests --gtest_brief=1 --gtest_filter=UpdateCheck*)
+  set_tests_properties(win32_update_tests PROPERTIES
+    FIXTURES_REQUIRED version_server ENVIRONMENT GW_VERSION_SERVER=${GW_VERSION_SERVER_DIR})
 endif()
 
 # dist/Glyphwell-1.11-x64.zip: the program with its lang and doc folders.

@@ -164,6 +164,22 @@ SEEDS = {
         "unc_long.txt": utf16("\\\\?\\UNC\\srv\\s\\a\\x\x00\\\\?\\UNC\\srv\\s\\b\\"),
         "dots.txt": utf16("C:\\A\\..\\B\\.\\x\x00C:\\A\\"),
     },
+    # Byte 0: bit 0 set = transfer error; byte 1: 0 = status 200, else 100 + value.
+    "update_body": {
+        "current.bin": b"\x00\x00" b"1.11",
+        "newer.bin": b"\x00\x00" b"1.12",
+        "newer_by_characters.bin": b"\x00\x00" b"1.2",
+        "older.bin": b"\x00\x00" b"1.10",
+        "line_break.bin": b"\x00\x00" b"1.11\n",
+        "sixteen.bin": b"\x00\x00" + b"1.12".ljust(16, b"0"),
+        "seventeen.bin": b"\x00\x00" + b"1.12".ljust(17, b"0"),
+        "empty.bin": b"\x00\x00",
+        "nul_inside.bin": b"\x00\x00" b"1.2\x00junk",
+        "error_status.bin": b"\x00\xa8" b"Not Found",
+        "transfer_error.bin": b"\x01\x00" b"1.12",
+        "utf8.bin": b"\x00\x00" b"1.11\xc3\xa9",
+        "invalid_utf8.bin": b"\x00\x00" b"1.\xff\xfe",
+    },
 }
 
 

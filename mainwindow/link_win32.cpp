@@ -1,7 +1,8 @@
-// The character-map link of the main window (control 0): a static control
-// that takes the keyboard focus by Tab, drawn as an underlined blue text with
-// the hand cursor, reporting a click on a left-button release over it and on
-// the Space key.
+// Links: the character-map link of the main window (control 0) and the web
+// site link of the About window. A link is a static control that takes the
+// keyboard focus by Tab, drawn as an underlined blue text with the hand
+// cursor, reporting a click on a left-button release over it and on the
+// Space key as a Control event of its window.
 #include <windows.h>
 #include <commctrl.h>
 #include <windowsx.h>
@@ -42,7 +43,20 @@ Text WindowText(HWND hwnd) {
   return Text(reinterpret_cast<const char16_t*>(buffer.data()), static_cast<size_t>(length));
 }
 
-void ReportClick() { QueueEvent({EventKind::Control, MainWindow, kCtlCharMapLink, ControlClick}); }
+// The subclass data of a link: its window number and control id.
+DWORD_PTR LinkData(int window, int id) {
+  return (static_cast<DWORD_PTR>(static_cast<unsigned>(window)) << 16) |
+         static_cast<DWORD_PTR>(static_cast<unsigned>(id) & 0xFFFF);
+}
+
+void ReportClick(DWORD_PTR data) {
+  Event event;
+  event.kind = EventKind::Control;
+  event.window = static_cast<int>(data >> 16);
+  event.object = static_cast<int>(data & 0xFFFF);
+  event.type = ControlClick;
+  QueueEvent(event);
+}
 
 void PaintLink(HWND hwnd) {
   PAINTSTRUCT ps;
@@ -76,7 +90,7 @@ void PaintLink(HWND hwnd) {
   EndPaint(hwnd, &ps);
 }
 
-LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
   switch (msg) {
     case WM_NCHITTEST:
       // A plain static control lets the mouse through to its parent.
@@ -90,11 +104,11 @@ LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
       POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
       RECT client;
       GetClientRect(hwnd, &client);
-      if (PtInRect(&client, pt)) ReportClick();
+      if (PtInRect(&client, pt)) ReportClick(data);
       return 0;
     }
     case WM_KEYUP:
-      if (wp == VK_SPACE) ReportClick();
+      if (wp == VK_SPACE) ReportClick(data);
       return 0;
     case WM_GETDLGCODE:
       return DLGC_WANTCHARS;
@@ -123,16 +137,21 @@ LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
 
 }  // namespace
 
-HWND CreateCharMapLink() {
-  AppState& app = App();
-  HWND link = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | SS_LEFT,
-                              ScaleX(385), ScaleY(15), ScaleX(135), ScaleY(20), app.main_window,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCtlCharMapLink)),
-                              app.instance, nullptr);
+HWND CreateLinkControl(HWND parent, int window, int id, const Text& text, int x, int y, int w,
+                       int h) {
+  HWND link = CreateWindowExW(0, L"STATIC", W(text), WS_CHILD | WS_VISIBLE | WS_TABSTOP | SS_LEFT,
+                              ScaleX(x), ScaleY(y), ScaleX(w), ScaleY(h), parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), App().instance,
+                              nullptr);
   if (!link) return nullptr;
   SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(LinkFont()), FALSE);
-  SetWindowSubclass(link, LinkProc, kLinkSubclassId, 0);
+  SetWindowSubclass(link, LinkProc, kLinkSubclassId, LinkData(window, id));
   return link;
+}
+
+HWND CreateCharMapLink() {
+  return CreateLinkControl(App().main_window, MainWindow, kCtlCharMapLink, Text(), 385, 15, 135,
+                           20);
 }
 
 void SetCharMapLinkText(const Text& text) {

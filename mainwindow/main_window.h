@@ -75,6 +75,11 @@ HBITMAP CreateAlphaBitmap(const PngImage& image, int width, int height);
 HWND MakeImageButton(int id, int x, const void* png, std::size_t size);
 // Creates the character-map link (control 0), empty, at x 385, width 135.
 HWND CreateCharMapLink();
+// Creates a link (the same kind as the character-map link) as control `id`
+// of the program window `parent`, whose number is `window`; position and size
+// in layout units. Clicks and Space become Control events (click) of `window`.
+HWND CreateLinkControl(HWND parent, int window, int id, const Text& text, int x, int y, int w,
+                       int h);
 // Creates MainMenu and TrayMenu with their items and images, and sets their
 // texts again from the language table.
 void CreateMainMenus();

@@ -41,6 +41,7 @@ declare -A SHORT_RUNS=(
   [legacy_list]=50000
   [placeholders]=450000
   [relative_path]=300000
+  [update_body]=2000000
 )
 SHORT_TIME_LIMIT=10
 

@@ -100,7 +100,7 @@ def _compile(src: Path, out: Path, flags: list[str]) -> subprocess.Popen:
 def build_tools(out_dir: Path | None = None) -> dict[str, Path]:
     """Builds gwprobe.exe and gwdemo.exe when their sources changed.
 
-    Returns {"gwprobe": path, "gwdemo": path}.  A stamp holding the hash of the
+    Returns {"gwprobe": path, "gwdemo": path, "cmdline_recorder": path}.  A stamp holding the hash of the
     source and flags decides whether a rebuild is needed, so a fresh clone
     builds once and later runs reuse the programs.
     """
@@ -108,6 +108,8 @@ def build_tools(out_dir: Path | None = None) -> dict[str, Path]:
     specs = {
         "gwprobe": (TOOLS_SRC / "gwprobe.cpp", ["-luser32", "-lgdi32"]),
         "gwdemo": (TOOLS_SRC / "gwdemo.cpp", ["-mwindows", "-lcomctl32", "-lshell32", "-luser32"]),
+        # Records its command line in "<its path>.log" (tests/tools/cmdline_recorder.cpp).
+        "cmdline_recorder": (REPO / "tests" / "tools" / "cmdline_recorder.cpp", ["-mwindows"]),
     }
     result: dict[str, Path] = {}
     jobs = []

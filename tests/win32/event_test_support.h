@@ -101,6 +101,7 @@ inline void ResetMainWindow() {
   CloseEntryWindow(EditEntryWindow);
   CloseEntryWindow(NewEntryWindow);
   CloseEntryWindow(SettingsWindow);
+  CloseEntryWindow(AboutWindow);
   AppState& app = App();
   HWND main = app.main_window;
   if (IsIconic(main) || !IsWindowVisible(main)) ShowWindow(main, SW_RESTORE);
@@ -117,6 +118,27 @@ inline void ResetMainWindow() {
   Loop() = LoopState();
   app.last_focused_control = kCtlList;
   SetStatusText(InfoStatusText());
+}
+
+// Closes the Explorer windows (Wine's "ExplorerWClass") that appear within
+// `ms` milliseconds, such as the one Go to character file asks for: the
+// Explorer process would otherwise outlive the test run. Returns how many.
+inline int CloseExplorerWindows(DWORD ms = 10000) {
+  auto find = [] { return FindWindowW(L"ExplorerWClass", nullptr); };
+  int closed = 0;
+  const ULONGLONG deadline = GetTickCount64() + ms;
+  while (GetTickCount64() < deadline) {
+    HWND explorer = find();
+    if (!explorer) {
+      if (closed > 0) break;
+      Sleep(50);
+      continue;
+    }
+    PostMessageW(explorer, WM_CLOSE, 0, 0);
+    ++closed;
+    for (int k = 0; k < 200 && IsWindow(explorer); ++k) Sleep(25);
+  }
+  return closed;
 }
 
 // Message boxes are recorded and answered instead of shown.

@@ -1,0 +1,134 @@
+// The About window (window 3): the program's icon, name and version, the
+// copyright line, the web-site link and "Freeware", with an OK button. Its
+// events reach the loop through TranslateWindowMessage; Enter (command 10)
+// and OK close it, the link opens the web site.
+#include <windows.h>
+
+#include "app/event_loop.h"
+#include "app/message_box.h"
+#include "app/placeholders.h"
+#include "app/shell_win32.h"
+#include "commands/commands_win32.h"
+#include "commands/run_program.h"
+#include "mainwindow/main_window.h"
+
+namespace gw {
+
+namespace {
+
+constexpr wchar_t kAboutClass[] = L"GlyphwellAboutWindow";
+constexpr int kClientWidth = 250;
+constexpr int kClientHeight = 160;
+
+LRESULT CALLBACK AboutWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  LRESULT result = 0;
+  if (TranslateWindowMessage(AboutWindow, hwnd, msg, wp, lp, &result)) return result;
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+bool RegisterAboutClass() {
+  AppState& app = App();
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  if (GetClassInfoExW(app.instance, kAboutClass, &wc)) return true;
+  wc = WNDCLASSEXW{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = AboutWindowProc;
+  wc.hInstance = app.instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kAboutClass;
+  return RegisterClassExW(&wc) != 0;
+}
+
+// Caption only (no system menu, no close box), centred over the main window.
+HWND CreateAboutFrame(const Text& title) {
+  if (!RegisterAboutClass()) return nullptr;
+  HWND main = App().main_window;
+  const DWORD style = WS_POPUP | WS_CAPTION;
+  RECT rect{0, 0, ScaleX(kClientWidth), ScaleY(kClientHeight)};
+  AdjustWindowRectEx(&rect, style, FALSE, 0);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  RECT owner{};
+  if (main) GetWindowRect(main, &owner);
+  int x = owner.left + ((owner.right - owner.left) - width) / 2;
+  int y = owner.top + ((owner.bottom - owner.top) - height) / 2;
+  if (x < 0) x = 0;
+  if (y < 0) y = 0;
+  return CreateWindowExW(0, kAboutClass, W(title), style, x, y, width, height, main, nullptr,
+                         App().instance, nullptr);
+}
+
+HWND AddControl(HWND window, const wchar_t* cls, const Text& text, DWORD style, int id, int x,
+                int y, int w, int h) {
+  HWND control = CreateWindowExW(0, cls, W(text), WS_CHILD | WS_VISIBLE | style, ScaleX(x),
+                                 ScaleY(y), ScaleX(w), ScaleY(h), window,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 App().instance, nullptr);
+  if (control && MessageFontHandle())
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(MessageFontHandle()), FALSE);
+  return control;
+}
+
+Text WebsitePageAddress() { return ProgramPageAddress(WebsiteAddress()); }
+
+}  // namespace
+
+void OpenAboutWindow(HICON icon) {
+  AppState& app = App();
+  for (int number = EditEntryWindow; number <= SettingsWindow; ++number)
+    if (EntryWindowHandle(number)) return;
+
+  const Text title = Tr(u"MenuMain", u"About");
+  HWND window = CreateAboutFrame(title);
+  if (!window) {
+    ShowMessage(FillPlaceholders(Tr(u"General", u"ErrOpen"), ShortWindowTitle(title)),
+                MB_ICONERROR);
+    return;
+  }
+  if (app.main_window) EnableWindow(app.main_window, FALSE);
+
+  if (icon) {
+    // The picture control has no id of its own.
+    HWND picture = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON,
+                                   ScaleX(20), ScaleY(20), ScaleX(32), ScaleY(32), window,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)),
+                                   app.instance, nullptr);
+    if (picture) SendMessageW(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+  }
+  AddControl(window, L"STATIC", kWindowTitle, SS_NOPREFIX, kAboutName, 70, 20, 170, 20);
+  AddControl(window, L"STATIC", kCopyrightLine, SS_NOPREFIX, kAboutCopyright, 70, 40, 130, 20);
+  CreateLinkControl(window, AboutWindow, kAboutLink, WebsitePageAddress(), 70, 60, 130, 20);
+  AddControl(window, L"STATIC", Tr(u"WinAbout", u"Freeware"), SS_NOPREFIX, kAboutFreeware, 70, 80,
+             60, 20);
+  HWND ok = AddControl(window, L"BUTTON", WithoutAmpersands(Tr(u"General", u"OK")),
+                       WS_TABSTOP | BS_DEFPUSHBUTTON, kAboutOk, 150, 120, 80, 25);
+
+  SendMessageW(window, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+  ShowWindow(window, SW_SHOW);
+  SetForegroundWindow(window);
+  if (ok) SetFocus(ok);
+  ACCEL enter{FVIRTKEY, VK_RETURN, kAboutEnterCommand};
+  SetSecondaryWindow(AboutWindow, window, CreateAcceleratorTableW(&enter, 1));
+}
+
+void DispatchAboutWindow(const Event& event) {
+  switch (event.kind) {
+    case EventKind::Command:
+      if (event.object == kAboutEnterCommand) CloseEntryWindow(AboutWindow);
+      break;
+    case EventKind::Control:
+      if (event.type != ControlClick) break;
+      if (event.object == kAboutOk)
+        CloseEntryWindow(AboutWindow);
+      else if (event.object == kAboutLink)
+        RunProgram(WebsitePageAddress());  // the window stays open; nothing is reported
+      break;
+    case EventKind::Close:  // no close box; Alt+F4 leaves the window open
+    default:
+      break;
+  }
+}
+
+}  // namespace gw

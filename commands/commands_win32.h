@@ -1,0 +1,85 @@
+// The auxiliary commands of the main window as the event loop calls them:
+// Help, the character-map link, Go to character file, the update check and
+// the About window.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "app/events.h"
+#include "app/text.h"
+#include "commands/about.h"
+#include "commands/update_check.h"
+
+namespace gw {
+
+// --- Help, character map, file location --------------------------------------------
+
+// Opens the help file with its associated program; on failure shows
+// "Help file not found:" with the path. True when it was opened.
+bool OpenHelpFile();
+// Starts "charmap.exe" or the custom command; on failure shows
+// "Command not found:" with the command.
+void StartCharacterMap();
+// The command that the character-map link starts.
+Text CharacterMapCommand();
+// Asks Explorer to show the folder of `path` with the file selected; says
+// nothing when that fails.
+void ShowFileInExplorer(const Text& path);
+void ShowCharacterFileInExplorer();
+
+// --- Update check ---------------------------------------------------------------------
+
+struct UpdateCheckOptions {
+  // The program page; the version file lies below it.
+  Text page_address = ProgramPageAddress(WebsiteAddress());
+  long connect_timeout_ms = 5000;
+  // The whole download, so that a server that never answers cannot hold the
+  // program for good.
+  long total_timeout_ms = 15000;
+  // Whether Windows reports an internet connection; empty: ask Windows
+  // (InternetGetConnectedState).
+  std::function<bool()> is_connected;
+  // Opens the program page when the user accepts the offer; empty: RunProgram.
+  std::function<bool(const Text&)> open_page;
+};
+
+// One HTTP GET of `url` into memory (at most one byte more than a version file
+// may have): redirects followed, no proxy, the library's certificate checks.
+// `error` receives libcurl's result code (0 when the transfer completed).
+VersionDownload DownloadVersionFile(const Text& url, long connect_timeout_ms,
+                                    long total_timeout_ms, int* error = nullptr);
+
+// Fetches the version file and compares. Shows "ErrUpdate" (result 1) and the
+// offer of a newer version (result 2) itself; the callers show the messages of
+// results 0 and 3.
+UpdateResult CheckForUpdate(const UpdateCheckOptions& options = UpdateCheckOptions());
+
+// The main menu's Update command: the check, then "ErrInternet" for result 0
+// and "Current" for result 3.
+void RunUpdateCommand(const UpdateCheckOptions& options = UpdateCheckOptions());
+// The start-up check: silent for results 0 and 3; result 0 starts timer 0
+// for the one retry. Returns the result.
+UpdateResult RunStartupUpdateCheck(const UpdateCheckOptions& options = UpdateCheckOptions());
+// Timer 0: the retry; "ErrInternet" when there is still no connection.
+void RetryUpdateCheck(const UpdateCheckOptions& options = UpdateCheckOptions());
+
+// --- About window (window 3) --------------------------------------------------------------
+
+enum AboutControl : int {
+  kAboutName = 8,
+  kAboutCopyright = 9,
+  kAboutLink = 10,
+  kAboutFreeware = 11,
+  kAboutOk = 13,
+};
+inline constexpr int kAboutEnterCommand = 10;
+
+// Opens the About window (nothing when a secondary window is open); `icon`
+// may be none. On failure shows "ErrOpen" with the shortened title.
+void OpenAboutWindow(HICON icon);
+// Events of window 3.
+void DispatchAboutWindow(const Event& event);
+
+}  // namespace gw

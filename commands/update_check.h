@@ -1,0 +1,65 @@
+// The update check's rules that do not need Windows: the addresses of the
+// program page and of the version file, how a downloaded body becomes the
+// site's version text, the version comparison and the texts of the messages.
+// commands/update_check_win32.cpp does the download and shows the messages.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "app/text.h"
+
+namespace gw {
+
+// The program's own version, as the version file on the web site states it.
+inline constexpr char16_t kProgramVersion[] = u"1.11";
+
+// The longest version file that counts as readable, in bytes.
+inline constexpr std::size_t kMaxVersionFileBytes = 16;
+
+// Result of CheckForUpdate.
+enum class UpdateResult : int {
+  NoConnection = 0,    // nothing shown yet
+  Unreadable = 1,      // "ErrUpdate" already shown
+  NewerVersion = 2,    // the offer already shown, whatever the answer
+  Current = 3,         // nothing shown yet
+};
+
+// The web site's base address, set at build time (GLYPHWELL_WEBSITE), always
+// ending in "/".
+Text WebsiteAddress();
+
+// Base address + "prog/" (a "/" is put between them when the base lacks it).
+Text ProgramPageAddress(TextView website);
+// Page address + the lower-cased program name + ".vsn".
+Text VersionFileAddress(TextView page_address);
+
+// What the download brought: whether a body arrived (false after any transfer
+// error or time-out), its bytes and the HTTP status of the final answer.
+struct VersionDownload {
+  bool arrived = false;
+  long status = 0;
+  std::string body;
+};
+
+// The site's version text: empty unless the answer had status 200 and a body
+// of 1 to 16 bytes; otherwise the body read as UTF-8 up to its first NUL byte
+// (invalid sequences become U+FFFD).
+Text VersionTextFromDownload(const VersionDownload& download);
+
+// True when the site's text sorts after the program's own version, compared
+// UTF-16 unit by unit, a prefix sorting first ("1.2" and "1.11\n" are newer
+// than "1.11"; "1.10" and "1.100" are not).
+bool IsNewerVersion(TextView own, TextView site);
+
+// The outcome of a download for a program of version `own`: Unreadable for an
+// empty version text, NewerVersion or Current otherwise. `version` receives
+// the site's version text.
+UpdateResult EvaluateVersionDownload(const VersionDownload& download, TextView own, Text& version);
+
+// "ErrUpdate" text + page address + ".".
+Text UpdateErrorMessage(TextView err_update, TextView page_address);
+// "NewVersion" text + version + "." + two line feeds + "AskVisit" text.
+Text NewVersionMessage(TextView new_version, TextView version, TextView ask_visit);
+
+}  // namespace gw

@@ -1,0 +1,245 @@
+// The update check: one HTTP GET of the version file with libcurl, on the GUI
+// thread, and the messages around it.
+#include <windows.h>
+#include <wincrypt.h>
+#include <wininet.h>
+
+#include <vector>
+
+#include <curl/curl.h>
+
+#include "app/event_loop.h"
+#include "app/message_box.h"
+#include "app/shell_win32.h"
+#include "commands/commands_win32.h"
+#include "commands/run_program.h"
+
+namespace gw {
+
+namespace {
+
+constexpr char kUserAgent[] = "Mozilla/5.0 Gecko/41.0 Firefox/41.0";
+constexpr int kUpdateRetryTimer = 0;
+constexpr UINT kUpdateRetryDelayMs = 10000;
+
+struct BodySink {
+  std::string* body;
+  bool too_long = false;
+};
+
+// Keeps one byte more than a version file may have: that is enough to know
+// the body is too long, and the transfer stops there.
+size_t CollectBody(char* data, size_t size, size_t count, void* user) {
+  auto* sink = static_cast<BodySink*>(user);
+  const size_t bytes = size * count;
+  const size_t room = kMaxVersionFileBytes + 1 - sink->body->size();
+  if (bytes > room) {
+    sink->body->append(data, room);
+    sink->too_long = true;
+    return 0;  // ends the transfer with CURLE_WRITE_ERROR
+  }
+  sink->body->append(data, bytes);
+  return bytes;
+}
+
+bool CurlReady() {
+  static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+  return ready;
+}
+
+bool WindowsReportsConnection() {
+  return InternetGetConnectedState(nullptr, 0) != FALSE;
+}
+
+// The certificate (PEM) of one entry of libcurl's certificate information.
+std::string PemOf(const curl_slist* fields) {
+  for (; fields; fields = fields->next) {
+    const std::string_view field(fields->data);
+    if (field.rfind("Cert:", 0) == 0) return std::string(field.substr(5));
+  }
+  return std::string();
+}
+
+bool AddPemCertificate(HCERTSTORE store, const std::string& pem, PCCERT_CONTEXT* added) {
+  DWORD size = 0;
+  if (!CryptStringToBinaryA(pem.data(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER,
+                            nullptr, &size, nullptr, nullptr))
+    return false;
+  std::vector<BYTE> der(size);
+  if (!CryptStringToBinaryA(pem.data(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER,
+                            der.data(), &size, nullptr, nullptr))
+    return false;
+  return CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING,
+                                          der.data(), size, CERT_STORE_ADD_ALWAYS, added) != FALSE;
+}
+
+// The host of the address that answered last (after redirects).
+std::wstring AnsweringHost(CURL* curl) {
+  char* effective = nullptr;
+  curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective);
+  std::wstring host;
+  CURLU* url = curl_url();
+  char* part = nullptr;
+  if (url && effective && curl_url_set(url, CURLUPART_URL, effective, 0) == CURLUE_OK &&
+      curl_url_get(url, CURLUPART_HOST, &part, 0) == CURLUE_OK && part) {
+    const Text text = Utf8ToText(part);
+    host.assign(text.begin(), text.end());
+    // An IPv6 address comes in brackets.
+    if (host.size() > 2 && host.front() == L'[' && host.back() == L']')
+      host = host.substr(1, host.size() - 2);
+  }
+  curl_free(part);
+  curl_url_cleanup(url);
+  return host;
+}
+
+// Checks the server's certificate chain against the system's trusted roots
+// and the host name, as Windows' TLS layer does by itself. Some Schannel
+// implementations (Wine's) leave this check to the program, and a download
+// must never be trusted without it. False when the chain is not trusted or
+// libcurl could not report it.
+bool ServerCertificateTrusted(CURL* curl) {
+  curl_certinfo* info = nullptr;
+  if (curl_easy_getinfo(curl, CURLINFO_CERTINFO, &info) != CURLE_OK || !info ||
+      info->num_of_certs <= 0)
+    return false;
+  HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr);
+  if (!store) return false;
+  PCCERT_CONTEXT leaf = nullptr;
+  bool complete = true;
+  for (int i = 0; i < info->num_of_certs && complete; ++i)
+    complete = AddPemCertificate(store, PemOf(info->certinfo[i]), i == 0 ? &leaf : nullptr);
+
+  bool trusted = false;
+  const std::wstring host = AnsweringHost(curl);
+  if (complete && leaf && !host.empty()) {
+    char server_auth[] = szOID_PKIX_KP_SERVER_AUTH;
+    LPSTR usages[] = {server_auth};
+    CERT_CHAIN_PARA chain_para{};
+    chain_para.cbSize = sizeof(chain_para);
+    chain_para.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
+    chain_para.RequestedUsage.Usage.cUsageIdentifier = 1;
+    chain_para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
+    PCCERT_CHAIN_CONTEXT chain = nullptr;
+    if (CertGetCertificateChain(nullptr, leaf, nullptr, store, &chain_para, 0, nullptr, &chain)) {
+      SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
+      ssl.cbSize = sizeof(ssl);
+      ssl.dwAuthType = AUTHTYPE_SERVER;
+      ssl.pwszServerName = const_cast<wchar_t*>(host.c_str());
+      CERT_CHAIN_POLICY_PARA policy{};
+      policy.cbSize = sizeof(policy);
+      policy.pvExtraPolicyPara = &ssl;
+      CERT_CHAIN_POLICY_STATUS status{};
+      status.cbSize = sizeof(status);
+      trusted = CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status) &&
+                status.dwError == 0;
+      CertFreeCertificateChain(chain);
+    }
+  }
+  if (leaf) CertFreeCertificateContext(leaf);
+  CertCloseStore(store, 0);
+  return trusted;
+}
+
+}  // namespace
+
+VersionDownload DownloadVersionFile(const Text& url, long connect_timeout_ms,
+                                    long total_timeout_ms, int* error) {
+  VersionDownload download;
+  if (error) *error = CURLE_FAILED_INIT;
+  if (!CurlReady()) return download;
+  CURL* curl = curl_easy_init();
+  if (!curl) return download;
+
+  const std::string address = TextToUtf8(url);
+  BodySink sink{&download.body};
+  curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connect_timeout_ms);
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, total_timeout_ms);
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
+  // A secure address is never redirected to a plain one.
+  const bool secure = address.rfind("https:", 0) == 0;
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+  curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
+  curl_easy_setopt(curl, CURLOPT_PROXY, "");
+  curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectBody);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+  if (secure) curl_easy_setopt(curl, CURLOPT_CERTINFO, 1L);
+
+  const CURLcode result = curl_easy_perform(curl);
+  if (error) *error = static_cast<int>(result);
+  // A body cut short because it is too long still arrived (and is too long).
+  download.arrived = result == CURLE_OK || (result == CURLE_WRITE_ERROR && sink.too_long);
+  if (download.arrived && secure && !ServerCertificateTrusted(curl)) {
+    download.arrived = false;
+    if (error) *error = CURLE_PEER_FAILED_VERIFICATION;
+  }
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  download.status = status;
+  curl_easy_cleanup(curl);
+  if (!download.arrived) download.body.clear();
+  return download;
+}
+
+UpdateResult CheckForUpdate(const UpdateCheckOptions& options) {
+  const bool connected =
+      options.is_connected ? options.is_connected() : WindowsReportsConnection();
+  if (!connected) return UpdateResult::NoConnection;
+
+  const Text& page = options.page_address;
+  VersionDownload download = DownloadVersionFile(
+      VersionFileAddress(page), options.connect_timeout_ms, options.total_timeout_ms);
+  Text version;
+  const UpdateResult result = EvaluateVersionDownload(download, kProgramVersion, version);
+  download.body.clear();
+
+  switch (result) {
+    case UpdateResult::Unreadable:
+      ShowMessage(UpdateErrorMessage(Tr(u"Update", u"ErrUpdate"), page), MB_ICONERROR);
+      break;
+    case UpdateResult::NewerVersion: {
+      const Text offer = NewVersionMessage(Tr(u"Update", u"NewVersion"), version,
+                                           Tr(u"Update", u"AskVisit"));
+      if (ShowMessage(offer, MB_YESNO) == IDYES) {
+        if (options.open_page)
+          options.open_page(page);
+        else
+          RunProgram(page);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return result;
+}
+
+void RunUpdateCommand(const UpdateCheckOptions& options) {
+  switch (CheckForUpdate(options)) {
+    case UpdateResult::NoConnection:
+      ShowMessage(Tr(u"Update", u"ErrInternet"), MB_ICONERROR);
+      break;
+    case UpdateResult::Current:
+      ShowMessage(Tr(u"Update", u"Current"), MB_ICONINFORMATION);
+      break;
+    default:
+      break;
+  }
+}
+
+UpdateResult RunStartupUpdateCheck(const UpdateCheckOptions& options) {
+  const UpdateResult result = CheckForUpdate(options);
+  if (result == UpdateResult::NoConnection) StartMainTimer(kUpdateRetryTimer, kUpdateRetryDelayMs);
+  return result;
+}
+
+void RetryUpdateCheck(const UpdateCheckOptions& options) {
+  if (CheckForUpdate(options) == UpdateResult::NoConnection)
+    ShowMessage(Tr(u"Update", u"ErrInternet"), MB_ICONERROR);
+}
+
+}  // namespace gw

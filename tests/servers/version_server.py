@@ -1,0 +1,213 @@
+#!/usr/bin/env python3
+"""Loopback web server for the update check's in-process tests.
+
+    version_server.py start STATE_DIR   start the server in the background (its pid in
+                                        STATE_DIR/pid); returns once it answers
+    version_server.py stop STATE_DIR    stop the server of STATE_DIR by its pid
+    version_server.py serve STATE_DIR   the server itself (what `start` runs)
+
+It listens on 127.0.0.1 on three ports, written to STATE_DIR/ports.txt:
+  http    answers by the first path segment (see ANSWERS), so that
+          http://127.0.0.1:<http>/<case>/prog/glyphwell.vsn is the version file of <case>
+  https   the same over TLS with a self-signed certificate made with openssl at start
+          (STATE_DIR/cert.pem): a client that checks certificates must refuse it
+  silent  accepts connections and never answers
+Every request is logged to STATE_DIR/requests.log as "<port name> <path> <User-Agent>",
+every TLS connection to STATE_DIR/tls.log.
+"""
+
+from __future__ import annotations
+
+import http.server
+import os
+import signal
+import socket
+import ssl
+import subprocess
+import sys
+import threading
+import time
+import urllib.request
+from pathlib import Path
+
+# case -> (status, body)
+ANSWERS = {
+    "v111": (200, b"1.11"),
+    "v112": (200, b"1.12"),
+    "v12": (200, b"1.2"),
+    "v110": (200, b"1.10"),
+    "v111nl": (200, b"1.11\n"),
+    "sixteen": (200, b"1.12".ljust(16, b"0")),
+    "seventeen": (200, b"1.12".ljust(17, b"0")),
+    "empty": (200, b""),
+    "missing": (404, None),          # the server's own (long) error page
+    "short404": (404, b"1.12"),      # an error status with a version-like body
+}
+
+
+def log(state: Path, name: str, line: str) -> None:
+    with open(state / name, "a", encoding="utf-8") as f:
+        f.write(line + "\n")
+
+
+def make_handler(state: Path, port_name: str):
+    class Handler(http.server.BaseHTTPRequestHandler):
+        protocol_version = "HTTP/1.1"
+
+        def do_GET(self):  # noqa: N802
+            log(state, "requests.log", f"{port_name} {self.path} {self.headers.get('User-Agent', '')}")
+            parts = self.path.split("/")
+            case = parts[1] if len(parts) > 1 else ""
+            if case == "redirect":
+                self.send_response(302)
+                self.send_header("Location", "/v112/prog/glyphwell.vsn")
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+                return
+            status, body = ANSWERS.get(case, (404, None))
+            if body is None:
+                self.send_error(status)
+                return
+            self.send_response(status)
+            self.send_header("Content-Type", "text/plain")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+
+        def log_message(self, *args):
+            pass
+
+    return Handler
+
+
+class TlsServer(http.server.ThreadingHTTPServer):
+    def __init__(self, address, handler, context: ssl.SSLContext, state: Path):
+        super().__init__(address, handler)
+        self.context = context
+        self.state = state
+
+    def get_request(self):
+        sock, address = self.socket.accept()
+        sock.settimeout(10)
+        log(self.state, "tls.log", "connection")
+        try:
+            return self.context.wrap_socket(sock, server_side=True), address
+        except (ssl.SSLError, OSError) as e:
+            log(self.state, "tls.log", f"handshake failed: {e}")
+            sock.close()
+            raise
+
+
+def silent_server(listener: socket.socket) -> None:
+    held = []
+    while True:
+        conn, _ = listener.accept()
+        held.append(conn)  # kept open, never read, never answered
+
+
+def make_certificate(state: Path) -> None:
+    subprocess.run(
+        ["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+         "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost",
+         "-keyout", str(state / "key.pem"), "-out", str(state / "cert.pem")],
+        check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+
+
+def serve(state: Path) -> None:
+    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
+    plain = http.server.ThreadingHTTPServer(("127.0.0.1", 0), make_handler(state, "http"))
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(state / "cert.pem", state / "key.pem")
+    secure = TlsServer(("127.0.0.1", 0), make_handler(state, "https"), context, state)
+    silent = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    silent.bind(("127.0.0.1", 0))
+    silent.listen(16)
+    for target in (plain.serve_forever, secure.serve_forever, lambda: silent_server(silent)):
+        threading.Thread(target=target, daemon=True).start()
+    ports = (f"http={plain.server_address[1]}\nhttps={secure.server_address[1]}\n"
+             f"silent={silent.getsockname()[1]}\n")
+    tmp = state / "ports.tmp"
+    tmp.write_text(ports)
+    tmp.replace(state / "ports.txt")
+    threading.Event().wait()
+
+
+def read_ports(state: Path) -> dict[str, int]:
+    lines = (state / "ports.txt").read_text().split()
+    return {k: int(v) for k, v in (line.split("=") for line in lines)}
+
+
+def start(state: Path) -> int:
+    stop(state)
+    state.mkdir(parents=True, exist_ok=True)
+    for name in ("ports.txt", "requests.log", "tls.log", "pid"):
+        (state / name).unlink(missing_ok=True)
+    make_certificate(state)
+    with open(state / "server.log", "w") as out:
+        proc = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", str(state)],
+                                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+                                start_new_session=True, close_fds=True)
+    (state / "pid").write_text(str(proc.pid))
+    deadline = time.monotonic() + 20
+    while not (state / "ports.txt").exists():
+        if proc.poll() is not None or time.monotonic() > deadline:
+            print("the version server did not start:\n" + (state / "server.log").read_text())
+            stop(state)
+            return 1
+        time.sleep(0.05)
+    ports = read_ports(state)
+    # The servers must answer a client that trusts the certificate, so that
+    # a refusal by the program is the certificate's doing and nothing else.
+    trusting = ssl.create_default_context(cafile=str(state / "cert.pem"))
+    for url, ctx in ((f"http://127.0.0.1:{ports['http']}/v112/prog/glyphwell.vsn", None),
+                     (f"https://127.0.0.1:{ports['https']}/v112/prog/glyphwell.vsn", trusting)):
+        with urllib.request.urlopen(url, timeout=10, context=ctx) as answer:
+            if answer.read() != b"1.12":
+                print(f"unexpected answer from {url}")
+                stop(state)
+                return 1
+    (state / "requests.log").unlink(missing_ok=True)
+    (state / "tls.log").unlink(missing_ok=True)
+    print(f"version server {proc.pid}: {ports}")
+    return 0
+
+
+def stop(state: Path) -> int:
+    pid_file = state / "pid"
+    if not pid_file.exists():
+        return 0
+    pid = int(pid_file.read_text().strip() or 0)
+    pid_file.unlink()
+    try:
+        cmdline = Path(f"/proc/{pid}/cmdline").read_bytes().split(b"\0")
+    except OSError:
+        return 0  # already gone
+    if not any(part.endswith(b"version_server.py") for part in cmdline):
+        return 0  # the pid belongs to another program by now
+    os.kill(pid, signal.SIGTERM)
+    for _ in range(100):
+        if not Path(f"/proc/{pid}").exists():
+            break
+        try:
+            os.waitpid(pid, os.WNOHANG)
+        except ChildProcessError:
+            pass
+        time.sleep(0.05)
+    else:
+        os.kill(pid, signal.SIGKILL)
+    return 0
+
+
+def main() -> int:
+    if len(sys.argv) != 3 or sys.argv[1] not in ("start", "stop", "serve"):
+        print(__doc__)
+        return 2
+    state = Path(sys.argv[2]).resolve()
+    if sys.argv[1] == "serve":
+        serve(state)
+        return 0
+    return start(state) if sys.argv[1] == "start" else stop(state)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
