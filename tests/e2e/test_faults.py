@@ -465,3 +465,50 @@ def test_unwritable_data_folder_at_the_first_start_ends_the_program(wine, glyphw
     assert sorted(p.name for p in folder.iterdir()) == sorted(expected)
     if ini:
         assert (folder / "Glyphwell.ini").read_bytes() == ini
+
+
+# --------------------------------------------------------------------------- hostile contents
+
+HOSTILE = [
+    ("\x01", r"\u0041", "Ctrl+A is its trigger"),
+    ("\b", r"\u0042", "Backspace is its trigger"),
+    ("m", r"\u00E9", "1 MB comment " + "c" * 0x100000),
+    ("f", r"\u0041" * 100000, "100,000 fields"),
+    ("h", r"\u110000\uFFFFFFFFFFFF\u0041", "fields above U+10FFFF"),
+    ("s", r"\uD800\u0041\uDC00", "lone surrogates \ud800 in the code \udc00 and here"),
+    ("\udc00", r"\u0043", "a lone low surrogate as the trigger"),
+]
+
+
+def test_hostile_contents_of_the_character_file_are_shown_used_and_written_back_unchanged(wine, glyphwell_exe):
+    app = start(wine, glyphwell_exe, "Hostile", chars=character_file(HOSTILE))
+    view = wine.list_view(app.list)
+    assert view.count == len(HOSTILE)
+    # Fields above U+10FFFF show as replacement characters (the code as stored);
+    # lone surrogates stay what they are.
+    assert view.rows[4][1:3] == ["\ufffd\ufffdA", HOSTILE[4][1]]
+    assert view.rows[5][1:] == ["\ud800A\udc00", HOSTILE[5][1], HOSTILE[5][2]]
+    assert view.rows[6][0] == "\udc00"
+    assert view.rows[2][3].startswith("1 MB comment ccc") and view.rows[3][1].startswith("AAAA")
+
+    # Control characters typed in the list are triggers.
+    wine.key("ctrl+a")
+    wait_until(lambda: wine.list_view(app.list).selected_rows == [0], message="row 0 selected by Ctrl+A")
+    wine.key("BackSpace")
+    wait_until(lambda: wine.list_view(app.list).selected_rows == [1], message="row 1 selected by Backspace")
+
+    # Copied whole: the lone surrogates, the 100,000 fields.
+    wine.select_row(app.list, 5)
+    wine.key("ctrl+c")
+    wait_until(lambda: wine.clipboard_text() == "\ud800A\udc00", message="the lone surrogates on the clipboard")
+    wine.select_row(app.list, 3)
+    wine.key("ctrl+c")
+    wait_until(lambda: wine.clipboard_text() == "A" * 100000, message="100,000 characters on the clipboard")
+    wine.key("ctrl+shift+c")
+    wait_until(lambda: wine.clipboard_text() == HOSTILE[3][1], message="100,000 fields on the clipboard")
+
+    # Written back by a move, every text is as it was.
+    move_row_0_down(wine, app)
+    expected = character_file([HOSTILE[1], HOSTILE[0], *HOSTILE[2:]])
+    wait_until(lambda: app.chars.read_bytes() == expected, message="the table written back")
+    no_box(wine, app)
