@@ -329,5 +329,28 @@ TEST_F(HostileInputTest, ControlCharactersAreTriggers) {
   EXPECT_EQ(FileRecords()[1].trigger, u"\b");
 }
 
+TEST_F(HostileInputTest, TextsWithANulUnitSurviveTheEditWindowWhereTheUserLeftThem) {
+  // An edit field ends its text at a NUL unit, which only a hand-edited file
+  // can put into a trigger or a comment. OK must not cut what the user left
+  // alone; what the user typed replaces the whole text as usual.
+  const Text nul(1, u'\0');
+  const Text comment = u"before" + nul + u"after";
+  LoadRows({{nul, u"\\u0041", comment}, {u"-", u"\\u2013", u"dash" + nul + u"hidden"}});
+  Dispatch(Click(kCtlEdit, MainWindow));
+  EXPECT_EQ(WindowTextOf(Field(EditEntryWindow, kEditCommentField)), u"before");
+  Dispatch(Click(kEditOk, EditEntryWindow));
+  ASSERT_EQ(boxes_, std::vector<Text>{});
+  EXPECT_EQ(App().table.Entry(0), (CharacterEntry{nul, u"\\u0041", comment}));
+  EXPECT_EQ(App().table.FindTrigger(nul), 0);
+  EXPECT_EQ(FileRecords()[0], (CharacterEntry{nul, u"\\u0041", comment}));
+
+  SelectListRow(1);
+  Dispatch(Click(kCtlEdit, MainWindow));
+  Set(EditEntryWindow, kEditCommentField, u"en dash");
+  Dispatch(Click(kEditOk, EditEntryWindow));
+  EXPECT_EQ(App().table.Entry(1), (CharacterEntry{u"-", u"\\u2013", u"en dash"}));
+  EXPECT_EQ(FileRecords()[1], (CharacterEntry{u"-", u"\\u2013", u"en dash"}));
+}
+
 }  // namespace
 }  // namespace gw
