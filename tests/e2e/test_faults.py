@@ -219,11 +219,12 @@ def tool(wine, name: str) -> str:
 
 class Lock:
     """Another program holds the file open without sharing (gwlock.exe)
-    until released."""
+    until released; `share` ("r", "w", "d" for reading, writing, deleting)
+    lets others do some of it."""
 
-    def __init__(self, wine, path: Path):
+    def __init__(self, wine, path: Path, share: str = ""):
         self.wine = wine
-        self.proc = wine.start(tool(wine, "gwlock"), args=f'"{wine.windows_path(path)}"')
+        self.proc = wine.start(tool(wine, "gwlock"), args=f'"{wine.windows_path(path)}" {share}'.rstrip())
 
         def locked():
             if self.proc.poll() is not None:
@@ -411,12 +412,14 @@ def test_fifty_megabyte_character_file_loads_and_is_written_back_whole(wine, gly
     no_box(wine, app)
 
 
-def test_settings_file_held_by_another_program_at_start_up_is_not_replaced(wine, glyphwell_exe):
-    # It cannot be read, so the program would write its defaults; it cannot
-    # be replaced either, so the program ends and the user's file stays.
+@pytest.mark.parametrize("share", ["", "d"], ids=["no sharing", "shared for replacing only"])
+def test_settings_file_held_by_another_program_at_start_up_is_not_replaced(wine, glyphwell_exe, share):
+    # It cannot be read, so the program writes its defaults; that write
+    # cannot replace a file another program holds open (under Wine not even
+    # one shared for deleting), so the program ends and the user's file stays.
     ini = settings_file(Hotkey="F9", Beep="False")
     exe, folder = prepare(wine, glyphwell_exe, "IniLocked", chars=character_file(TABLE), ini=ini)
-    with Lock(wine, folder / "Glyphwell.ini"):
+    with Lock(wine, folder / "Glyphwell.ini", share):
         start_expecting_end(wine, exe, "Can't write file:\n" + r"C:\Faults\IniLocked\Glyphwell.ini" +
                             "\n\nThe program will be terminated.")
     assert (folder / "Glyphwell.ini").read_bytes() == ini
