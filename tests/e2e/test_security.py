@@ -6,12 +6,15 @@ from __future__ import annotations
 
 import os
 import shutil
+import subprocess
 from pathlib import Path
 
 import pytest
 
 from harness import PROGRAM_TITLE, wait_until
 from program_files import character_file, settings_file
+
+MINGW_OBJCOPY = "x86_64-w64-mingw32-objcopy"
 
 REPO = Path(__file__).resolve().parents[2]
 NOTEPAD = r"C:\windows\system32\notepad.exe"
@@ -104,6 +107,21 @@ def test_system_libraries_beside_the_program_are_never_loaded(wine, glyphwell_ex
     wine.close_window(main.hwnd)
     assert proc.wait(timeout=15) == 0
     assert loaded_fakes(folder) == []
+
+    # The same program with its resources (and so its manifest) removed loads
+    # the imported ones at once (and, under Wine, version.dll through one of
+    # Wine's own libraries as well): it is the manifest that keeps them out.
+    win_folder = r"C:\DllCheck\GlyphwellWithoutManifest"
+    bare = wine.unix_path(win_folder)
+    shutil.rmtree(bare, ignore_errors=True)
+    bare.mkdir(parents=True)
+    subprocess.run([MINGW_OBJCOPY, "--remove-section=.rsrc", str(glyphwell_exe), str(bare / "Glyphwell.exe")],
+                   check=True)
+    plant_fakes(wine, bare)
+    proc = wine.start(wine.windows_path(bare / "Glyphwell.exe"))
+    wait_until(lambda: {"msimg32.dll", "winmm.dll"} <= set(loaded_fakes(bare)), timeout=20,
+               message=lambda: f"the imported fakes loaded (loaded: {loaded_fakes(bare)})")
+    proc.kill()
 
 
 # --------------------------------------------------------------------------- files outside the data folder
