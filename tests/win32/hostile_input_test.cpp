@@ -352,5 +352,35 @@ TEST_F(HostileInputTest, TextsWithANulUnitSurviveTheEditWindowWhereTheUserLeftTh
   EXPECT_EQ(FileRecords()[1], (CharacterEntry{u"-", u"\\u2013", u"en dash"}));
 }
 
+TEST(HostileHotkeyTest, ANumberBeyondF24IsNoFunctionKeyAndTakesNoOtherKey) {
+  // "Hotkey = F78" in a hand-edited settings file would otherwise make the
+  // minus key (VK_F1 + 77 = VK_OEM_MINUS) the program's, in every program.
+  EnsureMainWindow();
+  AppState& app = App();
+  MessageRecorder boxes;
+  boxes.Install();
+  HWND other = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  UnregisterHotKey(app.main_window, 1);
+  app.tray_tip = u"previous";
+
+  for (int n : {25, 33, 78, 127}) {
+    boxes.boxes.clear();
+    EXPECT_FALSE(ApplyHotkey(n)) << n;
+    ASSERT_EQ(boxes.boxes.size(), 1u) << n;
+    EXPECT_EQ(boxes.boxes[0].first, u"Can't register hotkey: F" + NumberText(n));
+    EXPECT_EQ(boxes.boxes[0].second, static_cast<unsigned>(MB_ICONWARNING));
+    EXPECT_EQ(app.tray_tip, u"previous");
+    // The key it would stand for is still free for others.
+    EXPECT_TRUE(RegisterHotKey(other, 9, 0, 0x70 + n - 1)) << n;
+    UnregisterHotKey(other, 9);
+  }
+  // F24 is the last function key.
+  EXPECT_TRUE(ApplyHotkey(24));
+  EXPECT_EQ(app.tray_tip, u"Glyphwell (F24)");
+  UnregisterHotKey(app.main_window, 1);
+  DestroyWindow(other);
+}
+
 }  // namespace
 }  // namespace gw
