@@ -7,11 +7,16 @@
 
 namespace gw {
 
+// F24 is the last function key; a larger number from a hand-edited settings
+// file would name another key (F78 the minus key) and take it from every
+// program, so it cannot be registered.
+constexpr int kLastFunctionKey = 24;
+
 bool ApplyHotkey(int n) {
   Text tip = u"Glyphwell";
   if (n > 0) {
     Text name = u"F" + NumberText(n);
-    if (!RegisterHotKey(App().main_window, 1, 0, 0x70 + n - 1)) {
+    if (n > kLastFunctionKey || !RegisterHotKey(App().main_window, 1, 0, 0x70 + n - 1)) {
       ShowMessage(Tr(u"WinMain", u"ErrRegister") + name, MB_ICONWARNING);
       return false;
     }

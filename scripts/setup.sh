@@ -9,7 +9,7 @@ PACKAGES=(
   libz-mingw-w64-dev
   googletest libgtest-dev libbenchmark-dev
   clang llvm libclang-rt-14-dev
-  wine wine64 xvfb xdotool x11-utils imagemagick locales python3-pytest
+  wine wine64 xvfb xdotool x11-utils imagemagick locales python3-pytest e2fsprogs
   dpkg-dev devscripts
   valgrind heaptrack
 )

@@ -10,6 +10,12 @@ Text TrimSpaces(TextView text) {
   return Text(text.substr(begin, end - begin));
 }
 
+Text TextLeftAsShown(const Text& field, const Text& original) {
+  const size_t nul = original.find(u'\0');
+  if (nul != Text::npos && TextView(field) == TextView(original).substr(0, nul)) return original;
+  return field;
+}
+
 TriggerCheck CheckNewTrigger(const Text& trigger, const TriggerIndex& index) {
   if (trigger.size() >= 2) return TriggerCheck::TooLong;
   if (!trigger.empty() && index.Find(trigger) >= 0) return TriggerCheck::Duplicate;

@@ -12,6 +12,13 @@ namespace gw {
 // space stay).
 Text TrimSpaces(TextView text);
 
+// An edit field ends its text at the first NUL unit, which only a
+// hand-edited file can put into a trigger or a comment: such a text is shown
+// cut there. A field that still shows what it was given gives the whole
+// original text back, so that OK does not cut what the user left alone;
+// any other field text is taken as it is.
+Text TextLeftAsShown(const Text& field, const Text& original);
+
 // Outcome of the trigger checks, in the order they are made.
 enum class TriggerCheck {
   Accepted,   // empty or one unit, and not used by another row

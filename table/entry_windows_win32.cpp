@@ -344,13 +344,14 @@ bool ApplyEditEntry(const Text& path) {
     return false;
   }
   const Text old_trigger = table.Column(row, 0);
-  const Text new_trigger = TrimSpaces(FieldText(kWin, kEditTriggerField));
+  const Text new_trigger = TrimSpaces(TextLeftAsShown(FieldText(kWin, kEditTriggerField), old_trigger));
   if (!TriggerAccepted(CheckEditedTrigger(old_trigger, new_trigger, table.Triggers()), kWin,
                        kEditTriggerField))
     return false;
 
   // Replacing the row also moves its trigger in the index.
-  CharacterEntry entry{new_trigger, code.code_text, TrimSpaces(FieldText(kWin, kEditCommentField))};
+  const Text comment = TextLeftAsShown(FieldText(kWin, kEditCommentField), table.Column(row, 3));
+  CharacterEntry entry{new_trigger, code.code_text, TrimSpaces(comment)};
   table.ReplaceRow(row, entry);
   UpdateListRow(row);
   CloseEntryWindow(kWin);

@@ -26,6 +26,17 @@ TEST(EntryInputTrim, RemovesOnlyOuterSpaces) {
   EXPECT_EQ(TrimSpaces(u"\u00A0x "), u"\u00A0x");
 }
 
+TEST(EntryInputLeftAsShown, TextCutAtANulUnitComesBackWholeOnlyWhenUntouched) {
+  const Text original = u"before" + Text(1, u'\0') + u"after";
+  EXPECT_EQ(TextLeftAsShown(u"before", original), original);
+  EXPECT_EQ(TextLeftAsShown(u"before!", original), u"before!");
+  EXPECT_EQ(TextLeftAsShown(u"", original), u"");
+  EXPECT_EQ(TextLeftAsShown(u"", Text(1, u'\0')), Text(1, u'\0'));
+  // Without a NUL unit the field is what it shows, even when unchanged.
+  EXPECT_EQ(TextLeftAsShown(u"x", u"x"), u"x");
+  EXPECT_EQ(TextLeftAsShown(u"", u"x"), u"");
+}
+
 TEST(EntryInputNewTrigger, LengthIsCheckedBeforeDuplicates) {
   const CharacterTable table = TableWithTriggers();
   const TriggerIndex& index = table.Triggers();

@@ -163,6 +163,21 @@ TEST_F(LanguageFileTest, LoadsTextsWithQuotesEscapesAndMnemonics) {
   EXPECT_EQ(LookupText(table_, u"Stale", u"Key"), kNotFound);
 }
 
+TEST_F(LanguageFileTest, LoadsAHundredThousandKeysAndTakesKeyLinesWithoutEqualsSignAsEmpty) {
+  std::string body = "[WinMain]\r\nOnTop\r\nBtnInsert = \"Einf\xC3\xBCgen\"\r\nTrigger\r\n[Big]\r\n";
+  for (int k = 0; k < 100000; ++k) body += "Key" + std::to_string(k) + " = \"Text " + std::to_string(k) + "\"\r\n";
+  WriteValid("Deutsch", body);
+  const LanguageLoadResult result = LoadLanguageFile(table_, program_folder_, u"Deutsch", false);
+  ASSERT_EQ(result.status, LanguageLoadStatus::Loaded);
+  ASSERT_EQ(table_.sections[u"BIG"].size(), 100000u);
+  EXPECT_EQ(LookupText(table_, u"Big", u"key0"), u"Text 0");
+  EXPECT_EQ(LookupText(table_, u"Big", u"Key99999"), u"Text 99999");
+  // Bare key lines are keys with an empty text: looked up, they are not found.
+  EXPECT_EQ(LookupText(table_, u"WinMain", u"OnTop"), kNotFound);
+  EXPECT_EQ(LookupText(table_, u"WinMain", u"Trigger"), kNotFound);
+  EXPECT_EQ(LookupText(table_, u"WinMain", u"BtnInsert"), u"Einf\u00FCgen");
+}
+
 TEST_F(LanguageFileTest, AcceptsAVersionOnlyFileWithNamesInAnyCase) {
   WriteLanguage("Minimal.lng", "[VERSION CHECK]\n  program VERSION =  \t1.11 \t\n");
   LoadBuiltInTable(table_);

@@ -85,6 +85,17 @@ TEST_F(SettingsFileTest, EmptyBeepIsFalseWhileMissingKeysTakeDefaults) {
   EXPECT_EQ(s.Option, CharMapOption::Custom);
 }
 
+TEST_F(SettingsFileTest, KeyLinesWithoutEqualsSignAreKeysWithEmptyValues) {
+  // A bare "Beep" is present and empty (false, unlike a missing one); a bare
+  // "Hotkey" means no hotkey; a bare "FontName" gives an empty name.
+  Settings s = Load("[General]\r\nBeep\r\nHotkey\r\nFontName\r\nOnTop\r\n[Character map]\r\nOption\r\n");
+  EXPECT_FALSE(s.Beep);
+  EXPECT_EQ(s.Hotkey, 0);
+  EXPECT_EQ(s.FontName, u"");
+  EXPECT_FALSE(s.OnTop);
+  EXPECT_EQ(s.Option, CharMapOption::Standard);
+}
+
 TEST_F(SettingsFileTest, ReadsNamesAndWordsInAnyCase) {
   Settings s = Load(
       "[general]\nontop = TRUE\nbeep = yes\nhtml = 1\ncheckupdate = True\nconfirmend = tRuE\n"

@@ -32,11 +32,13 @@ from typing import Any, Callable, Iterable, Optional
 REPO = Path(__file__).resolve().parents[2]
 WINE_ENV = REPO / "scripts" / "wine-env.sh"
 TOOLS_SRC = REPO / "tools" / "gwprobe"
+FAULT_TOOLS_SRC = REPO / "tools" / "faults"
 
 # The title every message box of the program carries.
 PROGRAM_TITLE = "Glyphwell 1.11 (x64)"
 
 MINGW_CXX = "x86_64-w64-mingw32-g++-posix"
+MINGW_WINDRES = "x86_64-w64-mingw32-windres"
 
 
 class HarnessError(Exception):
@@ -89,46 +91,71 @@ def build_dir() -> Path:
     return Path(os.environ.get("GW_BUILD_DIR", REPO / "build"))
 
 
-def _compile(src: Path, out: Path, flags: list[str]) -> subprocess.Popen:
-    tmp = out.with_suffix(".tmp.exe")
-    cmd = [MINGW_CXX, "-std=c++20", "-O1", "-Wall", "-Wextra", "-municode", "-static",
-           "-o", str(tmp), str(src)] + flags
+def _compile(sources: list[Path], out: Path, flags: list[str], work: Path) -> subprocess.Popen:
+    """Starts the MinGW build of one tool into a temporary file beside `out`.
+    A manifest among the sources is compiled into the program's resources
+    first (windres, synchronously)."""
+    tmp = out.with_name(out.stem + ".tmp" + out.suffix)
+    inputs = []
+    for src in sources:
+        if src.suffix == ".manifest":
+            rc = work / f"{out.stem}.rc"
+            rc.write_text(f'#include <winuser.h>\nCREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST "{src}"\n')
+            obj = work / f"{out.stem}.res.o"
+            r = subprocess.run([MINGW_WINDRES, str(rc), "-O", "coff", "-o", str(obj)], capture_output=True, text=True)
+            if r.returncode != 0:
+                raise HarnessError(f"windres {rc} failed:\n{r.stderr}")
+            inputs.append(str(obj))
+        else:
+            inputs.append(str(src))
+    unicode = [] if "-shared" in flags else ["-municode"]
+    cmd = [MINGW_CXX, "-std=c++20", "-O1", "-Wall", "-Wextra", *unicode, "-static",
+           "-o", str(tmp), *inputs] + flags
     return subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT, text=True)
 
 
 def build_tools(out_dir: Path | None = None) -> dict[str, Path]:
-    """Builds gwprobe.exe and gwdemo.exe when their sources changed.
+    """Builds the helper programs when their sources changed.
 
-    Returns {"gwprobe": path, "gwdemo": path, "cmdline_recorder": path}.  A stamp holding the hash of the
-    source and flags decides whether a rebuild is needed, so a fresh clone
-    builds once and later runs reuse the programs.
+    Returns {name: path}: "gwprobe", "gwdemo" (tools/gwprobe), "cmdline_recorder"
+    (records its command line, tests/tools), and the fault tests' helpers
+    (tools/faults): "gwlock" (holds a file without sharing), "gwfakedll" (a
+    stand-in system library), "gwdllcheck" and "gwdllcheck-bound" (its control
+    program, without and with the program's manifest).  A stamp holding the
+    hash of the sources and flags decides whether a rebuild is needed, so a
+    fresh clone builds once and later runs reuse the programs.
     """
     out_dir = out_dir or build_dir() / "e2e" / "tools"
+    manifest = REPO / "resources" / "glyphwell.manifest"
     specs = {
-        "gwprobe": (TOOLS_SRC / "gwprobe.cpp", ["-luser32", "-lgdi32"]),
-        "gwdemo": (TOOLS_SRC / "gwdemo.cpp", ["-mwindows", "-lcomctl32", "-lshell32", "-luser32"]),
+        "gwprobe": ([TOOLS_SRC / "gwprobe.cpp"], ["-luser32", "-lgdi32"], ".exe"),
+        "gwdemo": ([TOOLS_SRC / "gwdemo.cpp"], ["-mwindows", "-lcomctl32", "-lshell32", "-luser32"], ".exe"),
+        "gwlock": ([FAULT_TOOLS_SRC / "gwlock.cpp"], ["-mwindows", "-luser32"], ".exe"),
+        "gwfakedll": ([FAULT_TOOLS_SRC / "gwfakedll.cpp", FAULT_TOOLS_SRC / "gwfakedll.def"], ["-shared"], ".dll"),
+        "gwdllcheck": ([FAULT_TOOLS_SRC / "gwdllcheck.cpp"], ["-lwinmm", "-lmsimg32"], ".exe"),
+        "gwdllcheck-bound": ([FAULT_TOOLS_SRC / "gwdllcheck.cpp", manifest], ["-lwinmm", "-lmsimg32"], ".exe"),
         # Records its command line in "<its path>.log" (tests/tools/cmdline_recorder.cpp).
-        "cmdline_recorder": (REPO / "tests" / "tools" / "cmdline_recorder.cpp", ["-mwindows"]),
+        "cmdline_recorder": ([REPO / "tests" / "tools" / "cmdline_recorder.cpp"], ["-mwindows"], ".exe"),
     }
     result: dict[str, Path] = {}
     jobs = []
     out_dir.mkdir(parents=True, exist_ok=True)
     lock = open(out_dir / ".build.lock", "w")
     fcntl.flock(lock, fcntl.LOCK_EX)  # another test run may build at the same time
-    for name, (src, flags) in specs.items():
-        exe = out_dir / f"{name}.exe"
+    for name, (sources, flags, suffix) in specs.items():
+        exe = out_dir / f"{name}{suffix}"
         stamp = out_dir / f"{name}.stamp"
-        digest = hashlib.sha256(src.read_bytes() + " ".join(flags).encode()).hexdigest()
+        digest = hashlib.sha256(b"".join(s.read_bytes() for s in sources) + " ".join(flags).encode()).hexdigest()
         result[name] = exe
         if exe.exists() and stamp.exists() and stamp.read_text() == digest:
             continue
-        jobs.append((name, exe, stamp, digest, _compile(src, exe, flags)))
+        jobs.append((name, exe, stamp, digest, _compile(sources, exe, flags, out_dir)))
     for name, exe, stamp, digest, proc in jobs:  # compiled side by side
         output, _ = proc.communicate()
         if proc.returncode != 0:
-            raise HarnessError(f"building {name}.exe failed:\n{output}")
-        exe.with_suffix(".tmp.exe").replace(exe)
+            raise HarnessError(f"building {exe.name} failed:\n{output}")
+        exe.with_name(exe.stem + ".tmp" + exe.suffix).replace(exe)
         stamp.write_text(digest)
     lock.close()
     return result
@@ -271,7 +298,9 @@ def _escape(value: Any) -> str:
     if isinstance(value, bool):
         value = int(value)
     s = str(value)
-    return s.replace("\\", "\\\\").replace("\t", "\\t").replace("\n", "\\n").replace("\r", "\\r")
+    s = s.replace("\\", "\\\\").replace("\t", "\\t").replace("\n", "\\n").replace("\r", "\\r")
+    # Lone surrogates have no UTF-8 form: they travel as \uXXXX escapes.
+    return re.sub("[\ud800-\udfff]", lambda m: f"\\u{ord(m.group()):04x}", s)
 
 
 class Probe:
