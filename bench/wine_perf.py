@@ -19,10 +19,11 @@ Figures (goal in brackets):
   working set  VmRSS of the program's Wine process after start-up (6 / 10,000 entries) and after N
                insertions, each beside notepad's in the same run [<= 1.1 x / 1.3 x; no growth]
 
-Baseline of F10 and Enter: one key ("a") from xdotool into the focused notepad until notepad's
-Edit shows it: the cost of xdotool, X, Wine's input path and the probe's polling alone.
+Baseline of F10 and Enter: one key ("a") through XTest into the focused notepad until notepad's
+Edit shows it: the cost of X, Wine's input path and the probe's polling alone.
 
-Times start just before the probe's start command (or before xdotool is spawned) and end when a
+Keys are pressed with the XTest extension from this process (no xdotool process per key).
+Times start just before the probe's start command (or before the key is pressed) and end when a
 probe call that saw the awaited state returns: every figure is an upper bound, late by at most one
 probe call (its cost is printed as the polling resolution).
 
@@ -164,6 +165,54 @@ def med(xs: list[float]) -> float:
     return statistics.median(xs) if xs else float("nan")
 
 
+# --------------------------------------------------------------------------- keys through XTest
+
+class XKeys:
+    """Presses keys with the XTest extension from this process: no program is spawned, so a timed key
+    costs a few X requests (well under a millisecond) instead of an xdotool start."""
+
+    MODIFIERS = {"ctrl": "Control_L", "shift": "Shift_L", "alt": "Alt_L", "super": "Super_L"}
+    NAMES = {"minus": "minus", "Return": "Return"}
+
+    def __init__(self, display: str) -> None:
+        import ctypes
+        self.x11 = ctypes.CDLL("libX11.so.6")
+        self.xtst = ctypes.CDLL("libXtst.so.6")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x11.XStringToKeysym.restype = ctypes.c_ulong
+        self.x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        self.x11.XKeysymToKeycode.restype = ctypes.c_ubyte
+        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        self.dpy = self.x11.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise HarnessError(f"cannot open X display {display}")
+
+    def code(self, name: str) -> int:
+        sym = self.x11.XStringToKeysym(self.MODIFIERS.get(name, name).encode())
+        code = self.x11.XKeysymToKeycode(self.dpy, sym) if sym else 0
+        if not code:
+            raise HarnessError(f"no key code for {name!r}")
+        return code
+
+    def press(self, combo: str) -> None:
+        """One chord in xdotool's notation ("ctrl+Down", "F10", "Return"): pressed and released."""
+        codes = [self.code(part) for part in combo.split("+")]
+        for c in codes:
+            self.xtst.XTestFakeKeyEvent(self.dpy, c, 1, 0)
+        for c in reversed(codes):
+            self.xtst.XTestFakeKeyEvent(self.dpy, c, 0, 0)
+        self.x11.XSync(self.dpy, 0)
+
+    def close(self) -> None:
+        if self.dpy:
+            self.x11.XCloseDisplay(self.dpy)
+            self.dpy = None
+
+
 # --------------------------------------------------------------------------- the bench
 
 class Bench:
@@ -179,6 +228,7 @@ class Bench:
         self.lang_dir = Path(tempfile.mkdtemp(prefix="gw-bench-lang-"))
         (self.lang_dir / "English.lng").write_bytes((REPO / "lang" / "English.lng").read_bytes())
         self._xids: dict[int, int] = {}
+        self.xkeys = XKeys(wine.env["DISPLAY"])
         self.reread_seen: list[str] = []
         self.stat_ms: list[float] = []
 
@@ -236,7 +286,8 @@ class Bench:
                    interval=0.005, message=f"window {hwnd} in front")
 
     def key(self, *keys: str) -> None:
-        self.wine._xdotool("key", "--delay", "1", *keys)
+        for combo in keys:
+            self.xkeys.press(combo)
 
     def main_focused(self, main: int, lst: int):
         def cond():
@@ -297,8 +348,8 @@ class Bench:
                 w.set_text(edit, "")
                 self.activate(pad_win.hwnd)
                 t0 = time.monotonic()
-                self.key("shift")  # xdotool's own cost: spawn, X round trips
-                self.add("xdotool alone", (time.monotonic() - t0) * 1000)
+                self.key("shift")  # the key call's own cost: X round trips
+                self.add("key call alone", (time.monotonic() - t0) * 1000)
                 t0 = time.monotonic()
                 self.key("a")
                 self.add("key->notepad", self.poll.until(lambda: w.text(edit) == "a", t0, what="'a' in notepad"))
@@ -602,7 +653,7 @@ class Bench:
         row("2 start, 10,000 entries", "start 10k", "start 6", "ratio", 1.3)
         row("3 F10 -> main in front, list focused", "F10", "key->notepad", "abs", 30)
         row("4 Enter -> en dash in notepad", "Enter", "key->notepad", "abs", 30)
-        row("  xdotool process alone (in 3, 4)", "xdotool alone", None, "abs", None)
+        row("  XTest key call alone (in 3, 4, 7)", "key call alone", None, "abs", None)
         row("5 F10 -> reread shown (10,000)", "reread", "F10 unchanged 10k", "abs", 50)
         row("6 working set, 6 entries", "rss 6", "rss notepad (6)", "ratio", 1.1, unit="kib")
         row("6 working set, 10,000 entries", "rss 10k", "rss notepad (10k)", "ratio", 1.3, unit="kib")
@@ -647,7 +698,7 @@ class Bench:
             print()
             print(f"Polling resolution: {len(calls)} probe calls, median {med(calls):.1f} ms, "
                   f"5%-95% {q[0]:.1f}-{q[-1]:.1f} ms; every time is late by at most one call. "
-                  "Key figures include spawning xdotool (the baseline too).")
+                  "Keys are pressed through XTest from this process.")
         print("Working set: VmRSS of the Unix process (Wine's own libraries included); compare only with "
               "notepad in the same run.")
         load = os.getloadavg()
