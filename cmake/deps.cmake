@@ -60,13 +60,16 @@ if(NOT TARGET gw_png)
     INTERFACE_LINK_LIBRARIES gw_zlib)
 endif()
 
+include(${CMAKE_CURRENT_LIST_DIR}/delay_import.cmake)
+
 if(NOT TARGET gw_curl)
   add_library(gw_curl STATIC IMPORTED GLOBAL)
   # ws2_32: sockets; crypt32 and advapi32: Schannel certificate checks and
-  # hashing; secur32 and bcrypt: SSPI and random numbers.
+  # hashing; secur32 and bcrypt: SSPI and random numbers. The first three are
+  # delay-loaded (cmake/delay_import.cmake): only a download loads them.
   set_target_properties(gw_curl PROPERTIES
     IMPORTED_LOCATION "${GLYPHWELL_DEPS_PREFIX}/lib/libcurl.a"
     INTERFACE_INCLUDE_DIRECTORIES "${GLYPHWELL_DEPS_PREFIX}/include"
     INTERFACE_COMPILE_DEFINITIONS CURL_STATICLIB
-    INTERFACE_LINK_LIBRARIES "gw_zlib;ws2_32;crypt32;secur32;bcrypt;advapi32")
+    INTERFACE_LINK_LIBRARIES "gw_zlib;gw_delay_ws2_32;gw_delay_crypt32;gw_delay_bcrypt;secur32;advapi32;ws2_32")
 endif()

@@ -1,9 +1,11 @@
 # The Windows program, its in-process tests and the download package.
 include(${CMAKE_SOURCE_DIR}/cmake/deps.cmake)
 
+# wininet, crypt32 and the libraries of libcurl are delay-loaded: only the
+# update check needs them.
 set(GW_WIN32_LIBS
-  comctl32 shell32 ole32 oleaut32 uuid user32 gdi32 msimg32 winmm wininet shlwapi
-  ws2_32 crypt32 secur32 bcrypt advapi32)
+  comctl32 shell32 ole32 oleaut32 uuid user32 gdi32 msimg32 winmm gw_delay_wininet shlwapi
+  gw_delay_crypt32 secur32 advapi32)
 
 target_compile_definitions(glyphwell_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN
   NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
