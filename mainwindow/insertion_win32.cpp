@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <atomic>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -23,7 +24,8 @@ constexpr ULONGLONG kForegroundWaitMs = 1000;
 constexpr ULONGLONG kHandBackWaitMs = 500;
 
 HWND g_previous_window = nullptr;
-const void* g_beep = nullptr;
+// Set once, possibly by the thread that starts the sound engine.
+std::atomic<const void*> g_beep{nullptr};
 KeyInputHook g_key_hook;
 BeepHook g_beep_hook;
 
@@ -44,15 +46,15 @@ void SendRecords(const std::vector<KeyRecord>& records) {
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-// Sleeps 10 ms; the first call sets the timer resolution to 1 ms so that the
-// sleeps are short.
-void ShortSleep() {
+// Sleeps 10 ms (or as given); the first call sets the timer resolution to
+// 1 ms so that the sleeps are short.
+void ShortSleep(DWORD milliseconds = 10) {
   static bool resolution_set = false;
   if (!resolution_set) {
     timeBeginPeriod(1);
     resolution_set = true;
   }
-  Sleep(10);
+  Sleep(milliseconds);
 }
 
 // A window that typed keys may go to: one of another program, not the
@@ -69,9 +71,11 @@ bool HandBackKeyboard() {
   if (IsOtherProgramsWindow(GetForegroundWindow())) return true;
   if (g_previous_window && IsWindow(g_previous_window) && !IsOwnWindow(g_previous_window)) {
     SetForegroundWindow(g_previous_window);
+    // Looked at every millisecond: the typing waits for this and nothing else.
     const ULONGLONG deadline = GetTickCount64() + kHandBackWaitMs;
-    while (!IsOtherProgramsWindow(GetForegroundWindow()) && GetTickCount64() < deadline)
-      ShortSleep();
+    while (!IsOtherProgramsWindow(GetForegroundWindow()) && GetTickCount64() < deadline) {
+      ShortSleep(1);
+    }
   }
   HWND front = GetForegroundWindow();
   return front && !IsOwnWindow(front);
@@ -184,7 +188,7 @@ void CopyCode() {
 }
 
 bool LoadBeepResource() {
-  if (g_beep) return true;
+  if (g_beep.load()) return true;
   HMODULE module = App().instance ? App().instance : GetModuleHandleW(nullptr);
   HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDR_WAV_BEEP), MAKEINTRESOURCEW(10));
   if (!found) return false;
@@ -194,7 +198,7 @@ bool LoadBeepResource() {
   if (!data || size < 12 || std::memcmp(data, "RIFF", 4) != 0 ||
       std::memcmp(static_cast<const char*>(data) + 8, "WAVE", 4) != 0)
     return false;
-  g_beep = data;
+  g_beep.store(data);
   return true;
 }
 
@@ -203,16 +207,27 @@ bool LoadBeep() {
   return LoadBeepResource();
 }
 
-bool BeepLoaded() { return g_beep != nullptr; }
+void StartSoundEngine() {
+  HANDLE thread = CreateThread(
+      nullptr, 0, [](void*) -> DWORD { return LoadBeep() ? 0 : 1; }, nullptr, 0, nullptr);
+  if (thread) {
+    CloseHandle(thread);
+  } else {
+    LoadBeep();
+  }
+}
+
+bool BeepLoaded() { return g_beep.load() != nullptr; }
 
 void PlayBeep() {
-  if (!g_beep) return;
+  const void* beep = g_beep.load();
+  if (!beep) return;
   const unsigned flags = SND_MEMORY | SND_ASYNC | SND_NODEFAULT;
   if (g_beep_hook) {
-    g_beep_hook(g_beep, flags);
+    g_beep_hook(beep, flags);
     return;
   }
-  PlaySoundW(static_cast<const wchar_t*>(g_beep), nullptr, flags);
+  PlaySoundW(static_cast<const wchar_t*>(beep), nullptr, flags);
 }
 
 }  // namespace gw
