@@ -16,49 +16,8 @@ namespace gw {
 
 namespace {
 
-constexpr wchar_t kAboutClass[] = L"GlyphwellAboutWindow";
 constexpr int kClientWidth = 250;
 constexpr int kClientHeight = 160;
-
-LRESULT CALLBACK AboutWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT result = 0;
-  if (TranslateWindowMessage(AboutWindow, hwnd, msg, wp, lp, &result)) return result;
-  return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-bool RegisterAboutClass() {
-  AppState& app = App();
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  if (GetClassInfoExW(app.instance, kAboutClass, &wc)) return true;
-  wc = WNDCLASSEXW{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = AboutWindowProc;
-  wc.hInstance = app.instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kAboutClass;
-  return RegisterClassExW(&wc) != 0;
-}
-
-// Caption only (no system menu, no close box), centred over the main window.
-HWND CreateAboutFrame(const Text& title) {
-  if (!RegisterAboutClass()) return nullptr;
-  HWND main = App().main_window;
-  const DWORD style = WS_POPUP | WS_CAPTION;
-  RECT rect{0, 0, ScaleX(kClientWidth), ScaleY(kClientHeight)};
-  AdjustWindowRectEx(&rect, style, FALSE, 0);
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  RECT owner{};
-  if (main) GetWindowRect(main, &owner);
-  int x = owner.left + ((owner.right - owner.left) - width) / 2;
-  int y = owner.top + ((owner.bottom - owner.top) - height) / 2;
-  if (x < 0) x = 0;
-  if (y < 0) y = 0;
-  return CreateWindowExW(0, kAboutClass, W(title), style, x, y, width, height, main, nullptr,
-                         App().instance, nullptr);
-}
 
 HWND AddControl(HWND window, const wchar_t* cls, const Text& text, DWORD style, int id, int x,
                 int y, int w, int h) {
@@ -81,7 +40,7 @@ void OpenAboutWindow(HICON icon) {
     if (EntryWindowHandle(number)) return;
 
   const Text title = Tr(u"MenuMain", u"About");
-  HWND window = CreateAboutFrame(title);
+  HWND window = CreateSecondaryFrame(AboutWindow, title, kClientWidth, kClientHeight);
   if (!window) {
     ShowMessage(FillPlaceholders(Tr(u"General", u"ErrOpen"), ShortWindowTitle(title)),
                 MB_ICONERROR);

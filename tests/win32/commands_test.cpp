@@ -261,9 +261,10 @@ TEST_F(CommandsTest, AboutWindowClosesWithEnterAndOkButNotWithAClose) {
 // Refuses the creation of the About window, as a system out of resources would.
 LRESULT CALLBACK RefuseAboutWindow(int code, WPARAM wp, LPARAM lp) {
   if (code == HCBT_CREATEWND) {
-    wchar_t name[64] = {};
-    GetClassNameW(reinterpret_cast<HWND>(wp), name, 64);
-    if (std::wstring(name) == L"GlyphwellAboutWindow") return 1;
+    const CREATESTRUCTW* create = reinterpret_cast<const CBT_CREATEWNDW*>(lp)->lpcs;
+    const bool top_level = !(create->style & WS_CHILD);
+    if (top_level && create->lpCreateParams == reinterpret_cast<LPVOID>(INT_PTR{AboutWindow}))
+      return 1;
   }
   return CallNextHookEx(nullptr, code, wp, lp);
 }
