@@ -90,9 +90,8 @@ void RunStartup(HINSTANCE instance) {
   InstallFocusTracker();
 
   // 3. Empty language table (the table starts empty until the load below).
-  // 4. The beep, when an audio device exists. The sound engine starts beside
-  // the rest of start-up (audio drivers can take a while to answer).
-  StartSoundEngine();
+  // 4. The beep, when an audio device exists.
+  LoadBeep();
 
   // 6. Single-instance check.
   if (HWND other = FindWindowW(nullptr, W(Text(kWindowTitle)))) {

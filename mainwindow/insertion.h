@@ -80,10 +80,6 @@ void RememberPreviousWindow();
 // a typed character that is no trigger, asynchronously, restarting a beep
 // that still sounds.
 bool LoadBeep();
-// Start-up's way to LoadBeep: on a thread of its own, so that a slow audio
-// driver does not hold up the main window; BeepLoaded() turns true when the
-// engine has started and the sound is ready.
-void StartSoundEngine();
 // The resource part of LoadBeep: takes the embedded WAV whether or not an
 // audio device exists.
 bool LoadBeepResource();

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include <atomic>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -24,8 +23,7 @@ constexpr ULONGLONG kForegroundWaitMs = 1000;
 constexpr ULONGLONG kHandBackWaitMs = 500;
 
 HWND g_previous_window = nullptr;
-// Set once, possibly by the thread that starts the sound engine.
-std::atomic<const void*> g_beep{nullptr};
+const void* g_beep = nullptr;
 KeyInputHook g_key_hook;
 BeepHook g_beep_hook;
 
@@ -73,9 +71,8 @@ bool HandBackKeyboard() {
     SetForegroundWindow(g_previous_window);
     // Looked at every millisecond: the typing waits for this and nothing else.
     const ULONGLONG deadline = GetTickCount64() + kHandBackWaitMs;
-    while (!IsOtherProgramsWindow(GetForegroundWindow()) && GetTickCount64() < deadline) {
+    while (!IsOtherProgramsWindow(GetForegroundWindow()) && GetTickCount64() < deadline)
       ShortSleep(1);
-    }
   }
   HWND front = GetForegroundWindow();
   return front && !IsOwnWindow(front);
@@ -188,7 +185,7 @@ void CopyCode() {
 }
 
 bool LoadBeepResource() {
-  if (g_beep.load()) return true;
+  if (g_beep) return true;
   HMODULE module = App().instance ? App().instance : GetModuleHandleW(nullptr);
   HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDR_WAV_BEEP), MAKEINTRESOURCEW(10));
   if (!found) return false;
@@ -198,7 +195,7 @@ bool LoadBeepResource() {
   if (!data || size < 12 || std::memcmp(data, "RIFF", 4) != 0 ||
       std::memcmp(static_cast<const char*>(data) + 8, "WAVE", 4) != 0)
     return false;
-  g_beep.store(data);
+  g_beep = data;
   return true;
 }
 
@@ -207,27 +204,16 @@ bool LoadBeep() {
   return LoadBeepResource();
 }
 
-void StartSoundEngine() {
-  HANDLE thread = CreateThread(
-      nullptr, 0, [](void*) -> DWORD { return LoadBeep() ? 0 : 1; }, nullptr, 0, nullptr);
-  if (thread) {
-    CloseHandle(thread);
-  } else {
-    LoadBeep();
-  }
-}
-
-bool BeepLoaded() { return g_beep.load() != nullptr; }
+bool BeepLoaded() { return g_beep != nullptr; }
 
 void PlayBeep() {
-  const void* beep = g_beep.load();
-  if (!beep) return;
+  if (!g_beep) return;
   const unsigned flags = SND_MEMORY | SND_ASYNC | SND_NODEFAULT;
   if (g_beep_hook) {
-    g_beep_hook(beep, flags);
+    g_beep_hook(g_beep, flags);
     return;
   }
-  PlaySoundW(static_cast<const wchar_t*>(beep), nullptr, flags);
+  PlaySoundW(static_cast<const wchar_t*>(g_beep), nullptr, flags);
 }
 
 }  // namespace gw
