@@ -302,7 +302,7 @@ void OnTriggerKey() {
     if (!app.table.IsRow(loop.TriggerRow)) return;
     app.table.SelectRow(loop.TriggerRow);
     SelectListRow(loop.TriggerRow);
-  } else if (app.settings.Beep && BeepLoaded()) {
+  } else if (app.settings.Beep && BeepReady()) {
     PlayBeep();
   }
 }

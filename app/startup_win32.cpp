@@ -90,8 +90,9 @@ void RunStartup(HINSTANCE instance) {
   InstallFocusTracker();
 
   // 3. Empty language table (the table starts empty until the load below).
-  // 4. The beep, when an audio device exists.
-  LoadBeep();
+  // 4. The beep, when an audio device exists: its sound engine is started by
+  // the first beep (BeepReady), not here, so that asking the audio driver for
+  // its devices does not hold up every start.
 
   // 6. Single-instance check.
   if (HWND other = FindWindowW(nullptr, W(Text(kWindowTitle)))) {

@@ -76,10 +76,15 @@ void SendKey(int vk, std::uint32_t flags);
 // handed back to it when minimising leaves no other program in front.
 void RememberPreviousWindow();
 
-// The beep: loaded once at start-up when an audio device exists; played for
-// a typed character that is no trigger, asynchronously, restarting a beep
-// that still sounds.
+// The beep: loaded once when an audio device exists; played for a typed
+// character that is no trigger, asynchronously, restarting a beep that still
+// sounds.
 bool LoadBeep();
+// LoadBeep the first time a beep is wanted, never again after that: starting
+// the audio engine takes a while (the driver is asked for its devices) and
+// many runs never beep, so start-up leaves it to the first beep. True when
+// the beep can be played.
+bool BeepReady();
 // The resource part of LoadBeep: takes the embedded WAV whether or not an
 // audio device exists.
 bool LoadBeepResource();
@@ -95,5 +100,7 @@ using BeepHook = std::function<void(const void* sound, unsigned flags)>;
 void SetBeepHookForTesting(BeepHook hook);
 // Forgets the remembered previous window.
 void ForgetPreviousWindowForTesting();
+// Back to the state of a new run: no beep loaded, none tried.
+void ForgetBeepForTesting();
 
 }  // namespace gw

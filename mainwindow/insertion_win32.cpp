@@ -24,6 +24,7 @@ constexpr ULONGLONG kHandBackWaitMs = 500;
 
 HWND g_previous_window = nullptr;
 const void* g_beep = nullptr;
+bool g_beep_tried = false;  // the sound engine was asked to start
 KeyInputHook g_key_hook;
 BeepHook g_beep_hook;
 
@@ -205,6 +206,19 @@ bool LoadBeep() {
 }
 
 bool BeepLoaded() { return g_beep != nullptr; }
+
+bool BeepReady() {
+  if (!g_beep && !g_beep_tried) {
+    g_beep_tried = true;
+    LoadBeep();
+  }
+  return g_beep != nullptr;
+}
+
+void ForgetBeepForTesting() {
+  g_beep = nullptr;
+  g_beep_tried = false;
+}
 
 void PlayBeep() {
   if (!g_beep) return;

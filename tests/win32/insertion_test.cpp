@@ -130,6 +130,21 @@ TEST_F(TriggerKeyTest, ANonTriggerBeepsAndIsSwallowed) {
   EXPECT_TRUE(g_chars_at_list.empty());
 }
 
+TEST_F(TriggerKeyTest, TheFirstBeepStartsTheSoundEngineAndWithoutADeviceStaysSilent) {
+  if (waveOutGetNumDevs() > 0) GTEST_SKIP() << "this machine has an audio device";
+  ForgetBeepForTesting();
+  EXPECT_FALSE(BeepLoaded());  // start-up leaves the engine to the first beep
+  EXPECT_EQ(Type(u'a'), 1);     // still swallowed
+  EXPECT_EQ(Type(u'b'), 1);
+  EXPECT_TRUE(beeps_.empty());
+  EXPECT_FALSE(BeepLoaded());
+  EXPECT_TRUE(g_chars_at_list.empty());
+  // Once the sound is there, beeps play.
+  ASSERT_TRUE(LoadBeepResource());
+  Type(u'a');
+  EXPECT_EQ(beeps_.size(), 1u);
+}
+
 TEST_F(TriggerKeyTest, TriggersMatchExactlyAndTheTriggerRowWinsOverTheListsOwnSearch) {
   UseRows({{u"A", u"\\u00C4", u"A umlaut"}, {u"", u"\\u00E4", u"a umlaut"}}, 1);
   EXPECT_EQ(Type(u'a'), 1);
