@@ -7,7 +7,9 @@
 #   scripts/build-deps.sh [PREFIX]
 #
 # PREFIX (or $GLYPHWELL_DEPS_PREFIX) defaults to build/deps/prefix. Sources are
-# fetched and built under build/deps/src (or $GLYPHWELL_DEPS_WORK). A stamp in
+# fetched and built under build/deps/src (or $GLYPHWELL_DEPS_WORK). A finished
+# prefix is also kept in /var/cache/glyphwell-deps (or $GLYPHWELL_DEPS_CACHE),
+# from which a fresh checkout copies it. A stamp in
 # the prefix records what was built; when it matches, nothing is rebuilt.
 set -Eeuo pipefail
 
@@ -63,6 +65,28 @@ up_to_date() {
 
 if up_to_date; then
   echo "deps: cached ($prefix)"
+  exit 0
+fi
+
+# A copy of every finished prefix is kept in a machine-wide cache, keyed by
+# the stamp (versions, compiler, this script), so that a fresh checkout on
+# the same machine takes it instead of building again.
+cache_root=${GLYPHWELL_DEPS_CACHE:-/var/cache/glyphwell-deps}
+cache=$cache_root/$(printf '%s' "$expected_stamp" | sha256sum | cut -c1-16)
+from_cache() {
+  [ -f "$cache/.glyphwell-deps.stamp" ] && [ "$(cat "$cache/.glyphwell-deps.stamp")" = "$expected_stamp" ] \
+    && have_outputs "$cache" || return 1
+  if [ -e "$prefix" ]; then
+    [ -f "$prefix/$marker" ] || [ -f "$stamp" ] || [ -z "$(ls -A "$prefix")" ] \
+      || die "$prefix exists and was not made by this script; not replacing it"
+    rm -rf "$prefix"
+  fi
+  mkdir -p "$(dirname "$prefix")"
+  cp -a "$cache" "$prefix.tmp.$$" && mv "$prefix.tmp.$$" "$prefix"
+  up_to_date
+}
+if from_cache; then
+  echo "deps: copied from the machine's cache $cache ($prefix)"
   exit 0
 fi
 
@@ -247,6 +271,10 @@ fi
 mkdir -p "$(dirname "$prefix")"
 mv "$stage" "$prefix"
 printf '%s\n' "$expected_stamp" >"$stamp"
+# Into the machine's cache as well (a failure there costs only the next build).
+if mkdir -p "$cache_root" 2>/dev/null && cp -a "$prefix" "$cache.tmp.$$" 2>/dev/null; then
+  rm -rf "$cache" && mv "$cache.tmp.$$" "$cache" || rm -rf "$cache.tmp.$$"
+fi
 
 trap - ERR
 elapsed=$(( $(date +%s) - started ))
