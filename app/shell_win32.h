@@ -63,6 +63,9 @@ inline Text Tr(TextView section, TextView key) { return LookupText(App().languag
 // Wide-character view of a program text for the Windows API.
 inline const wchar_t* W(const Text& t) { return reinterpret_cast<const wchar_t*>(t.c_str()); }
 
+// The whole text of a window or control, also of another process.
+Text WindowTextOf(HWND hwnd);
+
 // Layout units (1/96 inch) to pixels.
 int ScaleX(int units);
 int ScaleY(int units);
@@ -81,6 +84,9 @@ Text DetectSystemLanguage();
 
 // Registers the hotkey Fn (n > 0; none for n <= 0) and sets the tray tooltip.
 bool ApplyHotkey(int n);
+// Registers Fn as the hotkey, silently; false for a number that names no
+// function key (outside 1 to 24) or a key another program holds.
+bool RegisterFunctionKey(int n);
 
 // The write-failure and read-failure messages of start-up.
 Text WriteFailureText(const Text& path, bool terminate);

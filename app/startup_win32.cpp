@@ -145,8 +145,7 @@ void RunStartup(HINSTANCE instance) {
   app.settings.LanguageList = ListLanguages(app.program_folder);
 
   // 15. Help file path.
-  if (help_name.empty()) help_name = u"Glyphwell_en.htm";
-  app.help_path = app.program_folder + u"doc\\" + help_name;
+  app.help_path = HelpFilePath(app.program_folder, help_name);
 
   // 16. Character table. A character file that exists but cannot be read is
   // never replaced: the user is told and the program ends.

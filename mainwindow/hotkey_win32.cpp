@@ -12,11 +12,16 @@ namespace gw {
 // program, so it cannot be registered.
 constexpr int kLastFunctionKey = 24;
 
+bool RegisterFunctionKey(int n) {
+  return n >= 1 && n <= kLastFunctionKey &&
+         RegisterHotKey(App().main_window, 1, 0, static_cast<UINT>(VK_F1 + n - 1));
+}
+
 bool ApplyHotkey(int n) {
   Text tip = u"Glyphwell";
   if (n > 0) {
     Text name = u"F" + NumberText(n);
-    if (n > kLastFunctionKey || !RegisterHotKey(App().main_window, 1, 0, 0x70 + n - 1)) {
+    if (!RegisterFunctionKey(n)) {
       ShowMessage(Tr(u"WinMain", u"ErrRegister") + name, MB_ICONWARNING);
       return false;
     }

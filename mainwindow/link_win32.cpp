@@ -36,13 +36,6 @@ HFONT LinkFont() {
   return g_link_font;
 }
 
-Text WindowText(HWND hwnd) {
-  int length = GetWindowTextLengthW(hwnd);
-  std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
-  length = GetWindowTextW(hwnd, buffer.data(), length + 1);
-  return Text(reinterpret_cast<const char16_t*>(buffer.data()), static_cast<size_t>(length));
-}
-
 // The subclass data of a link: its window number and control id.
 DWORD_PTR LinkData(int window, int id) {
   return (static_cast<DWORD_PTR>(static_cast<unsigned>(window)) << 16) |
@@ -69,7 +62,7 @@ void PaintLink(HWND hwnd) {
   HGDIOBJ old_font = font ? SelectObject(dc, font) : nullptr;
   SetTextColor(dc, kLinkColour);
   SetBkMode(dc, TRANSPARENT);
-  const Text text = WindowText(hwnd);
+  const Text text = WindowTextOf(hwnd);
   RECT text_rect = client;
   text_rect.left += kTextInset;
   DrawTextW(dc, W(text), static_cast<int>(text.size()), &text_rect, kTextFormat);

@@ -190,9 +190,7 @@ HWND CreateMainList() {
 void CopyColumnText(TextView text, wchar_t* buffer, int capacity) {
   if (!buffer || capacity <= 0) return;
   size_t n = std::min(text.size(), static_cast<size_t>(capacity - 1));
-  if (n < text.size() && n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF &&
-      text[n] >= 0xDC00 && text[n] <= 0xDFFF)
-    --n;
+  if (n < text.size() && n > 0 && IsHighSurrogate(text[n - 1]) && IsLowSurrogate(text[n])) --n;
   std::copy_n(text.data(), n, reinterpret_cast<char16_t*>(buffer));
   buffer[n] = L'\0';
 }
@@ -262,6 +260,17 @@ int FirstShowCommand() {
 }
 
 }  // namespace
+
+Text WindowTextOf(HWND hwnd) {
+  // WM_GETTEXT rather than GetWindowTextW, which reads only the caption of a
+  // window of another process.
+  const LRESULT length = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring buffer(static_cast<size_t>(length < 0 ? 0 : length) + 1, L'\0');
+  const LRESULT got =
+      SendMessageW(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+  return Text(reinterpret_cast<const char16_t*>(buffer.data()),
+              static_cast<size_t>(got < 0 ? 0 : got));
+}
 
 int ScaleX(int units) { return MulDiv(units, App().dpi_x, 96); }
 int ScaleY(int units) { return MulDiv(units, App().dpi_y, 96); }

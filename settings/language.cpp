@@ -246,6 +246,10 @@ Text HelpFileName(TextView language) {
   return u"Glyphwell_en.htm";
 }
 
+Text HelpFilePath(const Text& program_folder, const Text& help_name) {
+  return program_folder + u"doc\\" + (help_name.empty() ? Text(u"Glyphwell_en.htm") : help_name);
+}
+
 std::vector<Text> ListLanguages(const Text& program_folder) {
   const Text extension = u".lng";
   std::vector<Text> names;

@@ -70,6 +70,9 @@ Text LanguageCodeFromLangId(unsigned primary_language);
 
 // "Glyphwell_de.htm", "Glyphwell_fr.htm" or "Glyphwell_en.htm".
 Text HelpFileName(TextView language);
+// The help file's path: the "doc" folder beside the program and the help file
+// name, "Glyphwell_en.htm" when none is given.
+Text HelpFilePath(const Text& program_folder, const Text& help_name);
 
 // Names of the *.lng files in the "lang" folder, with a capital initial and
 // the rest in small letters, sorted ignoring case. Empty without the folder.

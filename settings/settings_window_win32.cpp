@@ -228,12 +228,7 @@ void EnableCustomFields(bool enable) {
 
 Text FieldText(int id) {
   HWND field = Control(id);
-  if (!field) return Text();
-  const int length = GetWindowTextLengthW(field);
-  std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
-  const int got = GetWindowTextW(field, buffer.data(), length + 1);
-  return Text(reinterpret_cast<const char16_t*>(buffer.data()),
-              static_cast<size_t>(got < 0 ? 0 : got));
+  return field ? WindowTextOf(field) : Text();
 }
 
 void CreateControls(HWND window) {
@@ -400,7 +395,7 @@ void OnDown() {
 void OnOk() {
   AppState& app = App();
   const Text help = ApplySettings(app.settings_path, app.settings);
-  if (!help.empty()) app.help_path = app.program_folder + u"doc\\" + help;
+  if (!help.empty()) app.help_path = HelpFilePath(app.program_folder, help);
 }
 
 void OnFilesDropped() {
@@ -422,9 +417,7 @@ bool ChangeHotkey(int old_number, int n) {
   HWND main = App().main_window;
   if (old_number > 0) UnregisterHotKey(main, 1);
   if (ApplyHotkey(n)) return true;
-  if (old_number > 0 && old_number <= 24 &&
-      !RegisterHotKey(main, 1, 0, static_cast<UINT>(VK_F1 + old_number - 1)))
-    SetTrayTip(u"Glyphwell");
+  if (old_number > 0 && !RegisterFunctionKey(old_number)) SetTrayTip(u"Glyphwell");
   return false;
 }
 

@@ -158,12 +158,7 @@ void FinishOpening(int number, HWND window, int focus_id, bool arrows) {
 
 Text FieldText(int window, int id) {
   HWND field = EntryControl(window, id);
-  if (!field) return Text();
-  const int length = GetWindowTextLengthW(field);
-  std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
-  const int got = GetWindowTextW(field, buffer.data(), length + 1);
-  return Text(reinterpret_cast<const char16_t*>(buffer.data()),
-              static_cast<size_t>(got < 0 ? 0 : got));
+  return field ? WindowTextOf(field) : Text();
 }
 
 void FocusControl(int window, int id) {

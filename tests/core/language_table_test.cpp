@@ -253,6 +253,10 @@ TEST(LanguageChoiceTest, MapsSystemLanguagesAndHelpFiles) {
   EXPECT_EQ(HelpFileName(u"Deutsch"), u"Glyphwell_de.htm");
   EXPECT_EQ(HelpFileName(u"Fran\u00E7ais"), u"Glyphwell_fr.htm");
   EXPECT_EQ(HelpFileName(u"deutsch"), u"Glyphwell_en.htm");
+  // The path: the doc folder beside the program; English when no name is known.
+  EXPECT_EQ(HelpFilePath(u"C:\\Tools\\Glyphwell\\", u"Glyphwell_de.htm"),
+            u"C:\\Tools\\Glyphwell\\doc\\Glyphwell_de.htm");
+  EXPECT_EQ(HelpFilePath(u"C:\\G\\", u""), u"C:\\G\\doc\\Glyphwell_en.htm");
   EXPECT_EQ(HelpFileName(u"Espa\u00F1ol"), u"Glyphwell_en.htm");
 }
 

@@ -64,14 +64,6 @@ inline Text StatusText() {
   return reinterpret_cast<const char16_t*>(buffer);
 }
 
-inline Text WindowTextOf(HWND hwnd) {
-  const int length = static_cast<int>(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0));
-  std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
-  const int got = static_cast<int>(
-      SendMessageW(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data())));
-  return Text(reinterpret_cast<const char16_t*>(buffer.data()), static_cast<size_t>(got));
-}
-
 inline bool TrayItemEnabled(int command) {
   const UINT state = GetMenuState(TrayMenuHandle(), static_cast<UINT>(command), MF_BYCOMMAND);
   return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
