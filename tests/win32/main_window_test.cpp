@@ -653,6 +653,67 @@ TEST_F(MainWindowTest, TenThousandRowsFillAndAFarRowIsScrolledIntoView) {
   RestoreDefaultTable();
 }
 
+// Adding, removing and scrolling to rows leaves the list visible, with a
+// scroll range that fits its rows and the changed part waiting to be painted.
+TEST_F(MainWindowTest, RowChangesInALongListKeepItVisibleScrolledAndDueForPainting) {
+  AppState& app = App();
+  HWND list = app.list;
+  app.records.clear();
+  for (int i = 0; i < 10000; ++i) app.records.push_back({Text(), u"\\u0041", u"row " + NumberText(i)});
+  app.table.BuildRowsFromRecords(app.records);
+  FillMainList();
+  auto scroll_max = [&] {
+    SCROLLINFO info{sizeof(info), SIF_RANGE};
+    GetScrollInfo(list, SB_VERT, &info);
+    return info.nMax;
+  };
+  auto painted = [&] {
+    UpdateWindow(app.main_window);
+    RedrawWindow(list, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return !GetUpdateRect(list, nullptr, FALSE);
+  };
+  auto check = [&](const char* step) {
+    SCOPED_TRACE(step);
+    EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE);
+    EXPECT_TRUE(IsWindowVisible(list));
+    EXPECT_EQ(ListView_GetItemCount(list), app.table.RowCount());
+    EXPECT_EQ(scroll_max(), app.table.RowCount() - 1);
+    EXPECT_TRUE(GetUpdateRect(list, nullptr, FALSE));
+  };
+  check("fill");
+  ASSERT_TRUE(painted());
+
+  SelectListRow(5000);  // far away: scrolled into view
+  check("scroll");
+  const int top = ListView_GetTopIndex(list);
+  EXPECT_LE(top, 5000);
+  EXPECT_GT(top + ListView_GetCountPerPage(list), 5000);
+  ASSERT_TRUE(painted());
+
+  app.table.InsertRow(10, {u"", u"\\u0042", u"new"});  // out of view: the count and scroll bar change
+  InsertListRow(10);
+  check("insert");
+  EXPECT_EQ(SelectedRows(), std::vector<int>{5001});
+  const int top_after = ListView_GetTopIndex(list);
+  EXPECT_GE(top_after, top);
+  EXPECT_LE(top_after, 5001);
+  EXPECT_GT(top_after + ListView_GetCountPerPage(list), 5001);
+  ASSERT_TRUE(painted());
+
+  app.table.RemoveRow(5001);
+  RemoveListRow(5001);
+  check("remove");
+  ExpectListMirrorsTable();
+  ASSERT_TRUE(painted());
+
+  // A row already in view is selected without scrolling or redrawing the whole list.
+  SelectListRow(top_after + 1);
+  EXPECT_EQ(ListView_GetTopIndex(list), top_after);
+  EXPECT_EQ(SelectedRows(), std::vector<int>{top_after + 1});
+  EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE);
+  RestoreDefaultTable();
+}
+
 // --- Menus, shortcuts and relabelling --------------------------------------------------
 
 struct MenuRow {
