@@ -309,22 +309,47 @@ Text MainControlTooltip(int id) {
   return id >= 0 && id < kTooltipControls ? g_tooltips[static_cast<size_t>(id)] : Text();
 }
 
+// Before the tooltip window exists (while the main window is being built)
+// the texts are only kept; CreateMainTooltips gives them to the window.
 void SetMainControlTooltip(int id, const Text& text) {
   if (id < 0 || id >= kTooltipControls) return;
   HWND control = MainControl(id);
   Text& current = g_tooltips[static_cast<size_t>(id)];
-  if (!control || !g_tooltip_window) return;
-  TOOLINFOW info = ToolFor(control);
-  if (text.empty()) {
-    if (!current.empty())
-      SendMessageW(g_tooltip_window, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-  } else {
-    info.lpszText = const_cast<wchar_t*>(W(text));
-    SendMessageW(g_tooltip_window, current.empty() ? TTM_ADDTOOLW : TTM_UPDATETIPTEXTW, 0,
-                 reinterpret_cast<LPARAM>(&info));
+  if (!control) return;
+  if (g_tooltip_window) {
+    TOOLINFOW info = ToolFor(control);
+    if (text.empty()) {
+      if (!current.empty())
+        SendMessageW(g_tooltip_window, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    } else {
+      info.lpszText = const_cast<wchar_t*>(W(text));
+      SendMessageW(g_tooltip_window, current.empty() ? TTM_ADDTOOLW : TTM_UPDATETIPTEXTW, 0,
+                   reinterpret_cast<LPARAM>(&info));
+    }
   }
   current = text;
 }
+
+namespace {
+
+// The tooltip window with the tooltips set so far. It is made once the main
+// window is on the screen: a tooltip is of use only when the mouse rests on a
+// control, and making this window (a top-level window of its own) would
+// otherwise delay the main window's first appearance.
+void CreateMainTooltips() {
+  g_tooltip_window = CreateTooltipWindow();
+  if (!g_tooltip_window) return;
+  for (int id = 0; id < kTooltipControls; ++id) {
+    HWND control = MainControl(id);
+    const Text& text = g_tooltips[static_cast<size_t>(id)];
+    if (!control || text.empty()) continue;
+    TOOLINFOW info = ToolFor(control);
+    info.lpszText = const_cast<wchar_t*>(W(text));
+    SendMessageW(g_tooltip_window, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+  }
+}
+
+}  // namespace
 
 void CreateMainWindow() {
   AppState& app = App();
@@ -339,7 +364,6 @@ void CreateMainWindow() {
     ShowMessage(u"Fatal error:\nCan't open main window.", MB_ICONERROR);
     ExitProgram();
   }
-  g_tooltip_window = CreateTooltipWindow();
 
   // 2. The character-map link.
   g_controls[kCtlCharMapLink] = CreateCharMapLink();
@@ -417,6 +441,8 @@ void CreateMainWindow() {
     ShowWindow(app.main_window, SW_HIDE);
     EnableTrayMenuItem(19, false);
   }
+
+  CreateMainTooltips();
 }
 
 void SetStatusText(const Text& text) {
