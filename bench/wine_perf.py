@@ -25,11 +25,12 @@ Edit shows it: the cost of X, Wine's input path and the probe's polling alone.
 Keys are pressed with the XTest extension from this process (no xdotool process per key).
 Times start just before the probe's start command (or before the key is pressed) and end when a
 probe call that saw the awaited state returns: every figure is an upper bound, late by at most one
-probe call (its cost is printed as the polling resolution).
+probe call and one pause between calls (both are printed as the polling resolution).
 
 Options: --runs N (default 5), --insertions N (default 1000), --insert-budget S (seconds the
 insertion loop may take, default 240), --exe PATH, --only start,keys,reread,edit (edit is not in the
-default set).
+default set), --poll-gap MS (pause between two probe calls while a figure is timed, default 1.0;
+0 polls without a pause, which keeps the probe and the wineserver busy during the timed operation).
 GW_BENCH_TRACE=1 prints the probe errors met while polling.
 """
 
@@ -101,10 +102,14 @@ def write_atomically(path: Path, data: bytes) -> None:
 # --------------------------------------------------------------------------- measuring
 
 class Poller:
-    """Polls a condition as fast as the probe answers; keeps the cost of each call."""
+    """Polls a condition through the probe with a short pause between calls; keeps the cost of each
+    call.  The pause leaves the CPU and the wineserver to the program being timed: polling without
+    one keeps the probe and the wineserver busy all the time, and on a small machine that slows the
+    very window operations that are timed."""
 
-    def __init__(self) -> None:
+    def __init__(self, gap_ms: float = 1.0) -> None:
         self.call_ms: list[float] = []
+        self.gap_s = max(0.0, gap_ms) / 1000.0
 
     def until(self, cond, t0: float, timeout: float = 20.0, what: str = "condition") -> float:
         """Milliseconds from t0 until `cond` held (end of the call that saw it)."""
@@ -125,6 +130,8 @@ class Poller:
                 return (b - t0) * 1000
             if b > deadline:
                 raise WaitTimeout(f"timed out after {timeout} s waiting for {what}")
+            if self.gap_s:
+                time.sleep(self.gap_s)
 
 
 def unix_pid(session: WineSession, needle: str) -> int | None:
@@ -217,13 +224,14 @@ class XKeys:
 # --------------------------------------------------------------------------- the bench
 
 class Bench:
-    def __init__(self, wine: WineSession, exe: Path, runs: int, insertions: int, budget: float):
+    def __init__(self, wine: WineSession, exe: Path, runs: int, insertions: int, budget: float,
+                 poll_gap_ms: float = 1.0):
         self.wine = wine
         self.exe = exe
         self.runs = runs
         self.insertions = insertions
         self.budget = budget
-        self.poll = Poller()
+        self.poll = Poller(poll_gap_ms)
         self.results: dict[str, list[float]] = {}
         self.notes: list[str] = []
         self.lang_dir = Path(tempfile.mkdtemp(prefix="gw-bench-lang-"))
@@ -701,8 +709,10 @@ class Bench:
         if calls:
             q = statistics.quantiles(calls, n=20) if len(calls) >= 20 else [min(calls)] * 19
             print()
+            gap = self.poll.gap_s * 1000
             print(f"Polling resolution: {len(calls)} probe calls, median {med(calls):.1f} ms, "
-                  f"5%-95% {q[0]:.1f}-{q[-1]:.1f} ms; every time is late by at most one call. "
+                  f"5%-95% {q[0]:.1f}-{q[-1]:.1f} ms, with a pause of {gap:.1f} ms between calls; every "
+                  f"time is late by at most one call and one pause. "
                   "Keys are pressed through XTest from this process.")
         print("Working set: VmRSS of the Unix process (Wine's own libraries included); compare only with "
               "notepad in the same run.")
@@ -724,6 +734,8 @@ def main() -> int:
     ap.add_argument("--insert-budget", type=float, default=240.0)
     ap.add_argument("--exe", type=Path, default=REPO / "build" / "win" / "bin" / "Glyphwell.exe")
     ap.add_argument("--only", default="start,keys,reread", help="comma list of: start, keys, reread, edit")
+    ap.add_argument("--poll-gap", type=float, default=1.0,
+                    help="pause in ms between two probe calls while a figure is timed (default 1.0)")
     args = ap.parse_args()
     if not args.exe.is_file():
         print(f"{args.exe} is not built (cmake --build build/win --target Glyphwell)", file=sys.stderr)
@@ -732,7 +744,7 @@ def main() -> int:
     t = time.monotonic()
     with WineSession() as wine:
         print(f"Wine session ready in {time.monotonic() - t:.1f} s", flush=True)
-        bench = Bench(wine, args.exe, args.runs, args.insertions, args.insert_budget)
+        bench = Bench(wine, args.exe, args.runs, args.insertions, args.insert_budget, args.poll_gap)
         try:
             for name, fn in (("start", bench.start_figures), ("keys", bench.insertion_figures),
                              ("reread", bench.reread_figures), ("edit", bench.edit_figures)):
