@@ -26,14 +26,19 @@ Text LastFolderComponent(const Text& folder) {
   return pos == Text::npos ? p : p.substr(pos + 1);
 }
 
-Text DataFolderFor(const Text& program_folder, Text program_files, Text app_data) {
+Text DataFolderFor(const Text& program_folder, Text program_files,
+                   const std::function<Text()>& app_data) {
   program_files = WithTrailingBackslash(program_files);
   if (!program_files.empty() && program_folder.size() >= program_files.size() &&
       UpperText(TextView(program_folder).substr(0, program_files.size())) ==
           UpperText(program_files)) {
-    return WithTrailingBackslash(app_data) + LastFolderComponent(program_folder) + u"\\";
+    return WithTrailingBackslash(app_data()) + LastFolderComponent(program_folder) + u"\\";
   }
   return program_folder;
+}
+
+Text DataFolderFor(const Text& program_folder, Text program_files, Text app_data) {
+  return DataFolderFor(program_folder, std::move(program_files), [&] { return app_data; });
 }
 
 bool IsPerUserDataFolder(const Text& data_folder, const Text& program_folder) {

@@ -1,5 +1,8 @@
 // Program folder, data folder and folder creation.
 #pragma once
+
+#include <functional>
+
 #include "app/text.h"
 
 namespace gw {
@@ -20,6 +23,11 @@ Text LastFolderComponent(const Text& folder);
 // otherwise the data lives beside the program. The result ends in a
 // backslash.
 Text DataFolderFor(const Text& program_folder, Text program_files, Text app_data);
+
+// The same, with the per-user folder asked for only when it is needed (the
+// look-up takes a few milliseconds of every start).
+Text DataFolderFor(const Text& program_folder, Text program_files,
+                   const std::function<Text()>& app_data);
 
 // True when `data_folder` is the per-user folder rather than the program folder.
 bool IsPerUserDataFolder(const Text& data_folder, const Text& program_folder);

@@ -105,7 +105,7 @@ void RunStartup(HINSTANCE instance) {
   app.exe_path = ExecutablePath();
   app.program_folder = ProgramFolderOf(app.exe_path);
   app.data_folder = DataFolderFor(app.program_folder, ShellFolder(CSIDL_PROGRAM_FILES),
-                                  ShellFolder(CSIDL_APPDATA));
+                                  [] { return ShellFolder(CSIDL_APPDATA); });
   app.settings_path = app.data_folder + u"Glyphwell.ini";
   app.character_path = app.data_folder + u"Characters.json";
 

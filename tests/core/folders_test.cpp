@@ -33,6 +33,21 @@ TEST(DataFolder, PortableProgramKeepsDataBesideItself) {
   EXPECT_EQ(DataFolderFor(u"C:\\Program Files\\G\\", u"", appdata), u"C:\\Program Files\\G\\");
 }
 
+TEST(DataFolder, PerUserFolderIsAskedForOnlyForAnInstalledProgram) {
+  const Text pf = u"C:\\Program Files\\";
+  int asked = 0;
+  auto app_data = [&] {
+    ++asked;
+    return Text(u"C:\\Users\\u\\AppData\\Roaming");
+  };
+  EXPECT_EQ(DataFolderFor(u"D:\\Portable\\Glyphwell\\", pf, app_data), u"D:\\Portable\\Glyphwell\\");
+  EXPECT_EQ(DataFolderFor(u"C:\\Program Files (x86)\\G\\", pf, app_data), u"C:\\Program Files (x86)\\G\\");
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(DataFolderFor(u"C:\\Program Files\\Glyphwell\\", pf, app_data),
+            u"C:\\Users\\u\\AppData\\Roaming\\Glyphwell\\");
+  EXPECT_EQ(asked, 1);
+}
+
 TEST(DataFolder, PathPieces) {
   EXPECT_EQ(ProgramFolderOf(u"C:\\Program Files\\Glyphwell\\Glyphwell.exe"),
             u"C:\\Program Files\\Glyphwell\\");
