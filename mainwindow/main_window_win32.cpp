@@ -71,6 +71,9 @@ bool RegisterMainClass() {
   wc.lpfnWndProc = MainWindowProc;
   wc.hInstance = app.instance;
   wc.hIcon = LoadIconW(app.instance, MAKEINTRESOURCEW(IDI_GLYPHWELL));
+  wc.hIconSm = static_cast<HICON>(LoadImageW(app.instance, MAKEINTRESOURCEW(IDI_GLYPHWELL), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON),
+                                             GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kMainClass;
