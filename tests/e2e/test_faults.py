@@ -256,6 +256,26 @@ def big_table_file(size: int, broken_end: bool) -> bytes:
 
 # --------------------------------------------------------------------------- the character file
 
+def each_write_obstacle(wine, app: App, path: Path, refused) -> None:
+    """Calls refused(what) once under each thing that keeps the program from writing `path`, one at
+    a time and each taken away again: the Windows read-only attribute, the immutable flag, a lock
+    without sharing held by another program, and an unwritable data folder."""
+    set_read_only_attribute(wine, path, True)
+    refused("read-only attribute")
+    set_read_only_attribute(wine, path, False)
+
+    make_immutable(path)
+    refused("immutable file")
+    clear_immutable(path)
+
+    with Lock(wine, path):
+        refused("held without sharing by another program")
+
+    make_immutable(app.folder)
+    refused("data folder unwritable")
+    clear_immutable(app.folder)
+
+
 def test_character_file_that_cannot_be_replaced_is_reported_and_stays_whole(wine, glyphwell_exe):
     app = start(wine, glyphwell_exe, "CharsWrite")
     old = app.chars.read_bytes()
@@ -269,20 +289,7 @@ def test_character_file_that_cannot_be_replaced_is_reported_and_stays_whole(wine
         assert app.chars.read_bytes() == old, what
         assert folder_names(app) == names, what
 
-    set_read_only_attribute(wine, app.chars, True)
-    refused("read-only attribute")
-    set_read_only_attribute(wine, app.chars, False)
-
-    make_immutable(app.chars)
-    refused("immutable file")
-    clear_immutable(app.chars)
-
-    with Lock(wine, app.chars):
-        refused("held without sharing by another program")
-
-    make_immutable(app.folder)
-    refused("data folder unwritable")
-    clear_immutable(app.folder)
+    each_write_obstacle(wine, app, app.chars, refused)
 
     # With the obstacle gone the same command goes through.
     move_row_0_down(wine, app)
@@ -344,20 +351,7 @@ def test_settings_file_that_cannot_be_replaced_is_reported_and_the_program_goes_
         assert app.ini.read_bytes() == old, what
         assert folder_names(app) == names, what
 
-    set_read_only_attribute(wine, app.ini, True)
-    refused("read-only attribute")
-    set_read_only_attribute(wine, app.ini, False)
-
-    make_immutable(app.ini)
-    refused("immutable file")
-    clear_immutable(app.ini)
-
-    with Lock(wine, app.ini):
-        refused("held without sharing by another program")
-
-    make_immutable(app.folder)
-    refused("data folder unwritable")
-    clear_immutable(app.folder)
+    each_write_obstacle(wine, app, app.ini, refused)
 
     # The settings are read only at start-up: whatever another program puts
     # there meanwhile is replaced, whole, by the next write.

@@ -21,11 +21,6 @@ namespace {
 
 using namespace testing_support;
 
-Text ToText(const std::filesystem::path& p) {
-  const auto s = p.u16string();
-  return Text(s.begin(), s.end());
-}
-
 Text ListText(int row, int column) {
   wchar_t buffer[256] = {};
   ListView_GetItemText(App().list, row, column, buffer, 256);

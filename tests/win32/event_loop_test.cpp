@@ -18,11 +18,6 @@ namespace {
 
 using namespace testing_support;
 
-Text ToText(const std::filesystem::path& p) {
-  const auto s = p.u16string();
-  return Text(s.begin(), s.end());
-}
-
 // Closes an open popup menu shortly after it opened (the menu's own modal
 // loop dispatches the timer).
 void CloseMenuSoon() {

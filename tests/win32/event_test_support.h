@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -55,6 +56,61 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000) {
   }
   return true;
 }
+
+// A file system path as the program's text.
+inline Text ToText(const std::filesystem::path& p) {
+  const auto s = p.u16string();
+  return Text(s.begin(), s.end());
+}
+
+// Wine's notepad, started for a group of tests (another program's window to
+// type into) and ended after them.
+struct Notepad {
+  PROCESS_INFORMATION process{};
+  HWND window = nullptr;  // its visible main window
+  HWND edit = nullptr;    // its Edit control
+
+  // Starts it and waits up to 20 s for its window; false when it did not come.
+  bool Start() {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    wchar_t command[] = L"notepad.exe";
+    if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+      return false;
+    PumpUntil([this] {
+      EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(this));
+      return window != nullptr;
+    }, 20000);
+    if (window) edit = FindWindowExW(window, nullptr, L"Edit", nullptr);
+    return window != nullptr;
+  }
+
+  void Stop() {
+    if (process.hProcess) {
+      TerminateProcess(process.hProcess, 0);
+      WaitForSingleObject(process.hProcess, 5000);
+      CloseHandle(process.hProcess);
+      CloseHandle(process.hThread);
+    }
+    *this = Notepad();
+  }
+
+ private:
+  static BOOL CALLBACK FindWindowOf(HWND hwnd, LPARAM self_pointer) {
+    auto* self = reinterpret_cast<Notepad*>(self_pointer);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t name[32] = {};
+    GetClassNameW(hwnd, name, 32);
+    if (pid == self->process.dwProcessId && lstrcmpW(name, L"Notepad") == 0 &&
+        IsWindowVisible(hwnd)) {
+      self->window = hwnd;
+      return FALSE;
+    }
+    return TRUE;
+  }
+};
 
 inline Text StatusText() {
   HWND bar = App().status_bar;

@@ -26,11 +26,6 @@ using Batch = std::vector<KeyRecord>;
 constexpr size_t kFieldLimit = 0x100000;
 constexpr char16_t kHigh = 0xD800, kLow = 0xDC00;
 
-Text ToText(const std::filesystem::path& p) {
-  const auto s = p.u16string();
-  return Text(s.begin(), s.end());
-}
-
 Event Click(int id, int window) { return MakeEvent(EventKind::Control, id, ControlClick, window); }
 Event Command(int id) { return MakeEvent(EventKind::Command, id); }
 
@@ -61,50 +56,20 @@ Text TypedText(const Batch& batch) {
   return text;
 }
 
-PROCESS_INFORMATION g_notepad_process{};
-HWND g_notepad = nullptr;
-
-BOOL CALLBACK FindNotepad(HWND hwnd, LPARAM) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  wchar_t name[32] = {};
-  GetClassNameW(hwnd, name, 32);
-  if (pid == g_notepad_process.dwProcessId && lstrcmpW(name, L"Notepad") == 0 && IsWindowVisible(hwnd)) {
-    g_notepad = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
+// Wine's notepad, to type into.
+Notepad g_notepad;
 
 class HostileInputTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     EnsureMainWindow();
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    wchar_t command[] = L"notepad.exe";
-    if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &g_notepad_process))
-      return;
-    PumpUntil([] {
-      EnumWindows(FindNotepad, 0);
-      return g_notepad != nullptr;
-    }, 20000);
+    g_notepad.Start();
   }
 
-  static void TearDownTestSuite() {
-    if (g_notepad_process.hProcess) {
-      TerminateProcess(g_notepad_process.hProcess, 0);
-      WaitForSingleObject(g_notepad_process.hProcess, 5000);
-      CloseHandle(g_notepad_process.hProcess);
-      CloseHandle(g_notepad_process.hThread);
-    }
-    g_notepad_process = PROCESS_INFORMATION{};
-    g_notepad = nullptr;
-  }
+  static void TearDownTestSuite() { g_notepad.Stop(); }
 
   void SetUp() override {
-    ASSERT_NE(g_notepad, nullptr) << "notepad did not start";
+    ASSERT_NE(g_notepad.window, nullptr) << "notepad did not start";
     ResetMainWindow();
     NewEntryPosition() = EntryPosition::Above;
     folder_ = std::filesystem::temp_directory_path() /
@@ -148,8 +113,8 @@ class HostileInputTest : public ::testing::Test {
   // The user works in notepad and brings the main window up with the hotkey.
   void FromNotepad() {
     ForgetPreviousWindowForTesting();
-    SetForegroundWindow(g_notepad);
-    ASSERT_TRUE(PumpUntil([] { return GetForegroundWindow() == g_notepad; }));
+    SetForegroundWindow(g_notepad.window);
+    ASSERT_TRUE(PumpUntil([] { return GetForegroundWindow() == g_notepad.window; }));
     SendMessageW(App().main_window, WM_HOTKEY, 1, MAKELPARAM(0, VK_F10));
     ASSERT_TRUE(PumpUntil([] { return GetForegroundWindow() == App().main_window && GetFocus() == App().list; }));
   }

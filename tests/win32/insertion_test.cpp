@@ -254,52 +254,16 @@ TEST_F(CopyTest, WithoutACurrentRowNothingIsCopied) {
 // --- Typing into another program ------------------------------------------------------
 
 // Wine's notepad, started once for the tests below and ended after them.
-struct Notepad {
-  PROCESS_INFORMATION process{};
-  HWND window = nullptr;
-  HWND edit = nullptr;
-};
 Notepad g_notepad;
-
-BOOL CALLBACK FindNotepad(HWND hwnd, LPARAM) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  wchar_t name[32] = {};
-  GetClassNameW(hwnd, name, 32);
-  if (pid == g_notepad.process.dwProcessId && lstrcmpW(name, L"Notepad") == 0 &&
-      IsWindowVisible(hwnd)) {
-    g_notepad.window = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
 
 class TypingTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     EnsureMainWindow();
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    wchar_t command[] = L"notepad.exe";
-    if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &g_notepad.process))
-      return;
-    PumpUntil([] {
-      EnumWindows(FindNotepad, 0);
-      return g_notepad.window != nullptr;
-    }, 20000);
-    if (g_notepad.window) g_notepad.edit = FindWindowExW(g_notepad.window, nullptr, L"Edit", nullptr);
+    g_notepad.Start();
   }
 
-  static void TearDownTestSuite() {
-    if (g_notepad.process.hProcess) {
-      TerminateProcess(g_notepad.process.hProcess, 0);
-      WaitForSingleObject(g_notepad.process.hProcess, 5000);
-      CloseHandle(g_notepad.process.hProcess);
-      CloseHandle(g_notepad.process.hThread);
-    }
-    g_notepad = Notepad();
-  }
+  static void TearDownTestSuite() { g_notepad.Stop(); }
 
   void SetUp() override {
     ASSERT_NE(g_notepad.edit, nullptr) << "notepad did not start";

@@ -21,11 +21,6 @@ namespace {
 
 using namespace testing_support;
 
-Text ToText(const std::filesystem::path& p) {
-  const auto s = p.u16string();
-  return Text(s.begin(), s.end());
-}
-
 const wchar_t* Wide(const Text& t) { return reinterpret_cast<const wchar_t*>(t.c_str()); }
 
 Event Click(int id) { return MakeEvent(EventKind::Control, id, ControlClick, SettingsWindow); }
