@@ -8,7 +8,8 @@ Figures (goal in brackets):
                [<= 1.0 x notepad]
   start 10k    the same with a 10,000-entry Characters.json, vs the 6-entry start [<= 1.3 x]
   F10          hotkey press -> main window in front with the focus on its list [<= 30 ms]
-  Enter        Return on the en-dash row -> the character in notepad's Edit [<= 30 ms]
+  Enter        Return on the en-dash row -> the character in notepad's Edit (its caret moved right;
+               the text is checked afterwards) [<= 30 ms]
   reread       F10 after the 10,000-entry file changed -> status " The character file was reread."
                [<= 50 ms], vs F10 with the file unchanged (main window in
                front, focus on the list); when the message is gone before it is seen, the time until the
@@ -23,17 +24,23 @@ A ratio goal is judged by the median of the runs' own ratios (each figure over t
 run); the ratio of the medians is printed too.
 
 Baseline of F10 and Enter: one key ("a") through XTest into the focused notepad until notepad's
-Edit shows it: the cost of X, Wine's input path and the probe's polling alone.
+Edit shows it (caret moved, text checked afterwards): the cost of X and Wine's input path alone.
 
 Keys are pressed with the XTest extension from this process (no xdotool process per key).
-Times start just before the probe's start command (or before the key is pressed) and end when a
-probe call that saw the awaited state returns: every figure is an upper bound, late by at most one
-probe call and one pause between calls (both are printed as the polling resolution).
+Start, F10, Enter and their baselines are watched by the probe inside Wine (gwprobe's `watch`, and
+`start` with watch_class): it checks the awaited state every --watch-gap microseconds and reports
+the performance-counter time of the first check that saw it, which under Wine is the host's raw
+monotonic clock (checked at the start of the bench).  A key time starts just before the XTest call,
+a start time just before CreateProcess; each ends at the end of that check, an upper bound late by
+at most one check and one pause (printed).  The other figures are polled from here through the
+probe's pipe: they end when a probe call that saw the state returns, late by at most one call and
+one pause between calls (printed as the polling resolution).
 
 Options: --runs N (default 5), --insertions N (default 1000), --insert-budget S (seconds the
 insertion loop may take, default 240), --exe PATH, --only start,keys,reread,edit (edit is not in the
 default set), --poll-gap MS (pause between two probe calls while a figure is timed, default 1.0;
-0 polls without a pause, which keeps the probe and the wineserver busy during the timed operation).
+0 polls without a pause, which keeps the probe and the wineserver busy during the timed operation),
+--watch-gap US (pause between two checks of a state watched inside Wine, default 1000).
 GW_BENCH_TRACE=1 prints the probe errors met while polling.
 """
 
@@ -228,8 +235,13 @@ class XKeys:
 
 class Bench:
     def __init__(self, wine: WineSession, exe: Path, runs: int, insertions: int, budget: float,
-                 poll_gap_ms: float = 1.0):
+                 poll_gap_ms: float = 1.0, watch_gap_us: int = 1000):
         self.wine = wine
+        self.watch_gap_us = watch_gap_us
+        # per figure: ms between the start of the last check that missed the state and the end of
+        # the one that saw it
+        self.watch_windows: dict[str, list[float]] = {}
+        self.clock_id = self.probe_clock()
         self.exe = exe
         self.runs = runs
         self.insertions = insertions
@@ -255,19 +267,48 @@ class Bench:
             write_atomically(self.wine.unix_path(folder) / "Characters.json", character_file(entries))
         return exe
 
-    def start_timed(self, exe: str, title: str, cls: str) -> tuple[float, object, object]:
-        t0 = time.monotonic()
-        proc = self.wine.start(exe)
-        found = []
+    def probe_clock(self) -> int:
+        """The host clock that the probe's performance counter counts (Wine 8 on Linux: the
+        raw monotonic clock, in 100 ns).  Checked, not assumed: every reading of the probe must
+        lie between two readings of the host clock taken around the call."""
+        self.wine._call("ping")
+        for clock in (time.CLOCK_MONOTONIC_RAW, time.CLOCK_MONOTONIC):
+            ok = True
+            for _ in range(5):
+                a = time.clock_gettime_ns(clock)
+                now = self.wine._call("clock")["now"] * 100
+                b = time.clock_gettime_ns(clock)
+                ok = ok and a <= now <= b
+            if ok:
+                return clock
+        raise HarnessError("the probe's performance counter matches no host clock")
 
-        def visible():
-            ws = self.wine._call("find", title=title, cls=cls, pid=proc.pid, visible=1)["windows"]
-            if ws:
-                found.append(ws[0]["hwnd"])
-            return bool(ws)
+    def watched(self, figure: str, answer: dict, since_ns: int) -> float:
+        """Milliseconds from a host-clock time to the end of the probe's first check that saw the
+        state; keeps how long that check and the one before took together."""
+        self.watch_windows.setdefault(figure, []).append((answer["seen_at"] - answer["not_before"]) / 1e4)
+        return (answer["seen_at"] * 100 - since_ns) / 1e6
 
-        ms = self.poll.until(visible, t0, timeout=30, what=f"window {title!r}")
-        return ms, proc, found[0]
+    def timed_keys(self, figure: str, keys: tuple[str, ...], **watch) -> None:
+        """Presses keys once the probe watches for a state; the figure is the time from just
+        before the first key until the probe saw the state (end of the check that saw it)."""
+        self.wine._call("ping")
+        result = self.wine.probe.begin("watch", gap_us=self.watch_gap_us, timeout=20000, **watch)
+        t0 = time.clock_gettime_ns(self.clock_id)
+        self.key(*keys)
+        self.add(figure, self.watched(figure, result(30), t0))
+
+    def start_timed(self, exe: str, title: str, cls: str, figure: str = "") -> tuple[object, object]:
+        """The probe starts the program and watches for its visible window, from just before
+        CreateProcess: the pipe to this process is not in the figure.  Also keeps the time until
+        the window's thread first answered a message ("<figure> answers")."""
+        proc = self.wine.start(exe, watch=dict(watch_class=cls, watch_title=title, gap_us=self.watch_gap_us))
+        answer = proc.started
+        if figure:
+            self.add(figure, self.watched(figure, answer, answer["started_at"] * 100))
+            if "answered_at" in answer:
+                self.add(f"{figure} answers", (answer["answered_at"] - answer["started_at"]) / 1e4)
+        return proc, answer["hwnd"]
 
     def close_glyphwell(self, proc, hwnd) -> None:
         try:
@@ -320,18 +361,16 @@ class Bench:
         exe10k = self.install(r"C:\Portable\GwBench10k", 10_000)
         # Warm-up, not counted: first starts write the settings and fill Wine's caches.
         for exe in (exe6, exe10k):
-            _, p, h = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
+            p, h = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
             self.close_glyphwell(p, h)
-        _, p, _ = self.start_timed(NOTEPAD, NOTEPAD_TITLE, "Notepad")
+        p, _ = self.start_timed(NOTEPAD, NOTEPAD_TITLE, "Notepad")
         p.kill()
         for run in range(self.runs):
-            ms, pad, _ = self.start_timed(NOTEPAD, NOTEPAD_TITLE, "Notepad")
-            self.add("start notepad", ms)
+            pad, _ = self.start_timed(NOTEPAD, NOTEPAD_TITLE, "Notepad", "start notepad")
             time.sleep(1.0)
             pad_rss = rss_kib(unix_pid(w, "notepad.exe"))
             for label, exe, needle in (("6", exe6, "GwBench6\\"), ("10k", exe10k, "GwBench10k\\")):
-                ms, proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
-                self.add(f"start {label}", ms)
+                proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS, f"start {label}")
                 time.sleep(1.0)  # let the start-up finish (tray icon, hotkey) before reading the memory
                 self.add(f"rss {label}", rss_kib(unix_pid(w, needle)))
                 self.add(f"rss notepad ({label})", pad_rss)
@@ -346,7 +385,7 @@ class Bench:
     def insertion_figures(self) -> None:
         w = self.wine
         exe = self.install(r"C:\Portable\GwBench6", 6)
-        _, proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
+        proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
         try:
             wait_until(lambda: any(t.text == TRAY_TIP for t in w.tray_icons()), timeout=20,
                        message="tray icon with the hotkey")
@@ -362,21 +401,26 @@ class Bench:
                 t0 = time.monotonic()
                 self.key("shift")  # the key call's own cost: X round trips
                 self.add("key call alone", (time.monotonic() - t0) * 1000)
-                t0 = time.monotonic()
-                self.key("a")
-                self.add("key->notepad", self.poll.until(lambda: w.text(edit) == "a", t0, what="'a' in notepad"))
+                # Characters are seen arrive by notepad's caret moving right, which the probe reads
+                # from the system: reading the text would send notepad a message, which waits while
+                # notepad is busy (activating) and slows it down.  The text is checked afterwards.
+                caret = w._call("focus", hwnd=edit).get("caret_rect")
+                if not caret:
+                    raise HarnessError("notepad's Edit shows no caret")
+                x0 = caret[0]
+                self.timed_keys("key->notepad", ("a",), what="caret", hwnd=edit, beyond=x0)
+                if w.text(edit) != "a":
+                    raise HarnessError(f"notepad shows {w.text(edit)!r}, not 'a'")
                 w.set_text(edit, "")
                 # F10 -> main window in front with the focus on the list.
-                t0 = time.monotonic()
-                self.key("F10")
-                self.add("F10", self.poll.until(self.main_focused(main, lst), t0, what="main window focused"))
+                self.timed_keys("F10", ("F10",), what="foreground", hwnd=main, focus=lst)
                 self.focus_x(main)
                 self.key("minus")
                 wait_until(lambda: w.list_view(lst).selected_rows == [4], timeout=10, interval=0.005,
                            message="the en-dash row selected")
-                t0 = time.monotonic()
-                self.key("Return")
-                self.add("Enter", self.poll.until(lambda: w.text(edit) == EN_DASH, t0, what="en dash in notepad"))
+                self.timed_keys("Enter", ("Return",), what="caret", hwnd=edit, beyond=x0)
+                if w.text(edit) != EN_DASH:
+                    raise HarnessError(f"notepad shows {w.text(edit)!r}, not the en dash")
                 wait_until(lambda: not w.window(main).visible, timeout=10, interval=0.005,
                            message="main window in the tray")
                 print(f"  keys run {run + 1}: key->notepad {self.results['key->notepad'][-1]:.1f} ms, "
@@ -427,7 +471,7 @@ class Bench:
         w = self.wine
         exe = self.install(r"C:\Portable\GwBench10k", 10_000)
         chars = w.unix_path(r"C:\Portable\GwBench10k") / "Characters.json"
-        _, proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
+        proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
         try:
             wait_until(lambda: any(t.text == TRAY_TIP for t in w.tray_icons()), timeout=20,
                        message="tray icon with the hotkey")
@@ -441,10 +485,7 @@ class Bench:
                 # not read here: polling it during this activation made the next reread take 3-9 s and
                 # its message vanish (seen under Wine 8, not explained yet).
                 self.activate(pad_win.hwnd)
-                focused = self.main_focused(main, lst)
-                t0 = time.monotonic()
-                self.key("F10")
-                self.add("F10 unchanged 10k", self.poll.until(focused, t0, what="main window focused"))
+                self.timed_keys("F10 unchanged 10k", ("F10",), what="foreground", hwnd=main, focus=lst)
                 self.hide(main)
                 # The file changes while the window is in the tray (a later time, another size).
                 tag = f"rev{run}" + "x" * run
@@ -494,7 +535,7 @@ class Bench:
         folder = r"C:\Portable\GwBenchEdit"
         exe = self.install(folder, 10_000)
         chars = w.unix_path(folder) / "Characters.json"
-        _, proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
+        proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
 
         def stamp():
             try:
@@ -672,6 +713,7 @@ class Bench:
             return f"(<= {limit} x)" if goal == "ratio" else f"(<= {limit} ms)"
 
         row("1 start -> main window visible", "start 6", "start notepad", "ratio", 1.0)
+        row("  ... until the window answers a message", "start 6 answers", "start notepad answers", "ratio", None)
         row("2 start, 10,000 entries", "start 10k", "start 6", "ratio", 1.3)
         row("3 F10 -> main in front, list focused", "F10", "key->notepad", "abs", 30)
         row("4 Enter -> en dash in notepad", "Enter", "key->notepad", "abs", 30)
@@ -716,6 +758,14 @@ class Bench:
                   f"replaces it atomically), median {med(self.stat_ms) * 1000:.0f} us a call plus a 0.2 ms pause; the "
                   "list by the probe (the moved rows, or the count; a probe call waits while the program's "
                   "window thread is busy), whose cost is in the polling resolution below.")
+        if self.watch_windows:
+            print()
+            print(f"Watched by the probe inside Wine, a check every {self.watch_gap_us} us; each time ends with "
+                  "the first check that saw the state, and the state came after the start of the check before "
+                  "(key times start just before the XTest call, start times just before CreateProcess).  "
+                  "Between the two checks, median / largest:")
+            for k, xs in sorted(self.watch_windows.items()):
+                print(f"  {k}: {med(xs):.2f} / {max(xs):.2f} ms")
         calls = self.poll.call_ms
         if calls:
             q = statistics.quantiles(calls, n=20) if len(calls) >= 20 else [min(calls)] * 19
@@ -746,7 +796,9 @@ def main() -> int:
     ap.add_argument("--exe", type=Path, default=REPO / "build" / "win" / "bin" / "Glyphwell.exe")
     ap.add_argument("--only", default="start,keys,reread", help="comma list of: start, keys, reread, edit")
     ap.add_argument("--poll-gap", type=float, default=1.0,
-                    help="pause in ms between two probe calls while a figure is timed (default 1.0)")
+                    help="pause in ms between two probe calls while a figure is polled from here (default 1.0)")
+    ap.add_argument("--watch-gap", type=int, default=1000,
+                    help="pause in us between two checks of a state watched inside Wine (default 1000)")
     args = ap.parse_args()
     if not args.exe.is_file():
         print(f"{args.exe} is not built (cmake --build build/win --target Glyphwell)", file=sys.stderr)
@@ -755,7 +807,8 @@ def main() -> int:
     t = time.monotonic()
     with WineSession() as wine:
         print(f"Wine session ready in {time.monotonic() - t:.1f} s", flush=True)
-        bench = Bench(wine, args.exe, args.runs, args.insertions, args.insert_budget, args.poll_gap)
+        bench = Bench(wine, args.exe, args.runs, args.insertions, args.insert_budget, args.poll_gap,
+                      args.watch_gap)
         try:
             for name, fn in (("start", bench.start_figures), ("keys", bench.insertion_figures),
                              ("reread", bench.reread_figures), ("edit", bench.edit_figures)):

@@ -369,6 +369,36 @@ class Probe:
             raise ProbeError(f"{command}: {answer.get('error')}")
         return answer
 
+    def begin(self, command: str, _timeout: float = 30.0, **args: Any) -> Callable[[float], dict]:
+        """Sends a command given armed=1, which answers twice: {"armed": true} once it has
+        begun, then its result.  Returns after the first answer with a function that waits
+        (up to the given seconds) for the result; no other command may go to this probe
+        before the result is in."""
+        fields = [command, "armed=1"] + [f"{k}={_escape(v)}" for k, v in args.items() if v is not None]
+        line = ("\t".join(fields) + "\n").encode("utf-8")
+        self._lock.acquire()
+        try:
+            assert self._proc.stdin
+            self._proc.stdin.write(line)
+            self._proc.stdin.flush()
+            first = self._next(_timeout)
+        except BaseException:
+            self._lock.release()
+            raise
+        if not first.get("armed"):
+            self._lock.release()
+            raise ProbeError(f"{command}: {first.get('error', first)}")
+
+        def result(timeout: float = 30.0) -> dict:
+            try:
+                answer = self._next(timeout)
+            finally:
+                self._lock.release()
+            if not answer.get("ok"):
+                raise ProbeError(f"{command}: {answer.get('error')}")
+            return answer
+        return result
+
     def close(self) -> None:
         if self.alive:
             try:
@@ -393,6 +423,7 @@ class Process:
         self.probe = probe
         self.pid = pid
         self.exe = exe
+        self.started: dict[str, Any] = {}  # the probe's answer to the start (with its timing, if watched)
 
     def __repr__(self) -> str:
         return f"Process(pid={self.pid}, exe={self.exe!r})"
@@ -849,7 +880,7 @@ class WineSession:
 
     def start(self, exe: str | Path, args: str | None = None, cwd: str | None = None,
               env: dict[str, str] | None = None, locale: str | None = None, show: str | None = None,
-              stdout: str | None = None) -> Process:
+              stdout: str | None = None, watch: dict[str, Any] | None = None) -> Process:
         """Starts a Windows program and returns its Process.
 
         exe: Windows path (or Unix path inside drive_c).  args: the command line
@@ -858,13 +889,17 @@ class WineSession:
         "fr_FR.UTF-8" or "fr": the process runs with that Windows locale.
         show: normal|minimized|minnoactive|maximized|hide|noactivate (the
         STARTUPINFO show command).  stdout: Windows path for the program's
-        standard output and error (default: discarded)."""
+        standard output and error (default: discarded).  watch: the probe's
+        watch_class / watch_title / gap_us, to time the start until a visible
+        window of the process exists; the answer is kept as `started`."""
         win_exe = exe if isinstance(exe, str) and re.match(r"^[A-Za-z]:", exe) else self.windows_path(exe)
         if cwd is None:
             cwd = str(PureWindowsPath(win_exe).parent)
         probe = self._launcher(locale)
-        r = probe.call("start", exe=win_exe, args=args, cwd=cwd, env=env or {}, show=show, stdout=stdout)
+        r = probe.call("start", exe=win_exe, args=args, cwd=cwd, env=env or {}, show=show, stdout=stdout,
+                       **(watch or {}))
         proc = Process(self, probe, r["pid"], win_exe)
+        proc.started = r
         self.processes.append(proc)
         return proc
 

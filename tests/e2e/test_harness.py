@@ -45,6 +45,30 @@ def test_typing_into_notepad_reaches_its_edit_field(wine):
     wait_until(lambda: wine.clipboard_text() == TYPED, message="notepad's copy on the clipboard")
 
 
+def test_watches_time_a_start_and_typing_from_inside_wine(wine):
+    proc = wine.start(NOTEPAD, watch=dict(watch_class="Notepad", watch_title="Untitled - Notepad", gap_us=500))
+    timing = proc.started
+    win, edit = notepad_edit(wine, proc)
+    assert timing["hwnd"] == win.hwnd
+    assert timing["started_at"] < timing["not_before"] <= timing["seen_at"] <= timing["answered_at"]
+    assert timing["checks"] >= 2
+    # A key in X moves notepad's caret; the watch sees it without asking notepad.
+    wine.activate(win.hwnd)
+    x0 = wine._call("focus", hwnd=edit.hwnd)["caret_rect"][0]
+    result = wine.probe.begin("watch", what="caret", hwnd=edit.hwnd, beyond=x0, gap_us=500, timeout=10000)
+    wine.key("a")  # the probe is busy with the watch until its result is read
+    seen = result(20)
+    assert seen["not_before"] <= seen["seen_at"]
+    assert wine.text(edit.hwnd) == "a"
+    assert wine._call("clock")["now"] >= seen["seen_at"]
+    # A state that holds already, or one that never comes, is an error, and the probe goes on.
+    with pytest.raises(ProbeError, match="holds before"):
+        wine.probe.begin("watch", what="foreground", hwnd=win.hwnd)
+    with pytest.raises(ProbeError, match="timeout"):
+        wine.probe.begin("watch", what="text", hwnd=edit.hwnd, text="never", timeout=300)(10)
+    assert wine.text(edit.hwnd) == "a"
+
+
 def test_text_round_trip_keeps_control_characters_and_surrogates(wine):
     proc = wine.start(NOTEPAD)
     _, edit = notepad_edit(wine, proc)

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -315,6 +316,39 @@ std::vector<HWND> FindTop(const Filter& f) {
     if (f.Match(h)) out.push_back(h);
   return out;
 }
+
+// ---------------------------------------------------------------- timing
+
+// The performance counter, which under Wine counts the host's CLOCK_MONOTONIC_RAW
+// in 100 ns units: a benchmark on the host side can compare its own clock with
+// the times the probe reports.
+long long Now100ns() {
+  static const long long freq = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return static_cast<long long>(f.QuadPart);
+  }();
+  LARGE_INTEGER c;
+  QueryPerformanceCounter(&c);
+  return static_cast<long long>(c.QuadPart / freq * 10000000 + c.QuadPart % freq * 10000000 / freq);
+}
+
+// A pause shorter than Sleep's millisecond (NtDelayExecution takes 100 ns units).
+void PauseMicroseconds(long long us) {
+  using Delay = LONG(WINAPI*)(BOOLEAN, PLARGE_INTEGER);
+  static Delay delay =
+      reinterpret_cast<Delay>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDelayExecution")));
+  if (us <= 0) return;
+  if (!delay) {
+    Sleep(static_cast<DWORD>((us + 999) / 1000));
+    return;
+  }
+  LARGE_INTEGER rel;
+  rel.QuadPart = -us * 10;
+  delay(FALSE, &rel);
+}
+
+void WriteLine(const std::string& s);
 
 // Polls until `done` holds or the timeout runs out; true when it held.
 template <class F>
@@ -692,6 +726,8 @@ void GuiThreadInfo(Json& j, DWORD tid) {
   j.Key("capture").Hwnd(gti.hwndCapture);
   j.Key("menu_owner").Hwnd(gti.hwndMenuOwner);
   j.Key("in_menu").Bool((gti.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE)) != 0);
+  j.Key("caret").Hwnd(gti.hwndCaret);
+  if (gti.hwndCaret) j.Key("caret_rect").Rect(gti.rcCaret);
   if (gti.hwndFocus) {
     j.Key("focus_class").Str(ClassOf(gti.hwndFocus));
     j.Key("focus_id").Int(static_cast<long long>(GetWindowLongPtrW(gti.hwndFocus, GWLP_ID)));
@@ -707,6 +743,83 @@ void CmdForeground(const Request&, Json& j) {
   j.EndObj();
   GuiThreadInfo(j, GetWindowThreadProcessId(fg, nullptr));
 }
+
+// Polls `seen` with a pause of `gap_us` between checks until it holds or the
+// timeout runs out. On success writes seen_at (the end of the check that saw
+// the state: an upper bound) and not_before (the start of the check before it,
+// which did not see it: a lower bound), both in 100 ns of the performance
+// counter, and the number of checks.
+template <class F>
+bool WatchUntil(F seen, long long gap_us, long long timeout_ms, Json& j) {
+  const long long end = Now100ns() + timeout_ms * 10000;
+  long long previous = Now100ns();
+  for (long long checks = 1;; ++checks) {
+    const long long before = Now100ns();
+    if (seen()) {
+      j.Key("seen_at").Int(Now100ns());
+      j.Key("not_before").Int(previous);
+      j.Key("checks").Int(checks);
+      return true;
+    }
+    if (before > end) return false;
+    previous = before;
+    PauseMicroseconds(gap_us);
+  }
+}
+
+// Watches a state from inside Wine, so that the time it is seen is not
+// delayed by the pipe to the caller. what=foreground: hwnd= is the foreground
+// window [and focus= has the keyboard focus]; what=text: hwnd='s text is
+// text=; what=caret: the caret is in hwnd, right of x= beyond= (client
+// coordinates). The caret is read from the system, with no message to the
+// window: a message would wait while the window's thread is busy and slow it
+// down. The state must not hold when the watch starts. With armed=1 a first
+// line {"ok":true,"armed":true} says that the watch has begun.
+void CmdWatch(const Request& r, Json& j) {
+  const std::wstring what = r.Get(L"what");
+  HWND h = r.Window();
+  if (!NeedWindow(h)) return;
+  HWND focus = r.Window(L"focus");
+  const std::wstring want = r.Get(L"text");
+  auto foreground = [h, focus] {
+    if (GetForegroundWindow() != h) return false;
+    if (!focus) return true;
+    GUITHREADINFO gti = {};
+    gti.cbSize = sizeof gti;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(h, nullptr), &gti) && gti.hwndFocus == focus;
+  };
+  auto text = [h, &want] {
+    std::wstring t;
+    return WindowText(h, &t) && t == want;
+  };
+  const long long beyond = static_cast<long long>(wcstoll(r.Get(L"beyond", L"0").c_str(), nullptr, 0));
+  auto caret = [h, beyond] {
+    GUITHREADINFO gti = {};
+    gti.cbSize = sizeof gti;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(h, nullptr), &gti) && gti.hwndCaret == h &&
+           gti.rcCaret.left > beyond;
+  };
+  std::function<bool()> seen;
+  if (what == L"text")
+    seen = text;
+  else if (what == L"caret")
+    seen = caret;
+  else if (what == L"foreground")
+    seen = foreground;
+  else {
+    Fail("what= must be foreground, text or caret");
+    return;
+  }
+  if (seen()) {
+    Fail("the state holds before the watch");
+    return;
+  }
+  if (r.Flag(L"armed")) WriteLine("{\"ok\":true,\"armed\":true}");
+  const bool ok = WatchUntil(seen, r.Int(L"gap_us", 250), r.Int(L"timeout", 10000), j);
+  if (!ok) Fail("timeout: the state was not seen");
+}
+
+void CmdClock(const Request&, Json& j) { j.Key("now").Int(Now100ns()); }
 
 void CmdFocus(const Request& r, Json& j) {
   HWND h = r.Window();
@@ -1030,6 +1143,7 @@ void CmdStart(const Request& r, Json& j) {
   PROCESS_INFORMATION pi = {};
   std::vector<wchar_t> cmd(cmdline.begin(), cmdline.end());
   cmd.push_back(L'\0');
+  const long long started_at = Now100ns();
   BOOL ok = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE,
                            CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP, env.data(),
                            cwd.empty() ? nullptr : cwd.c_str(), &si, &pi);
@@ -1045,6 +1159,38 @@ void CmdStart(const Request& r, Json& j) {
   g_children[pi.dwProcessId] = Child{pi.hProcess, exe};
   if (r.Flag(L"wait_idle")) WaitForInputIdle(pi.hProcess, static_cast<DWORD>(r.Int(L"timeout", 10000)));
   j.Key("pid").UInt(pi.dwProcessId);
+  if (r.Has(L"watch_class")) {
+    // Times the start: from just before CreateProcessW until a visible
+    // top-level window of the new process with this class (and title) exists.
+    // The title is the one the system keeps (InternalGetWindowText), so that
+    // the check sends the starting program no message and waits for nothing.
+    const std::wstring cls = r.Get(L"watch_class"), title = r.Get(L"watch_title");
+    const bool check_title = r.Has(L"watch_title");
+    const DWORD pid = pi.dwProcessId;
+    HWND found = nullptr;
+    auto visible = [&] {
+      for (HWND h : TopLevel()) {
+        DWORD p = 0;
+        GetWindowThreadProcessId(h, &p);
+        if (p != pid || !IsWindowVisible(h) || ClassOf(h) != cls) continue;
+        wchar_t buf[512] = {};
+        InternalGetWindowText(h, buf, 512);
+        if (check_title && title != buf) continue;
+        found = h;
+        return true;
+      }
+      return false;
+    };
+    j.Key("started_at").Int(started_at);
+    if (!WatchUntil(visible, r.Int(L"gap_us", 250), r.Int(L"timeout", 30000), j)) {
+      Fail("timeout: no visible window of the started process");
+      return;
+    }
+    j.Key("hwnd").Hwnd(found);
+    // And when the window's thread first answers a message (WM_GETTEXT).
+    std::wstring t;
+    if (WindowText(found, &t)) j.Key("answered_at").Int(Now100ns());
+  }
 }
 
 HANDLE ProcessHandle(const Request& r, DWORD* pid_out) {
@@ -1200,6 +1346,10 @@ const Command kCommands[] = {
     {"msgboxes", CmdMsgBoxes, "[title=] [pid=] [timeout=ms] -> boxes[] with message, statics[], buttons[]"},
     {"click", CmdClick, "hwnd= [text=|id=] [method=command] -> button (posts BM_CLICK)"},
     {"foreground", CmdForeground, "-> hwnd, window, active, focus, focus_class, focus_id, in_menu"},
+    {"watch", CmdWatch,
+     "what=foreground hwnd= [focus=] | what=text hwnd= text= | what=caret hwnd= beyond=, [gap_us=250] [timeout=ms] [armed=1] "
+     "-> seen_at, not_before (100 ns of the performance counter), checks"},
+    {"clock", CmdClock, "-> now (100 ns of the performance counter)"},
     {"focus", CmdFocus, "hwnd= -> active, focus, ... of the window's thread"},
     {"activate", CmdActivate, "hwnd= -> result, foreground (SetForegroundWindow)"},
     {"listview", CmdListView, "hwnd= [first=] [max=] -> count, columns[], rows[], selected, focused"},
@@ -1215,7 +1365,9 @@ const Command kCommands[] = {
     {"send", CmdPost, "hwnd= msg= [wparam=] [lparam=] [timeout=] -> result"},
     {"start", CmdStart,
      "exe= [args=] [cwd=] [env.NAME=value]... [show=normal|minimized|minnoactive|maximized|hide|noactivate] "
-     "[stdout=] [stderr=] [wait_idle=1] -> pid"},
+     "[stdout=] [stderr=] [wait_idle=1] [watch_class= [watch_title=] [gap_us=]] -> pid [, started_at, seen_at, "
+     "not_before, hwnd, answered_at: the start timed until a visible window of the process, and until it "
+     "answers WM_GETTEXT]"},
     {"wait-exit", CmdWaitExit, "pid= [timeout=ms] -> exited, exit_code"},
     {"kill", CmdKill, "pid= [code=] -> was_running, exited, exit_code (own processes only)"},
     {"started", CmdStarted, "-> processes[] started by this probe"},
