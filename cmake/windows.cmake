@@ -6,7 +6,7 @@ include(${CMAKE_SOURCE_DIR}/cmake/deps.cmake)
 # the audio devices and the beep are asked for only when a key is typed or
 # the beep sounds, never during start-up.
 set(GW_WIN32_LIBS
-  comctl32 shell32 ole32 oleaut32 uuid user32 gdi32 msimg32 gw_delay_winmm gw_delay_wininet shlwapi
+  comctl32 shell32 ole32 oleaut32 uuid user32 gdi32 gw_delay_winmm gw_delay_wininet shlwapi
   gw_delay_crypt32 secur32 advapi32)
 
 target_compile_definitions(glyphwell_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN

@@ -137,7 +137,7 @@ bool PaintPicture(HWND button, const void* png, std::size_t size) {
       if (HDC source = CreateCompatibleDC(memory)) {
         HGDIOBJ old_source = SelectObject(source, picture);
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        AlphaBlend(memory, ScaleX(5), ScaleY(5), w, h, source, 0, 0, w, h, blend);
+        GdiAlphaBlend(memory, ScaleX(5), ScaleY(5), w, h, source, 0, 0, w, h, blend);
         SelectObject(source, old_source);
         DeleteDC(source);
       }

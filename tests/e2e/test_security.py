@@ -22,8 +22,9 @@ NOTEPAD = r"C:\windows\system32\notepad.exe"
 # --------------------------------------------------------------------------- system libraries
 
 # Copies of the fake library under the names of system libraries: two that
-# the program imports (winmm, msimg32) and one that programs commonly load
-# at run time (version).
+# programs commonly import (winmm, which the program loads when it first
+# types or beeps; msimg32, which it does not use) and one that programs
+# commonly load at run time (version).
 FAKE_NAMES = ["winmm.dll", "msimg32.dll", "version.dll"]
 # Wine prefers its own built-in libraries to a file beside the program, so
 # that no fake would ever be loaded whatever the program does. Windows looks
@@ -109,9 +110,10 @@ def test_system_libraries_beside_the_program_are_never_loaded(wine, glyphwell_ex
     assert loaded_fakes(folder) == []
 
     # The same program with its resources (and so its manifest) removed loads
-    # the imported one at once (and, under Wine, version.dll through one of
-    # Wine's own libraries as well): it is the manifest that keeps it out.
-    # winmm is loaded only at its first use, after SetDefaultDllDirectories.
+    # version.dll beside it at once, through one of Wine's own libraries: it
+    # is the manifest that keeps it out. The program imports none of the
+    # three itself, and winmm is loaded only at its first use, after
+    # SetDefaultDllDirectories.
     win_folder = r"C:\DllCheck\GlyphwellWithoutManifest"
     bare = wine.unix_path(win_folder)
     shutil.rmtree(bare, ignore_errors=True)
@@ -120,9 +122,12 @@ def test_system_libraries_beside_the_program_are_never_loaded(wine, glyphwell_ex
                    check=True)
     plant_fakes(wine, bare)
     proc = wine.start(wine.windows_path(bare / "Glyphwell.exe"))
-    wait_until(lambda: "msimg32.dll" in loaded_fakes(bare), timeout=20,
-               message=lambda: f"the imported fake loaded (loaded: {loaded_fakes(bare)})")
-    assert "winmm.dll" not in loaded_fakes(bare)
+    wait_until(lambda: "version.dll" in loaded_fakes(bare), timeout=20,
+               message=lambda: f"the fake version.dll loaded (loaded: {loaded_fakes(bare)})")
+    # Past its imports once a window of its own shows (without its resources
+    # that may be a message box rather than the main window).
+    wine.wait_window(title=PROGRAM_TITLE, pid=proc.pid, timeout=20)
+    assert loaded_fakes(bare) == ["version.dll"]
     proc.kill()
 
 
