@@ -506,6 +506,7 @@ class Bench:
                 write_atomically(chars, character_file(10_000, tag=tag))
                 self.activate(pad_win.hwnd)
                 seen = []
+                focused = self.main_focused(main, lst)
 
                 def reread_shown():
                     # Done when the message shows, or when the rebuilt list shows the new last entry
