@@ -239,12 +239,10 @@ class XKeys:
 class Bench:
     def __init__(self, wine: WineSession, exe: Path, runs: int, insertions: int, budget: float,
                  poll_gap_ms: float = 1.0, watch_gap_us: int = 1000):
-        self.wine = wine
         self.watch_gap_us = watch_gap_us
         # per figure: ms between the start of the last check that missed the state and the end of
         # the one that saw it
         self.watch_windows: dict[str, list[float]] = {}
-        self.clock_id = self.probe_clock()
         self.exe = exe
         self.runs = runs
         self.insertions = insertions
@@ -254,15 +252,14 @@ class Bench:
         self.notes: list[str] = []
         self.lang_dir = Path(tempfile.mkdtemp(prefix="gw-bench-lang-"))
         (self.lang_dir / "English.lng").write_bytes((REPO / "lang" / "English.lng").read_bytes())
-        self._xids: dict[int, int] = {}
-        self.xkeys = XKeys(wine.env["DISPLAY"])
         self.reread_seen: list[str] = []
         self.stat_ms: list[float] = []
+        self.attach(wine)
 
     def attach(self, wine: WineSession) -> None:
-        """Goes on in another Wine session (each group of figures has a fresh one)."""
+        """Works in this Wine session from now on (each group of figures has a fresh one)."""
         self.wine = wine
-        self._xids = {}
+        self._xids: dict[int, int] = {}
         self.xkeys = XKeys(wine.env["DISPLAY"])
         self.clock_id = self.probe_clock()
 

@@ -341,11 +341,10 @@ class Probe:
     def alive(self) -> bool:
         return self._proc.poll() is None
 
-    def call(self, command: str, _timeout: float = 30.0, _check: bool = True, **args: Any) -> dict:
-        """Sends one command; returns the answer.  Argument names map to the
-        probe's keys (`cls` and `class_` become `class`; `env` is a dict of
-        environment overrides).  Raises ProbeError for {"ok": false} unless
-        _check is False."""
+    @staticmethod
+    def _line(command: str, args: dict[str, Any]) -> bytes:
+        """One request line.  Argument names map to the probe's keys (`cls` and
+        `class_` become `class`; `env` is a dict of environment overrides)."""
         fields = [command]
         for key, value in args.items():
             if value is None:
@@ -357,7 +356,12 @@ class Probe:
                     fields.append(f"env.{k}={_escape(v)}")
                 continue
             fields.append(f"{key}={_escape(value)}")
-        line = ("\t".join(fields) + "\n").encode("utf-8")
+        return ("\t".join(fields) + "\n").encode("utf-8")
+
+    def call(self, command: str, _timeout: float = 30.0, _check: bool = True, **args: Any) -> dict:
+        """Sends one command (arguments as for _line); returns the answer.
+        Raises ProbeError for {"ok": false} unless _check is False."""
+        line = self._line(command, args)
         with self._lock:
             if not self.alive:
                 raise ProbeError(f"{self.name}: the probe is not running")
@@ -374,8 +378,7 @@ class Probe:
         begun, then its result.  Returns after the first answer with a function that waits
         (up to the given seconds) for the result; no other command may go to this probe
         before the result is in."""
-        fields = [command, "armed=1"] + [f"{k}={_escape(v)}" for k, v in args.items() if v is not None]
-        line = ("\t".join(fields) + "\n").encode("utf-8")
+        line = self._line(command, dict(args, armed=1))
         self._lock.acquire()
         try:
             assert self._proc.stdin

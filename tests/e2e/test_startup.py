@@ -2,6 +2,7 @@
 the single-instance rule, language files and the system language, and
 character files that cannot be read."""
 import shutil
+import struct
 import time
 from pathlib import Path
 
@@ -259,8 +260,6 @@ def test_program_file_is_laid_out_to_be_mapped_page_by_page(glyphwell_exe):
     """Wine maps a program whose sections sit on page boundaries in the file straight into
     memory; any other layout it copies in whole at every start, which made each start some
     7 ms slower.  The link keeps the file alignment at the page size, within the size limit."""
-    import struct
-
     data = glyphwell_exe.read_bytes()
     assert len(data) <= 2.5 * 1024 * 1024
     pe = struct.unpack_from("<I", data, 0x3C)[0]

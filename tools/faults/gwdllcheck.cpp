@@ -1,8 +1,9 @@
 // gwdllcheck: the control program of the system-library test. It imports a
 // function from winmm.dll and one from msimg32.dll, system libraries found by
-// the normal search order, and loads version.dll by name at run time. Built twice: without a manifest
-// (the plain search order applies, so copies of the fake library beside it
-// are loaded) and with Glyphwell's manifest (its bindings apply).
+// the normal search order, and loads version.dll by name at run time. Built
+// twice: without a manifest (the plain search order applies, so copies of the
+// fake library beside it are loaded) and with Glyphwell's manifest (its
+// bindings apply).
 //
 //   gwdllcheck [--system32-only]   with the option it first calls
 //                                  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)

@@ -1162,16 +1162,14 @@ void CmdStart(const Request& r, Json& j) {
   if (r.Has(L"watch_class")) {
     // Times the start: from just before CreateProcessW until a visible
     // top-level window of the new process with this class (and title) exists.
-    // The title is the one the system keeps (FindWindowExW compares it without
-    // a message), so that the check sends the starting program no message and
-    // waits for nothing.
+    // FindWindowExW filters by class and by the title the system keeps: a
+    // check sends the starting program no message, and costs the wineserver a
+    // few requests rather than several for every top-level window (a heavier
+    // check would slow down the very start it times).
     const std::wstring cls = r.Get(L"watch_class"), title = r.Get(L"watch_title");
     const bool check_title = r.Has(L"watch_title");
     const DWORD pid = pi.dwProcessId;
     HWND found = nullptr;
-    // FindWindowExW filters by class and title itself, so that a check costs
-    // the wineserver a few requests, not several for every top-level window:
-    // a heavier check would slow down the very start it times.
     auto visible = [&] {
       for (HWND h = nullptr; (h = FindWindowExW(nullptr, h, cls.c_str(), check_title ? title.c_str() : nullptr));) {
         DWORD p = 0;
