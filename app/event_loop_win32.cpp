@@ -585,8 +585,7 @@ void StartMainTimer(int id, UINT milliseconds) {
 
 void RereadIfChanged() {
   AppState& app = App();
-  std::vector<CharacterEntry> records;
-  const RereadDecision decision = CheckCharacterFile(app.character_path, app.file_stamp, records);
+  const RereadDecision decision = CheckCharacterFile(app.character_path, app.file_stamp, app.table);
   // Stored in every case, so that a failed reread is reported once.
   app.file_stamp = decision.stamp;
   switch (decision.action) {
@@ -594,8 +593,7 @@ void RereadIfChanged() {
       SetStatusText(InfoStatusText());
       break;
     case RereadAction::Reread:
-      app.records = std::move(records);
-      app.table.BuildRowsFromRecords(app.records);
+      // The rows are rebuilt already, with row 0 current.
       // The rebuilt list's selection is the program's, not the user's: it
       // must not take the reread message away at once.
       g_program_selecting = true;

@@ -32,7 +32,7 @@ struct AppState {
   Settings settings;
   LanguageTable language;
   CharacterTable table;
-  std::vector<CharacterEntry> records;
+  std::vector<CharacterEntry> records;  // the file as loaded at start-up, until the rows are built
 
   Text exe_path;
   Text program_folder;

@@ -394,6 +394,8 @@ void CreateMainWindow() {
   // 5. to 8. The list, its rows, font and trigger-key filter.
   app.list = g_controls[kCtlList] = CreateMainList();
   app.table.BuildRowsFromRecords(app.records);
+  // The records were only the file's staging area; the rows hold it all now.
+  std::vector<CharacterEntry>().swap(app.records);
   FillMainList();
   SelectListRow(app.table.CurrentRow());
   if (app.list) {

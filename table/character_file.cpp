@@ -1,5 +1,6 @@
 #include "table/character_file.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "app/platform.h"
@@ -187,20 +188,26 @@ class Parser {
  public:
   explicit Parser(std::string_view bytes) : p_(bytes.data()), end_(bytes.data() + bytes.size()) {}
 
-  bool Parse(std::vector<CharacterEntry>& records) {
+  // Hands each entry to `deliver` as soon as it is read. The entry's texts
+  // are reused for the next one, so `deliver` may move them away.
+  template <class Deliver>
+  bool Parse(Deliver&& deliver) {
     SkipWhite();
     if (!Take('[')) return false;  // the top level must be an array
     SkipWhite();
     Text header;
     if (!At('"') || !ParseString(&header)) return false;  // header, not empty array
     const bool legacy = VersionOf(header) < TextView(kFirstVersionWithTriggers);
+    CharacterEntry entry;
     for (;;) {
       SkipWhite();
       if (Take(']')) break;
       if (!Take(',')) return false;
       SkipWhite();
       if (!Take('[')) return false;  // every entry is an array
-      CharacterEntry& entry = records.emplace_back();
+      entry.trigger.clear();
+      entry.code_text.clear();
+      entry.comment.clear();
       Text* slots[3];
       if (legacy) {
         slots[0] = &entry.code_text;
@@ -212,6 +219,7 @@ class Parser {
         slots[2] = &entry.comment;
       }
       if (!ParseEntry(slots)) return false;
+      deliver(entry);
     }
     SkipWhite();
     return p_ == end_;
@@ -455,15 +463,35 @@ class Parser {
   const char* end_;
 };
 
+// How many entries to make room for before parsing. Every entry opens with a
+// bracket, so their count is an upper bound unless texts hold brackets too;
+// and no entry takes fewer than 16 bytes in a file written by this program,
+// which bounds what a file of brackets alone can ask for. Making room once
+// matters: growing a large array step by step costs a fresh block of the
+// heap at each step, which is slow under Windows' heap.
+size_t EntryRoomFor(std::string_view bytes) {
+  const auto brackets = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '['));
+  return std::min(brackets, bytes.size() / 16);
+}
+
+// Gives back the room that a guess far above the real count took.
+template <class Vector>
+void TrimRoom(Vector& v) {
+  if (v.capacity() > 2 * v.size() + 64) v.shrink_to_fit();
+}
+
 }  // namespace
 
 bool ParseCharacterFile(std::string_view bytes, std::vector<CharacterEntry>& records) {
   records.clear();
+  records.reserve(EntryRoomFor(bytes));
   Parser parser(bytes);
-  if (!parser.Parse(records)) {
+  if (!parser.Parse([&](CharacterEntry& entry) { records.push_back(std::move(entry)); })) {
     records.clear();
+    records.shrink_to_fit();
     return false;
   }
+  TrimRoom(records);
   return true;
 }
 
@@ -472,6 +500,21 @@ bool ReadCharacterFile(const Text& path, std::vector<CharacterEntry>& records) {
   std::string bytes;
   if (ReadWholeFile(path, bytes) != ReadResult::Ok || bytes.empty()) return false;
   return ParseCharacterFile(bytes, records);
+}
+
+bool ReadCharacterRows(const Text& path, CharacterTable& table) {
+  std::string bytes;
+  if (ReadWholeFile(path, bytes) != ReadResult::Ok || bytes.empty()) return false;
+  // Built aside and put in place only when the whole file has been read, so
+  // that a failure leaves the rows as they were.
+  CharacterTable fresh;
+  fresh.ReserveRows(EntryRoomFor(bytes));
+  Parser parser(bytes);
+  if (!parser.Parse([&](const CharacterEntry& entry) { fresh.AppendRow(entry); })) return false;
+  fresh.TrimRows();
+  fresh.SelectRow(0);
+  table = std::move(fresh);
+  return true;
 }
 
 }  // namespace gw

@@ -69,6 +69,11 @@ bool ParseCharacterFile(std::string_view bytes, std::vector<CharacterEntry>& rec
 // is empty, or does not parse.
 bool ReadCharacterFile(const Text& path, std::vector<CharacterEntry>& records);
 
+// Reads the file as ReadCharacterFile does and builds the table's rows from
+// its entries as BuildRowsFromRecords does (row 0 current), without keeping
+// the records in between. On failure the table is left as it was.
+bool ReadCharacterRows(const Text& path, CharacterTable& table);
+
 // --- Start-up load ------------------------------------------------------------------
 
 enum class LoadStatus {
@@ -128,8 +133,8 @@ struct RereadDecision {
 RereadDecision DecideReread(FileStamp stored, FileStamp current, bool read_succeeded);
 
 // Takes the file's current stamp and, only when it differs from `stored`,
-// reads the file into `records`; returns the decision the shell applies.
-RereadDecision CheckCharacterFile(const Text& path, FileStamp stored,
-                                  std::vector<CharacterEntry>& records);
+// rebuilds the table's rows from the file (ReadCharacterRows: a table that
+// cannot be read stays as it was); returns the decision the shell applies.
+RereadDecision CheckCharacterFile(const Text& path, FileStamp stored, CharacterTable& table);
 
 }  // namespace gw

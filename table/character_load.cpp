@@ -56,11 +56,10 @@ RereadDecision DecideReread(FileStamp stored, FileStamp current, bool read_succe
   return decision;
 }
 
-RereadDecision CheckCharacterFile(const Text& path, FileStamp stored,
-                                  std::vector<CharacterEntry>& records) {
+RereadDecision CheckCharacterFile(const Text& path, FileStamp stored, CharacterTable& table) {
   const FileStamp current = ReadFileStamp(path);
   if (current == stored) return DecideReread(stored, current, false);
-  return DecideReread(stored, current, ReadCharacterFile(path, records));
+  return DecideReread(stored, current, ReadCharacterRows(path, table));
 }
 
 }  // namespace gw

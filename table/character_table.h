@@ -93,6 +93,12 @@ class CharacterTable {
   // Replaces all rows by the records, in order, builds the trigger index and
   // makes row 0 current (none for an empty list).
   void BuildRowsFromRecords(const std::vector<CharacterEntry>& records);
+  // Makes room for `count` rows ahead of appending them; TrimRows gives back
+  // room that was reserved far beyond the rows there are.
+  void ReserveRows(size_t count) { rows_.reserve(count); }
+  void TrimRows() {
+    if (rows_.capacity() > 2 * rows_.size() + 64) rows_.shrink_to_fit();
+  }
 
   // The current row, or -1.
   int CurrentRow() const { return current_; }

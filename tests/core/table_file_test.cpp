@@ -453,6 +453,12 @@ TEST(TableCharacterReread, Decision) {
   EXPECT_EQ(d.stamp, 0);
 }
 
+std::vector<CharacterEntry> RowsOf(const CharacterTable& table) {
+  std::vector<CharacterEntry> rows;
+  for (int row = 0; row < table.RowCount(); ++row) rows.push_back(table.Entry(row));
+  return rows;
+}
+
 TEST(TableCharacterReread, ChangedFileIsReadOnceAndFailuresReportedOnce) {
   TempFolder folder;
   const Text path = folder.File("Characters.json");
@@ -460,29 +466,117 @@ TEST(TableCharacterReread, ChangedFileIsReadOnceAndFailuresReportedOnce) {
   const FileStamp stamp = ReadFileStamp(path);
   EXPECT_NE(stamp, 0);
 
-  std::vector<CharacterEntry> records{{u"untouched", u"", u""}};
-  RereadDecision d = CheckCharacterFile(path, stamp, records);
+  CharacterTable table = TableOf({{u"u", u"\\u0075", u"untouched"}, {u"v", u"\\u0076", u""}});
+  table.SelectRow(1);
+  RereadDecision d = CheckCharacterFile(path, stamp, table);
   EXPECT_EQ(d.action, RereadAction::Unchanged);
   EXPECT_EQ(d.stamp, stamp);
-  EXPECT_EQ(records.size(), 1u);
+  ASSERT_EQ(table.RowCount(), 2);
+  EXPECT_EQ(table.CurrentRow(), 1);
 
-  // Another program writes the file; its time moves on.
-  WriteBytes(path, "[\"Glyphwell 1.11\", [\"z\", \"\\\\u007A\", \"zed\"]]");
+  // Another program writes the file; its time moves on. The rows are
+  // rebuilt from it, the vanished triggers no longer match, row 0 is current.
+  WriteBytes(path, "[\"Glyphwell 1.11\", [\"\", \"\\\\u0041\", \"\"], [\"z\", \"\\\\u007A\", \"zed\"]]");
   const fs::path native = folder.NativePath("Characters.json");
   fs::last_write_time(native, fs::last_write_time(native) + std::chrono::seconds(30));
-  d = CheckCharacterFile(path, stamp, records);
+  d = CheckCharacterFile(path, stamp, table);
   EXPECT_EQ(d.action, RereadAction::Reread);
   EXPECT_EQ(d.stamp, stamp + 30);
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0], (CharacterEntry{u"z", u"\\u007A", u"zed"}));
+  EXPECT_EQ(RowsOf(table), (std::vector<CharacterEntry>{{u"", u"\\u0041", u""},
+                                                        {u"z", u"\\u007A", u"zed"}}));
+  EXPECT_EQ(table.ColumnText(1, TableColumn::Characters), u"z");
+  EXPECT_EQ(table.CurrentRow(), 0);
+  EXPECT_EQ(table.FindTrigger(u"z"), 1);
+  EXPECT_EQ(table.FindTrigger(u"u"), -1);
+  EXPECT_EQ(table.Triggers().Size(), 1u);
+
+  // A change that does not parse: reported, and the rows stay as they were.
+  table.SelectRow(1);
+  WriteBytes(path, "[\"Glyphwell 1.11\", [\"y\", \"\\\\u0079\", \"\"], [\"w\"");
+  fs::last_write_time(native, fs::last_write_time(native) + std::chrono::seconds(60));
+  d = CheckCharacterFile(path, d.stamp, table);
+  EXPECT_EQ(d.action, RereadAction::Failed);
+  EXPECT_EQ(d.stamp, stamp + 60);
+  EXPECT_EQ(table.RowCount(), 2);
+  EXPECT_EQ(table.CurrentRow(), 1);
+  EXPECT_EQ(table.FindTrigger(u"z"), 1);
+  EXPECT_EQ(table.FindTrigger(u"y"), -1);
 
   // Deleted behind the program's back: one failure, then nothing.
   ASSERT_TRUE(RemoveFile(path));
-  d = CheckCharacterFile(path, d.stamp, records);
+  d = CheckCharacterFile(path, d.stamp, table);
   EXPECT_EQ(d.action, RereadAction::Failed);
   EXPECT_EQ(d.stamp, 0);
-  d = CheckCharacterFile(path, d.stamp, records);
+  d = CheckCharacterFile(path, d.stamp, table);
   EXPECT_EQ(d.action, RereadAction::Unchanged);
+  EXPECT_EQ(table.RowCount(), 2);
+}
+
+// Reading the rows straight from the file gives the table that building them
+// from the records read gives, for every shape of entry the reader accepts.
+TEST(TableCharacterReread, RowsReadStraightFromTheFileMatchRowsBuiltFromRecords) {
+  TempFolder folder;
+  const Text path = folder.File("Characters.json");
+  const std::string files[] = {
+      kDefaultFile,
+      // duplicate triggers (the later row wins), values that are not strings,
+      // missing and extra values, escapes, a bracket inside a text
+      "[\"Glyphwell 1.11\", [\"x\", \"\\\\u41\", \"one [1]\"], [\"x\", \"\\\\u42\", \"two\"],"
+      " [1, null, [\"a\"]], [\"b\"], [], [\"c\", \"\\\\u1F600\", \"\\u00e9\\n\", \"extra\", {\"k\": 2}]]",
+      // the old format without triggers
+      "[\"Glyphwell 1.10\", [\"\\\\u2013\", \"dash\"], [\"\\\\u2014\"]]",
+      // the header alone
+      "[\"Glyphwell 1.11\"]",
+  };
+  for (const std::string& bytes : files) {
+    WriteBytes(path, bytes);
+    std::vector<CharacterEntry> records;
+    ASSERT_TRUE(ReadCharacterFile(path, records)) << bytes;
+    const CharacterTable expected = TableOf(records);
+    CharacterTable table = TableOf({{u"q", u"\\u0071", u"before"}});
+    ASSERT_TRUE(ReadCharacterRows(path, table)) << bytes;
+    EXPECT_EQ(RowsOf(table), RowsOf(expected)) << bytes;
+    for (int row = 0; row < table.RowCount(); ++row)
+      EXPECT_EQ(table.ColumnText(row, TableColumn::Characters),
+                expected.ColumnText(row, TableColumn::Characters));
+    EXPECT_EQ(table.Triggers().Entries(), expected.Triggers().Entries()) << bytes;
+    EXPECT_EQ(table.CurrentRow(), expected.CurrentRow()) << bytes;
+  }
+  // Missing, empty or broken files leave the table alone.
+  CharacterTable table = TableOf({{u"q", u"\\u0071", u"before"}});
+  EXPECT_FALSE(ReadCharacterRows(folder.File("missing.json"), table));
+  WriteBytes(path, "");
+  EXPECT_FALSE(ReadCharacterRows(path, table));
+  WriteBytes(path, "[\"Glyphwell 1.11\", [\"y\", \"\\\\u0079\", \"\"], [\"z\",]]");
+  EXPECT_FALSE(ReadCharacterRows(path, table));
+  EXPECT_EQ(RowsOf(table), (std::vector<CharacterEntry>{{u"q", u"\\u0071", u"before"}}));
+  EXPECT_EQ(table.FindTrigger(u"q"), 0);
+  EXPECT_EQ(table.FindTrigger(u"y"), -1);
+}
+
+// Room is made for the entries ahead of reading them, judged by the brackets
+// of the file; brackets inside texts must not leave that room taken.
+TEST(TableCharacterReread, BracketsInsideTextsLeaveNoRoomTakenAfterReading) {
+  std::string bytes = "[\"Glyphwell 1.11\", [\"a\", \"\\\\u0061\", \"";
+  bytes.append(200000, '[');
+  bytes += "\"]]";
+  std::vector<CharacterEntry> records;
+  ASSERT_TRUE(ParseCharacterFile(bytes, records));
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].comment.size(), 200000u);
+  EXPECT_LT(records.capacity(), 100u);
+
+  TempFolder folder;
+  const Text path = folder.File("Characters.json");
+  WriteBytes(path, bytes);
+  CharacterTable table;
+  ASSERT_TRUE(ReadCharacterRows(path, table));
+  EXPECT_EQ(table.RowCount(), 1);
+  EXPECT_EQ(table.FindTrigger(u"a"), 0);
+  // Nor does a file that fails after its brackets.
+  bytes.resize(bytes.size() - 1);
+  EXPECT_FALSE(ParseCharacterFile(bytes, records));
+  EXPECT_EQ(records.capacity(), 0u);
 }
 
 }  // namespace
