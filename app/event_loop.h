@@ -49,6 +49,17 @@ void InstallMainWindowFilter();
 bool TranslateWindowMessage(int window, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
                             LRESULT* result);
 
+// Closes a secondary window (one made by CreateSecondaryFrame) in two steps.
+// It is hidden at once, which hands the activation on just as destroying it
+// would, and from then on its messages are no events. It is destroyed when
+// the program is next idle, after the windows that it uncovered have been
+// drawn again: destroying a window with its controls takes milliseconds
+// (about 5 ms under Wine) that the user need not wait for.
+void RetireWindow(HWND hwnd);
+// Destroys the retired windows; false when there were none.
+bool DestroyRetiredWindows();
+bool HaveRetiredWindows();
+
 // Messages of the main window that are no events (painting, colours,
 // custom draw, cursors, ...) go to this procedure when it is set, otherwise
 // to DefWindowProcW. The main window's construction may set it for the look

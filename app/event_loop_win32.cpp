@@ -636,6 +636,9 @@ bool RunLoopStep(bool wait) {
     return true;
   }
   MSG msg;
+  // Idle: nothing waits, not even drawing, so closed windows can go now.
+  if (HaveRetiredWindows() && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE))
+    return DestroyRetiredWindows();
   if (wait) {
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) ExitProgram();  // WM_QUIT: nobody posts it; end cleanly

@@ -6,6 +6,7 @@
 #include <deque>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "app/event_loop.h"
 #include "app/event_queue.h"
@@ -45,6 +46,9 @@ LRESULT CALLBACK WakeWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 // Windows that were activated and not deactivated since.
 std::set<HWND> g_active;
+
+// Windows that are closed and hidden, waiting to be destroyed.
+std::vector<HWND> g_retired;
 
 void Wake() {
   if (!g_wake_window || g_wake_pending) return;
@@ -277,6 +281,30 @@ bool TranslateWindowMessage(int window, HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     default:
       return false;
   }
+}
+
+void RetireWindow(HWND hwnd) {
+  if (!hwnd) return;
+  ShowWindow(hwnd, SW_HIDE);
+  // The secondary windows' procedure takes the window number from here; with
+  // none left, nothing of the window becomes an event any more. What its
+  // destruction would have forgotten goes now.
+  SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+  g_saved_focus.erase(hwnd);
+  g_active.erase(hwnd);
+  if (g_tracked_focus && (g_tracked_focus == hwnd || IsChild(hwnd, g_tracked_focus)))
+    g_tracked_focus = nullptr;
+  g_retired.push_back(hwnd);
+}
+
+bool HaveRetiredWindows() { return !g_retired.empty(); }
+
+bool DestroyRetiredWindows() {
+  if (g_retired.empty()) return false;
+  std::vector<HWND> windows;
+  windows.swap(g_retired);
+  for (HWND hwnd : windows) DestroyWindow(hwnd);
+  return true;
 }
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

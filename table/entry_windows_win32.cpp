@@ -322,7 +322,7 @@ void CloseEntryWindow(int window) {
   // The main window is enabled before its owned window goes, so that it is
   // the window Windows activates next.
   if (HWND main = App().main_window) EnableWindow(main, TRUE);
-  DestroyWindow(hwnd);
+  RetireWindow(hwnd);
   FocusLastControl();
 }
 

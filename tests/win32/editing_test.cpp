@@ -557,6 +557,44 @@ TEST_F(EditingTest, ReturnArrowsAndMnemonicsInTheNewWindow) {
   ExpectInStep();
 }
 
+// Closing an editor hides it at once and hands the activation back to the
+// main window; the window itself goes when the program is idle. Until then,
+// nothing that reaches it is an event, not even for a new editor of the
+// same kind.
+TEST_F(EditingTest, ClosedEditorIsHiddenAtOnceAndDestroyedWhenIdle) {
+  SelectListRow(1);
+  OpenNew(u"", u"q", u"first");
+  HWND old_window = EntryWindowHandle(NewEntryWindow);
+  HWND old_ok = Field(NewEntryWindow, kNewOk);
+  ASSERT_TRUE(PumpUntil([&] { return GetActiveWindow() == old_window; }));
+
+  DispatchEvent(Click(kNewOk, NewEntryWindow));
+  EXPECT_EQ(EntryWindowHandle(NewEntryWindow), nullptr);
+  ASSERT_TRUE(IsWindow(old_window));
+  EXPECT_FALSE(IsWindowVisible(old_window));
+  EXPECT_TRUE(IsWindowEnabled(App().main_window));
+  EXPECT_EQ(GetActiveWindow(), App().main_window);
+  EXPECT_EQ(App().table.Column(1, 3), u"first");
+  EXPECT_EQ(FileBytes(), SerializeCharacterFile(App().table));
+
+  DispatchEvent(Command(7));  // Ctrl+N while the old window waits
+  HWND new_window = EntryWindowHandle(NewEntryWindow);
+  ASSERT_NE(new_window, nullptr);
+  ASSERT_NE(new_window, old_window);
+  Type(NewEntryWindow, kNewCodeField, u"s");
+  SendMessageW(old_window, WM_COMMAND, MAKEWPARAM(kNewOk, BN_CLICKED),
+               reinterpret_cast<LPARAM>(old_ok));
+  Drain();
+  EXPECT_FALSE(IsWindow(old_window));
+  EXPECT_EQ(EntryWindowHandle(NewEntryWindow), new_window);
+  EXPECT_EQ(App().table.RowCount(), 7);
+  DispatchEvent(Click(kNewCancel, NewEntryWindow));
+  Drain();
+  EXPECT_FALSE(IsWindow(new_window));
+  EXPECT_EQ(App().table.RowCount(), 7);
+  ExpectInStep();
+}
+
 TEST_F(EditingTest, SharedMnemonicBindsToOkOnly) {
   App().language.sections[u"General"][u"Cancel"] = u"&Off";
   SelectListRow(4);
