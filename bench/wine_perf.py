@@ -14,12 +14,12 @@ Figures (goal in brackets):
   Enter        Return on the en-dash row -> the character in notepad's Edit (its caret moved right;
                the text is checked afterwards) [<= 30 ms]
   reread       F10 after the 10,000-entry file changed -> status " The character file was reread."
-               [<= 50 ms], vs F10 with the file unchanged (main window in
-               front, focus on the list); when the message is gone before it is seen, the time until the
-               rebuilt list shows the changed last entry counts (the report says how often)
-  edit         in a 10,000-entry table: ctrl+Down on a middle row, the Delete button answered "Yes",
-               and ctrl+n / "x" in Code / Return, each until Characters.json was replaced and the list
-               shows the change [<= 30 ms each]; the file and list parts are printed too
+               [<= 50 ms] (the rebuilt list is checked afterwards), vs F10 with the file unchanged
+               (main window in front, focus on the list)
+  edit         in a 10,000-entry table: ctrl+Down on a middle row, Return on "Yes" after the Delete
+               button, and Return in "New item" after ctrl+n and "x" in Code, each until Characters.json
+               was replaced and the list shows the change [<= 30 ms each]; the file and list parts are
+               printed too
   working set  VmRSS of the program's Wine process after start-up (6 / 10,000 entries) and after N
                insertions, each beside notepad's in the same run [<= 1.1 x / 1.3 x; no growth]
 
@@ -30,21 +30,18 @@ Baseline of F10 and Enter: one key ("a") through XTest into the focused notepad 
 Edit shows it (caret moved, text checked afterwards): the cost of X and Wine's input path alone.
 
 Keys are pressed with the XTest extension from this process (no xdotool process per key).
-Start, F10, Enter and their baselines are watched by the probe inside Wine (gwprobe's `watch`, and
-`start` with watch_class): it checks the awaited state every --watch-gap microseconds and reports
-the performance-counter time of the first check that saw it, which under Wine is the host's raw
-monotonic clock (checked at the start of the bench).  A key time starts just before the XTest call,
-a start time just before CreateProcess; each ends at the end of that check, an upper bound late by
-at most one check and one pause (printed).  The other figures are polled from here through the
-probe's pipe: they end when a probe call that saw the state returns, late by at most one call and
-one pause between calls (printed as the polling resolution).
+Every time is watched by the probe inside Wine (gwprobe's `watch`, and `start` with watch_class):
+it checks the awaited state every --watch-gap microseconds and reports the performance-counter
+time of the first check that saw it, which under Wine is the host's raw monotonic clock (checked at
+the start of the bench).  A key time starts just before the XTest call, a start time just before
+CreateProcess; each ends at the end of that check, an upper bound late by at most one check and one
+pause (printed).  The list view and the status bar can only be read with messages to the program,
+which its window thread answers once it is done with what it is doing; those states are seen then.
+The edits' file is watched from here on the same clock (os.stat in a thread of its own).
 
 Options: --runs N (default 5), --insertions N (default 1000), --insert-budget S (seconds the
 insertion loop may take, default 240), --exe PATH, --only start,keys,reread,edit (edit is not in the
-default set), --poll-gap MS (pause between two probe calls while a figure is timed, default 1.0;
-0 polls without a pause, which keeps the probe and the wineserver busy during the timed operation),
---watch-gap US (pause between two checks of a state watched inside Wine, default 1000).
-GW_BENCH_TRACE=1 prints the probe errors met while polling.
+default set), --watch-gap US (pause between two checks of a state watched inside Wine, default 1000).
 """
 
 from __future__ import annotations
@@ -68,14 +65,12 @@ NOTEPAD = r"C:\windows\system32\notepad.exe"
 NOTEPAD_TITLE = "Untitled - Notepad"
 MAIN_CLASS = "GlyphwellMain"
 LIST_ID = 5
-LVM_GETITEMCOUNT = 0x1004
 TRAY_TIP = "Glyphwell (F10)"
 STATUS_REREAD = " The character file was reread."
 WM_COMMAND = 0x0111
 CMD_HIDE = 19
 EN_DASH = "\u2013"
 CRLF = "\r\n"
-TRACE = os.environ.get("GW_BENCH_TRACE") == "1"
 
 DEFAULT_ENTRIES = [
     ("", "\\\\u201E\\\\u201C", "quotation marks (de)"),
@@ -113,39 +108,6 @@ def write_atomically(path: Path, data: bytes) -> None:
 
 
 # --------------------------------------------------------------------------- measuring
-
-class Poller:
-    """Polls a condition through the probe with a short pause between calls; keeps the cost of each
-    call.  The pause leaves the CPU and the wineserver to the program being timed: polling without
-    one keeps the probe and the wineserver busy all the time, and on a small machine that slows the
-    very window operations that are timed."""
-
-    def __init__(self, gap_ms: float = 1.0) -> None:
-        self.call_ms: list[float] = []
-        self.gap_s = max(0.0, gap_ms) / 1000.0
-
-    def until(self, cond, t0: float, timeout: float = 20.0, what: str = "condition") -> float:
-        """Milliseconds from t0 until `cond` held (end of the call that saw it)."""
-        deadline = time.monotonic() + timeout
-        while True:
-            a = time.monotonic()
-            try:
-                ok = cond()
-            except WaitTimeout:
-                raise
-            except HarnessError as e:
-                if TRACE:
-                    print(f"    {what}: {e}", flush=True)
-                ok = False
-            b = time.monotonic()
-            self.call_ms.append((b - a) * 1000)
-            if ok:
-                return (b - t0) * 1000
-            if b > deadline:
-                raise WaitTimeout(f"timed out after {timeout} s waiting for {what}")
-            if self.gap_s:
-                time.sleep(self.gap_s)
-
 
 def unix_pid(session: WineSession, needle: str) -> int | None:
     """The newest Unix process of this session's prefix whose command line holds `needle`."""
@@ -238,7 +200,7 @@ class XKeys:
 
 class Bench:
     def __init__(self, wine: WineSession, exe: Path, runs: int, insertions: int, budget: float,
-                 poll_gap_ms: float = 1.0, watch_gap_us: int = 1000):
+                 watch_gap_us: int = 1000):
         self.watch_gap_us = watch_gap_us
         # per figure: ms between the start of the last check that missed the state and the end of
         # the one that saw it
@@ -247,12 +209,10 @@ class Bench:
         self.runs = runs
         self.insertions = insertions
         self.budget = budget
-        self.poll = Poller(poll_gap_ms)
         self.results: dict[str, list[float]] = {}
         self.notes: list[str] = []
         self.lang_dir = Path(tempfile.mkdtemp(prefix="gw-bench-lang-"))
         (self.lang_dir / "English.lng").write_bytes((REPO / "lang" / "English.lng").read_bytes())
-        self.reread_seen: list[str] = []
         self.stat_ms: list[float] = []
         self.attach(wine)
 
@@ -304,6 +264,58 @@ class Bench:
         t0 = time.clock_gettime_ns(self.clock_id)
         self.key(*keys)
         self.add(figure, self.watched(figure, result(30), t0))
+
+    def timed_change(self, figure: str, keys: tuple[str, ...], chars: Path, **watch) -> None:
+        """Like timed_keys, for a change that also replaces Characters.json: a thread of this process
+        watches the file with os.stat (inode, mtime_ns, size; the program replaces it atomically) on
+        the same clock, and the figure ends when both the probe and the thread have seen their
+        change ("<figure> file" and "<figure> list" keep the two parts)."""
+        import threading
+
+        def stamp():
+            try:
+                st = os.stat(chars)
+                return (st.st_ino, st.st_mtime_ns, st.st_size)
+            except FileNotFoundError:
+                return None
+
+        before = stamp()
+        seen_file: list[int] = []
+        stop = threading.Event()
+
+        def watch_file() -> None:
+            while not stop.is_set():
+                a = time.clock_gettime_ns(self.clock_id)
+                now = stamp()
+                b = time.clock_gettime_ns(self.clock_id)
+                self.stat_ms.append((b - a) / 1e6)
+                if now is not None and now != before:
+                    seen_file.append(b)
+                    return
+                time.sleep(0.0002)
+
+        self.wine._call("ping")
+        result = self.wine.probe.begin("watch", gap_us=self.watch_gap_us, timeout=20000, **watch)
+        watcher = threading.Thread(target=watch_file, daemon=True)
+        watcher.start()
+        try:
+            t0 = time.clock_gettime_ns(self.clock_id)
+            self.key(*keys)
+            t_list = self.watched(figure, result(30), t0)
+            watcher.join(timeout=20)
+        finally:
+            stop.set()
+        if not seen_file:
+            raise WaitTimeout(f"timed out waiting for Characters.json to change ({figure})")
+        t_file = (seen_file[0] - t0) / 1e6
+        self.add(figure, max(t_file, t_list))
+        self.add(f"{figure} file", t_file)
+        self.add(f"{figure} list", t_list)
+        # The file must stay as it is for a moment: no second write after the one timed.
+        after = stamp()
+        time.sleep(0.3)
+        if stamp() != after:
+            self.notes.append(f"{figure}: Characters.json changed again after the timed write")
 
     def start_timed(self, exe: str, title: str, cls: str, figure: str = "") -> tuple[object, object]:
         """The probe starts the program and watches for its visible window, from just before
@@ -490,9 +502,7 @@ class Bench:
             pad_win = pad.wait_window(title=NOTEPAD_TITLE)
             self.hide(main)
             for run in range(self.runs):
-                # Baseline: F10 with the file unchanged -> in front, focus on the list.  The status bar is
-                # not read here: polling it during this activation made the next reread take 3-9 s and
-                # its message vanish (seen under Wine 8, not explained yet).
+                # Baseline: F10 with the file unchanged -> in front, focus on the list.
                 self.activate(pad_win.hwnd)
                 self.timed_keys("F10 unchanged 10k", ("F10",), what="foreground", hwnd=main, focus=lst)
                 self.hide(main)
@@ -502,32 +512,13 @@ class Bench:
                 time.sleep(1.05)
                 write_atomically(chars, character_file(10_000, tag=tag))
                 self.activate(pad_win.hwnd)
-                seen = []
-                focused = self.main_focused(main, lst)
-
-                def reread_shown():
-                    # Done when the message shows, or when the rebuilt list shows the new last entry
-                    # with the focus on the list (the message can be gone by then, see the report).
-                    status = w.status_bar(bar)[0]
-                    if status == STATUS_REREAD:
-                        seen.append("message")
-                        return True
-                    last = w._call("listview", hwnd=lst, first=9999, max=1)["rows"]
-                    if TRACE:
-                        print("   ", round((time.monotonic() - t0) * 1000), status[:12], last and last[0]["cells"],
-                              w._call("foreground").get("focus_class"), flush=True)
-                    if last and any(tag in c for c in last[0]["cells"]) and focused():
-                        seen.append("list only, status " + repr(w.status_bar(bar)[0]))
-                        return True
-                    return False
-
-                t0 = time.monotonic()
-                self.key("F10")
-                self.add("reread", self.poll.until(reread_shown, t0, what="reread (message or new list)"))
-                self.reread_seen.append(seen[-1])
+                self.timed_keys("reread", ("F10",), what="status", hwnd=bar, text=STATUS_REREAD)
+                last = w._call("listview", hwnd=lst, first=9999, max=1)["rows"]
+                if not (last and any(tag in c for c in last[0]["cells"])):
+                    raise HarnessError(f"the reread list does not end with the changed entry ({tag})")
                 self.hide(main)
                 print(f"  reread run {run + 1}: unchanged {self.results['F10 unchanged 10k'][-1]:.1f} ms, "
-                      f"reread {self.results['reread'][-1]:.1f} ms ({seen[-1]})", flush=True)
+                      f"reread {self.results['reread'][-1]:.1f} ms", flush=True)
         finally:
             self.close_glyphwell(proc, main)
             for p in list(w.processes):
@@ -537,65 +528,19 @@ class Bench:
     # ---- 7 (editing a 10,000-entry table)
 
     def edit_figures(self) -> None:
-        """Move (ctrl+Down), delete (Delete button, "Yes") and add (ctrl+n, "x", Return) one row of a
-        10,000-entry table; each time ends when Characters.json was replaced AND the list shows the change.
-        The file is polled with os.stat (inode, mtime_ns, size: the program replaces the file atomically),
-        the list through the probe (only the rows concerned, and its count)."""
+        """Move (ctrl+Down), delete (the Delete button, then Return on "Yes") and add (ctrl+n, "x" in
+        Code, Return) one row of a 10,000-entry table.  Each time starts just before the key that
+        does it and ends when Characters.json was replaced AND the list shows the change (timed_change:
+        the list is watched by the probe inside Wine, the file by a thread of this process)."""
         w = self.wine
         folder = r"C:\Portable\GwBenchEdit"
         exe = self.install(folder, 10_000)
         chars = w.unix_path(folder) / "Characters.json"
         proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
 
-        def stamp():
-            try:
-                st = os.stat(chars)
-                return (st.st_ino, st.st_mtime_ns, st.st_size)
-            except FileNotFoundError:
-                return None
-
-        def count() -> int:
-            # One message: cheaper to poll than the probe's list view reading.
-            return w.send_message(lst, LVM_GETITEMCOUNT)
-
         def rows(first: int, n: int) -> tuple[int, list[list[str]]]:
             r = w._call("listview", hwnd=lst, first=first, max=n)
             return r["count"], [x["cells"] for x in r["rows"]]
-
-        def both(t0: float, before, list_done, what: str) -> tuple[float, float, float]:
-            """Until the file changed and list_done() held: (total, file, list) in ms from t0.  The file is
-            watched by a thread of its own, since a probe call waits while the program is busy."""
-            import threading
-            seen_file: list[float] = []
-            stop = threading.Event()
-
-            def watch() -> None:
-                while not stop.is_set():
-                    a = time.monotonic()
-                    now = stamp()
-                    b = time.monotonic()
-                    self.stat_ms.append((b - a) * 1000)
-                    if now is not None and now != before:
-                        seen_file.append((b - t0) * 1000)
-                        return
-                    time.sleep(0.0002)
-
-            watcher = threading.Thread(target=watch, daemon=True)
-            watcher.start()
-            try:
-                t_list = self.poll.until(list_done, t0, timeout=20, what=what)
-                watcher.join(timeout=max(0.0, t0 + 20 - time.monotonic()))
-            finally:
-                stop.set()
-            if not seen_file:
-                raise WaitTimeout(f"timed out waiting for Characters.json to change ({what})")
-            return max(seen_file[0], t_list), seen_file[0], t_list
-
-        def settle(before) -> None:
-            # The file must stay as it is for a moment: no second write after the one timed.
-            time.sleep(0.3)
-            if stamp() != before:
-                self.notes.append("edit: Characters.json changed again after the timed write")
 
         def file_entries() -> list[list[str]]:
             import json
@@ -611,6 +556,7 @@ class Bench:
             middle = 5000
             for run in range(self.runs + 1):  # run 0 warms up and is not counted
                 counted = run > 0
+                prefix = "edit" if counted else "warm-up"
                 # Baseline: the same bytes written, fsynced and renamed over a sibling by Python.
                 data = chars.read_bytes()
                 side = chars.with_name("Characters.bench-side.json")
@@ -623,37 +569,34 @@ class Bench:
                 os.replace(tmp, side)
                 if counted:
                     self.add("edit fsync baseline", (time.monotonic() - t0) * 1000)
-                # Move: the middle row one down.
+                # Move: a row one down, its comment then shows one row further down.  The rows moved lie
+                # away from those deleted and added, so that their comments stay distinct.
+                moved = middle - 1000
                 self.activate(main)
                 if not focused():
                     w.click_window(lst)  # after "New item" the focus is on the New button
-                w.select_row(lst, middle)
+                w.select_row(lst, moved)
                 wait_until(focused, timeout=10, interval=0.005, message="focus on the list")
-                count0, (row_a, row_b) = rows(middle, 2)
-                before = stamp()
-                t0 = time.monotonic()
-                self.key("ctrl+Down")
-                total, tf, tl = both(t0, before, lambda: rows(middle, 2)[1] == [row_b, row_a], "row moved")
-                settle(stamp())
+                count0, (row_a, row_b) = rows(moved, 2)
+                if row_a[3] == row_b[3]:
+                    raise HarnessError("the bench table needs distinct comments")
+                self.timed_change(f"{prefix} move", ("ctrl+Down",), chars,
+                                  what="cell", hwnd=lst, row=moved + 1, col=3, text=row_a[3])
                 entries = file_entries()
-                if [e[2] for e in entries[middle:middle + 2]] != [row_b[3], row_a[3]]:
-                    self.notes.append(f"edit run {run}: the file does not show the moved row")
-                if counted:
-                    self.add("edit move", total); self.add("edit move file", tf); self.add("edit move list", tl)
-                # Delete: the middle row, via the Delete button and "Yes".
+                if [e[2] for e in entries[moved:moved + 2]] != [row_b[3], row_a[3]] or \
+                        rows(moved, 2)[1] != [row_b, row_a]:
+                    self.notes.append(f"edit run {run}: the file or the list does not show the moved row")
+                # Delete: the middle row, through the Delete button and Return on "Yes" (the box's default).
                 self.activate(main)
                 w.select_row(lst, middle)
                 w.click_window(delete_button)
                 box = w.wait_message_box(pid=proc.pid)
-                before = stamp()
-                t0 = time.monotonic()
-                w.click_button(box.hwnd, text="Yes")
-                total, tf, tl = both(t0, before, lambda: count() == count0 - 1, "row deleted")
-                settle(stamp())
+                self.focus_x(box.hwnd)
+                wait_until(lambda: w._call("foreground").get("hwnd") == box.hwnd, timeout=10, interval=0.005,
+                           message="the question in front")
+                self.timed_change(f"{prefix} delete", ("Return",), chars, what="count", hwnd=lst, count=count0 - 1)
                 if len(file_entries()) != count0 - 1 or rows(0, 0)[0] != count0 - 1:
                     self.notes.append(f"edit run {run}: the file or the list does not have one row less")
-                if counted:
-                    self.add("edit delete", total); self.add("edit delete file", tf); self.add("edit delete list", tl)
                 # Add: ctrl+n, "x" in the Code field, Return.
                 self.activate(main)
                 w.select_row(lst, middle)
@@ -672,22 +615,19 @@ class Bench:
                     raise HarnessError("the Code field of \"New item\" did not get the focus")
                 self.key("x")
                 wait_until(lambda: w.text(code_field) == "x", timeout=10, interval=0.005, message="x in Code")
-                before = stamp()
-                t0 = time.monotonic()
-                self.key("Return")
-                total, tf, tl = both(t0, before, lambda: count() == count0, "row added")
-                settle(stamp())
+                self.timed_change(f"{prefix} add", ("Return",), chars, what="count", hwnd=lst, count=count0)
                 if len(file_entries()) != count0:
                     self.notes.append(f"edit run {run}: the file does not hold the added row")
-                if counted:
-                    self.add("edit add", total); self.add("edit add file", tf); self.add("edit add list", tl)
-                label = f"edit run {run}" if counted else "edit warm-up"
                 r = self.results
+                if not counted:
+                    for k in [k for k in r if k.startswith("warm-up")]:
+                        del r[k]
+                        self.watch_windows.pop(k, None)
                 if counted:
-                    print(f"  {label}: move {r['edit move'][-1]:.1f} ms, delete {r['edit delete'][-1]:.1f} ms, "
+                    print(f"  edit run {run}: move {r['edit move'][-1]:.1f} ms, delete {r['edit delete'][-1]:.1f} ms, "
                           f"add {r['edit add'][-1]:.1f} ms", flush=True)
                 else:
-                    print(f"  {label} done", flush=True)
+                    print("  edit warm-up done", flush=True)
         finally:
             self.close_glyphwell(proc, main)
 
@@ -756,18 +696,11 @@ class Bench:
             print(f"  Glyphwell {g0 / 1024:.1f} -> {g1 / 1024:.1f} MiB ({g1 - g0:+.0f} KiB); "
                   f"notepad {p0 / 1024:.1f} -> {p1 / 1024:.1f} MiB ({p1 - p0:+.0f} KiB); "
                   f"ratio after {g1 / p1:.2f}; growth: {'none' if g1 - g0 <= 256 else 'YES'} (<= 256 KiB counts as none)")
-        if self.reread_seen:
-            n = sum(1 for x in self.reread_seen if x == "message")
-            print()
-            print(f"5: the reread message was seen in {n} of {len(self.reread_seen)} runs; otherwise the time is "
-                  "until the rebuilt list showed the new last entry with the focus on the list: "
-                  + "; ".join(x for x in self.reread_seen if x != "message"))
         if self.stat_ms:
             print()
-            print(f"7: the file is polled by a thread of its own with os.stat (inode, mtime_ns, size; the program "
-                  f"replaces it atomically), median {med(self.stat_ms) * 1000:.0f} us a call plus a 0.2 ms pause; the "
-                  "list by the probe (the moved rows, or the count; a probe call waits while the program's "
-                  "window thread is busy), whose cost is in the polling resolution below.")
+            print(f"7: the file is watched by a thread of this process with os.stat (inode, mtime_ns, size; the "
+                  f"program replaces it atomically), median {med(self.stat_ms) * 1000:.0f} us a call plus a 0.2 ms "
+                  "pause, on the probe's clock; the list by the probe (the moved row's cell, or the row count).")
         if self.watch_windows:
             print()
             print(f"Watched by the probe inside Wine, a check every {self.watch_gap_us} us; each time ends with "
@@ -776,15 +709,6 @@ class Bench:
                   "Between the two checks, median / largest:")
             for k, xs in sorted(self.watch_windows.items()):
                 print(f"  {k}: {med(xs):.2f} / {max(xs):.2f} ms")
-        calls = self.poll.call_ms
-        if calls:
-            q = statistics.quantiles(calls, n=20) if len(calls) >= 20 else [min(calls)] * 19
-            print()
-            gap = self.poll.gap_s * 1000
-            print(f"Polling resolution: {len(calls)} probe calls, median {med(calls):.1f} ms, "
-                  f"5%-95% {q[0]:.1f}-{q[-1]:.1f} ms, with a pause of {gap:.1f} ms between calls; every "
-                  f"time is late by at most one call and one pause. "
-                  "Keys are pressed through XTest from this process.")
         print("Working set: VmRSS of the Unix process (Wine's own libraries included); compare only with "
               "notepad in the same run.")
         load = os.getloadavg()
@@ -805,8 +729,6 @@ def main() -> int:
     ap.add_argument("--insert-budget", type=float, default=240.0)
     ap.add_argument("--exe", type=Path, default=REPO / "build" / "win" / "bin" / "Glyphwell.exe")
     ap.add_argument("--only", default="start,keys,reread", help="comma list of: start, keys, reread, edit")
-    ap.add_argument("--poll-gap", type=float, default=1.0,
-                    help="pause in ms between two probe calls while a figure is polled from here (default 1.0)")
     ap.add_argument("--watch-gap", type=int, default=1000,
                     help="pause in us between two checks of a state watched inside Wine (default 1000)")
     args = ap.parse_args()
@@ -828,7 +750,7 @@ def main() -> int:
             with WineSession() as wine:
                 print(f"{name}: Wine session ready in {time.monotonic() - t_session:.1f} s", flush=True)
                 if bench is None:
-                    bench = Bench(wine, args.exe, args.runs, args.insertions, args.insert_budget, args.poll_gap,
+                    bench = Bench(wine, args.exe, args.runs, args.insertions, args.insert_budget,
                                   args.watch_gap)
                 else:
                     bench.attach(wine)

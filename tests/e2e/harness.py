@@ -685,6 +685,7 @@ class WineSession:
         self._keymap: Optional[_Keymap] = None
         self._keymap_ready: set[int] = set()  # pids that had their first MappingNotify
         self._desktop_origin = (0, 0)
+        self._last_click: tuple[int, int] | None = None
         self.timings: dict[str, float] = {}
 
     # ---- life cycle
@@ -1172,6 +1173,11 @@ class WineSession:
         """Moves the mouse to screen point (x, y) of the Windows desktop and clicks."""
         ox, oy = self._desktop_origin
         args = ["mousemove", "--sync", str(x + ox), str(y + oy), "click"]
+        if (x, y) == self._last_click:
+            # A synchronous move to where the pointer already is waits for a motion that never
+            # comes (xdotool gives up after 15 s): step aside first.
+            args = ["mousemove", "--sync", str(x + ox), str(y + oy + 1)] + args
+        self._last_click = (x, y)
         if double:
             args += ["--repeat", "2", "--delay", "80"]
         self._xdotool(*args, str(button))

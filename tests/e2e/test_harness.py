@@ -2,6 +2,8 @@
 
 from __future__ import annotations
 
+import time
+
 import pytest
 
 from harness import PROGRAM_TITLE, HarnessError, ProbeError, WaitTimeout, wait_until
@@ -149,8 +151,26 @@ def test_stand_in_window_list_status_edit_tray_hotkey(wine, demo_exe):
     wait_until(lambda: wine.focus_info(win.hwnd).focus == edit.hwnd, message="focus in the edit field")
     wine.type_text("é–𝄞")
     wait_until(lambda: wine.text(edit.hwnd) == "é–𝄞", message="typed text in the edit field")
-    wine.click_button(win.hwnd, text="Insert")
-    wait_until(lambda: wine.status_bar(sb.hwnd)[0] == "insert: é–𝄞", message="status after Insert")
+    # Insert adds the text as a row and shows it in the status bar; watches inside Wine see the
+    # row count, the new cell and the status text, each only once it is there.
+    # The probe is busy with a watch until its result is read, so the button is clicked through X.
+    insert = wine.child(win.hwnd, cls="Button", text="Insert").center
+    watches = [dict(what="status", hwnd=sb.hwnd, text="insert: é–𝄞"),
+               dict(what="count", hwnd=lv.hwnd, count=5),
+               dict(what="cell", hwnd=lv.hwnd, row=5, col=1, text="é–𝄞")]
+    for watch in watches:
+        time.sleep(0.6)  # two clicks on one spot within the double-click time would be one double click
+        t0 = wine._call("clock")["now"]
+        result = wine.probe.begin("watch", gap_us=500, timeout=10000, **watch)
+        wine.click(*insert)
+        seen = result(20)
+        assert t0 <= seen["not_before"] <= seen["seen_at"] <= wine._call("clock")["now"]
+        assert wine.status_bar(sb.hwnd)[0] == "insert: é–𝄞"
+    assert wine.list_view(lv.hwnd).rows[3:] == [["i", "é–𝄞", "inserted"]] * 3
+    with pytest.raises(ProbeError, match="holds before"):
+        wine.probe.begin("watch", what="cell", hwnd=lv.hwnd, row=3, col=2, text="inserted")
+    with pytest.raises(ProbeError, match="timeout"):
+        wine.probe.begin("watch", what="status", hwnd=sb.hwnd, part=1, text="never", timeout=300)(10)
 
     # A global hotkey pressed in X reaches the program.
     wine.key("F10")

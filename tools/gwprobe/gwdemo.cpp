@@ -102,9 +102,12 @@ LRESULT CALLBACK WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_COMMAND:
       if (LOWORD(wp) == kIdInsert) {
-        // Shows the edit field's text in the status bar.
+        // Adds the edit field's text as a row at the end of the list, then shows
+        // it in the status bar.
         wchar_t buf[256] = {};
         GetWindowTextW(g_edit, buf, 256);
+        const int rows = static_cast<int>(SendMessageW(g_list, LVM_GETITEMCOUNT, 0, 0));
+        AddRow(rows, L"i", buf, L"inserted");
         std::wstring t = L"insert: ";
         t += buf;
         SetStatus(t.c_str());

@@ -23,6 +23,7 @@
 #include <cwchar>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -413,14 +414,17 @@ bool Send(HWND h, UINT msg, WPARAM w, LPARAM l, DWORD_PTR* result) {
   return true;
 }
 
-std::wstring ReadRemoteText(Remote& mem) {
-  std::vector<wchar_t> buf(kTextChars, L'\0');
+// The text in the remote buffer, of at most `max_chars` - 1 units (all of the
+// buffer by default; a watch reads no more than it compares).
+std::wstring ReadRemoteText(Remote& mem, size_t max_chars = kTextChars) {
+  std::vector<wchar_t> buf(std::min(max_chars, kTextChars), L'\0');
   if (!mem.Read(kTextOffset, buf.data(), buf.size() * sizeof(wchar_t))) return {};
   buf.back() = L'\0';
   return buf.data();
 }
 
-bool ListViewCell(HWND lv, Remote& mem, int row, int col, std::wstring* out) {
+bool ListViewCell(HWND lv, Remote& mem, int row, int col, std::wstring* out,
+                  size_t max_chars = kTextChars) {
   LVITEMW item = {};
   item.mask = LVIF_TEXT;
   item.iItem = row;
@@ -431,7 +435,20 @@ bool ListViewCell(HWND lv, Remote& mem, int row, int col, std::wstring* out) {
   if (!mem.Write(0, &item, sizeof item) || !mem.Write(kTextOffset, &nul, sizeof nul)) return false;
   if (!Send(lv, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(mem.at(0)), nullptr))
     return false;
-  *out = ReadRemoteText(mem);
+  *out = ReadRemoteText(mem, max_chars);
+  return true;
+}
+
+// The text of part `part` of a status bar; false when it cannot be read or is
+// too long for the buffer.
+bool StatusBarText(HWND sb, Remote& mem, int part, std::wstring* out, size_t max_chars = kTextChars) {
+  wchar_t nul = 0;
+  DWORD_PTR len = 0;
+  if (!mem.Write(kTextOffset, &nul, sizeof nul) ||
+      !Send(sb, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0, &len) || LOWORD(len) >= kTextChars ||
+      !Send(sb, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(mem.at(kTextOffset)), nullptr))
+    return false;
+  *out = ReadRemoteText(mem, max_chars);
   return true;
 }
 
@@ -771,10 +788,15 @@ bool WatchUntil(F seen, long long gap_us, long long timeout_ms, Json& j) {
 // delayed by the pipe to the caller. what=foreground: hwnd= is the foreground
 // window [and focus= has the keyboard focus]; what=text: hwnd='s text is
 // text=; what=caret: the caret is in hwnd, right of x= beyond= (client
-// coordinates). The caret is read from the system, with no message to the
-// window: a message would wait while the window's thread is busy and slow it
-// down. The state must not hold when the watch starts. With armed=1 a first
-// line {"ok":true,"armed":true} says that the watch has begun.
+// coordinates); what=count: the list view hwnd= has count= rows; what=cell:
+// its cell row= col= reads text=; what=status: part= (default 0) of the
+// status bar hwnd= reads text=. The caret is read from the system, with no
+// message to the window: a message would wait while the window's thread is
+// busy and slow it down. The list view and status bar states can only be
+// read with messages; each check then waits until the window's thread takes
+// its messages again, so the state is seen when that thread is done with
+// what it was doing. The state must not hold when the watch starts. With
+// armed=1 a first line {"ok":true,"armed":true} says that the watch has begun.
 void CmdWatch(const Request& r, Json& j) {
   const std::wstring what = r.Get(L"what");
   HWND h = r.Window();
@@ -799,15 +821,45 @@ void CmdWatch(const Request& r, Json& j) {
     return GetGUIThreadInfo(GetWindowThreadProcessId(h, nullptr), &gti) && gti.hwndCaret == h &&
            gti.rcCaret.left > beyond;
   };
+  const long long want_count = r.Int(L"count", -1);
+  auto count = [h, want_count] {
+    DWORD_PTR n = 0;
+    return Send(h, LVM_GETITEMCOUNT, 0, 0, &n) && static_cast<long long>(n) == want_count;
+  };
+  // One block of the window's process memory for all checks; each reads
+  // only as many units as the wanted text has, and one more.
+  std::unique_ptr<Remote> mem;
+  const int row = static_cast<int>(r.Int(L"row", 0)), col = static_cast<int>(r.Int(L"col", 0));
+  const int part = static_cast<int>(r.Int(L"part", 0));
+  auto cell = [h, &mem, row, col, &want] {
+    std::wstring t;
+    return ListViewCell(h, *mem, row, col, &t, want.size() + 2) && t == want;
+  };
+  auto status = [h, &mem, part, &want] {
+    std::wstring t;
+    return StatusBarText(h, *mem, part, &t, want.size() + 2) && t == want;
+  };
   std::function<bool()> seen;
-  if (what == L"text")
+  if (what == L"text") {
     seen = text;
-  else if (what == L"caret")
+  } else if (what == L"caret") {
     seen = caret;
-  else if (what == L"foreground")
+  } else if (what == L"foreground") {
     seen = foreground;
-  else {
-    Fail("what= must be foreground, text or caret");
+  } else if (what == L"count") {
+    seen = count;
+  } else if (what == L"cell" || what == L"status") {
+    mem = std::make_unique<Remote>(h, kRemoteSize);
+    if (!mem->ok()) {
+      Fail("cannot reach the window's process memory");
+      return;
+    }
+    if (what == L"cell")
+      seen = cell;
+    else
+      seen = status;
+  } else {
+    Fail("what= must be foreground, text, caret, count, cell or status");
     return;
   }
   if (seen()) {
@@ -935,14 +987,8 @@ void CmdStatusBar(const Request& r, Json& j) {
   }
   j.Key("parts").Arr();
   for (int i = 0; i < static_cast<int>(parts); ++i) {
-    wchar_t nul = 0;
-    mem.Write(kTextOffset, &nul, sizeof nul);
-    DWORD_PTR len = 0;
-    Send(sb, SB_GETTEXTLENGTHW, static_cast<WPARAM>(i), 0, &len);
     std::wstring t;
-    if (LOWORD(len) < kTextChars &&
-        Send(sb, SB_GETTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(mem.at(kTextOffset)), nullptr))
-      t = ReadRemoteText(mem);
+    StatusBarText(sb, mem, i, &t);
     j.Str(t);
   }
   j.EndArr();
@@ -1346,7 +1392,8 @@ const Command kCommands[] = {
     {"click", CmdClick, "hwnd= [text=|id=] [method=command] -> button (posts BM_CLICK)"},
     {"foreground", CmdForeground, "-> hwnd, window, active, focus, focus_class, focus_id, in_menu"},
     {"watch", CmdWatch,
-     "what=foreground hwnd= [focus=] | what=text hwnd= text= | what=caret hwnd= beyond=, [gap_us=250] [timeout=ms] [armed=1] "
+     "what=foreground hwnd= [focus=] | what=text hwnd= text= | what=caret hwnd= beyond= | what=count hwnd= count= "
+     "| what=cell hwnd= row= col= text= | what=status hwnd= [part=0] text=, [gap_us=250] [timeout=ms] [armed=1] "
      "-> seen_at, not_before (100 ns of the performance counter), checks"},
     {"clock", CmdClock, "-> now (100 ns of the performance counter)"},
     {"focus", CmdFocus, "hwnd= -> active, focus, ... of the window's thread"},
