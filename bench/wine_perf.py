@@ -47,12 +47,14 @@ default set), --watch-gap US (pause between two checks of a state watched inside
 from __future__ import annotations
 
 import argparse
+import json
 import os
 import shutil
 import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 from pathlib import Path
 
@@ -270,8 +272,6 @@ class Bench:
         watches the file with os.stat (inode, mtime_ns, size; the program replaces it atomically) on
         the same clock, and the figure ends when both the probe and the thread have seen their
         change ("<figure> file" and "<figure> list" keep the two parts)."""
-        import threading
-
         def stamp():
             try:
                 st = os.stat(chars)
@@ -543,7 +543,6 @@ class Bench:
             return r["count"], [x["cells"] for x in r["rows"]]
 
         def file_entries() -> list[list[str]]:
-            import json
             data = json.loads(chars.read_bytes().decode("utf-8-sig"))
             return data[1:]
 
@@ -647,6 +646,8 @@ class Bench:
             decisive = paired if paired == paired else ratio
             if limit is None:
                 verdict = ""
+            elif not xs:
+                verdict = "not run"
             elif goal == "ratio":
                 verdict = "met" if decisive <= limit else "MISSED"
             else:
@@ -655,7 +656,7 @@ class Bench:
             fmt = (lambda v: f"{v:.1f} ms") if unit == "ms" else (lambda v: f"{v / 1024:.1f} MiB")
             rows.append((name, fmt(a) if a == a else "-", (fmt(b) if b == b else "-") + (f" ({base_key})" if base_key else ""),
                          f"{ratio:.2f}" if ratio == ratio else "-", f"{paired:.2f}" if paired == paired else "-",
-                         f"{verdict} {goal_text(goal, limit)}".strip(), str(n)))
+                         f"{verdict} {goal_text(goal, limit) if xs else ''}".strip(), str(n)))
 
         def goal_text(goal, limit):
             if limit is None:
