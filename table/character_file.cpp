@@ -465,13 +465,16 @@ class Parser {
 
 // How many entries to make room for before parsing. Every entry opens with a
 // bracket, so their count is an upper bound unless texts hold brackets too;
-// and no entry takes fewer than 16 bytes in a file written by this program,
-// which bounds what a file of brackets alone can ask for. Making room once
-// matters: growing a large array step by step costs a fresh block of the
-// heap at each step, which is slow under Windows' heap.
+// no entry takes fewer than 16 bytes in a file written by this program; and
+// beyond kMaxEntryRoom the array grows as usual, so that a file of brackets
+// (up to 2 GB of them) cannot ask for gigabytes before it fails to parse.
+// Making room once matters: growing a large array step by step costs a fresh
+// block of the heap at each step, which is slow under Windows' heap.
+constexpr size_t kMaxEntryRoom = size_t{1} << 16;
+
 size_t EntryRoomFor(std::string_view bytes) {
   const auto brackets = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '['));
-  return std::min(brackets, bytes.size() / 16);
+  return std::min({brackets, bytes.size() / 16, kMaxEntryRoom});
 }
 
 // Gives back the room that a guess far above the real count took.
