@@ -287,8 +287,9 @@ void RetireWindow(HWND hwnd) {
   if (!hwnd) return;
   ShowWindow(hwnd, SW_HIDE);
   // The secondary windows' procedure takes the window number from here; with
-  // none left, nothing of the window becomes an event any more. What its
-  // destruction would have forgotten goes now.
+  // none left, nothing of the window becomes an event any more. Its focus
+  // memory goes now, as it would at WM_DESTROY; and the focus tracker lets go
+  // of its controls, which (unlike destroyed ones) still have a class.
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
   g_saved_focus.erase(hwnd);
   g_active.erase(hwnd);
