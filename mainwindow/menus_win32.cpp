@@ -1,9 +1,13 @@
 // The main window's popup menus (MainMenu from the Menu button, TrayMenu from
-// the tray icon), their images, and the main window's keyboard shortcuts.
+// the tray icon), built from their layout (menu_layout.h) with their images,
+// and the main window's keyboard shortcuts.
 #include <windows.h>
+
+#include <span>
 
 #include "app/shell_win32.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/menu_layout.h"
 #include "resources/resource_ids.h"
 
 namespace gw {
@@ -18,97 +22,66 @@ HBITMAP g_help_image = nullptr;
 HBITMAP g_settings_image = nullptr;
 HBITMAP g_quit_image = nullptr;
 
-constexpr int kSeparator = -1;
-
-struct MenuItem {
-  int command;  // kSeparator for a separator
-  const char16_t* section;
-  const char16_t* key;
-  const char16_t* shortcut;  // shown after a tab, or nullptr
-};
-
-constexpr MenuItem kMainMenuItems[] = {
-    {13, u"MenuMain", u"About", nullptr},    {14, u"MenuMain", u"Update", nullptr},
-    {15, u"MenuMain", u"Help", u"F1"},       {16, u"MenuMain", u"Settings", nullptr},
-    {kSeparator, nullptr, nullptr, nullptr}, {17, u"MenuMain", u"Goto", nullptr},
-    {kSeparator, nullptr, nullptr, nullptr}, {19, u"MenuSysTray", u"Hide", u"Esc"},
-    {20, u"General", u"Quit", nullptr},
-};
-
-constexpr MenuItem kTrayMenuItems[] = {
-    {18, u"MenuSysTray", u"Show", nullptr},
-    {19, u"MenuSysTray", u"Hide", nullptr},
-    {kSeparator, nullptr, nullptr, nullptr},
-    {20, u"General", u"Quit", nullptr},
-};
-
-Text ItemText(const MenuItem& item) {
-  Text text = Tr(item.section, item.key);
-  if (item.shortcut) text += Text(u"\t") + item.shortcut;
-  return text;
+HBITMAP ImageOf(MenuImage image) {
+  switch (image) {
+    case MenuImage::Help: return g_help_image;
+    case MenuImage::Settings: return g_settings_image;
+    case MenuImage::Quit: return g_quit_image;
+    case MenuImage::None: break;
+  }
+  return nullptr;
 }
 
-template <size_t N>
-void AppendItems(HMENU menu, const MenuItem (&items)[N]) {
-  for (const MenuItem& item : items) {
-    if (item.command == kSeparator) {
+void AppendItems(HMENU menu, std::span<const MenuItemLayout> items) {
+  for (const MenuItemLayout& item : items) {
+    if (item.command == kMenuSeparator) {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     } else {
-      const Text text = ItemText(item);
+      const Text text = MenuItemText(App().language, item);
       AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(item.command), W(text));
     }
   }
+  for (const MenuItemLayout& item : items)
+    if (HBITMAP image = ImageOf(item.image))
+      SetMenuItemBitmaps(menu, static_cast<UINT>(item.position), MF_BYPOSITION, image, image);
 }
 
 // Sets the texts by position: Hide and Quit appear in both menus.
-template <size_t N>
-void RelabelItems(HMENU menu, const MenuItem (&items)[N]) {
+void RelabelItems(HMENU menu, std::span<const MenuItemLayout> items) {
   if (!menu) return;
-  for (UINT position = 0; position < N; ++position) {
-    if (items[position].command == kSeparator) continue;
-    Text text = ItemText(items[position]);
+  for (const MenuItemLayout& item : items) {
+    if (item.command == kMenuSeparator) continue;
+    Text text = MenuItemText(App().language, item);
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = MIIM_STRING;
     info.dwTypeData = const_cast<wchar_t*>(W(text));
-    SetMenuItemInfoW(menu, position, TRUE, &info);
+    SetMenuItemInfoW(menu, static_cast<UINT>(item.position), TRUE, &info);
   }
 }
 
-HBITMAP MenuImage(int resource_id) {
+HBITMAP MenuImageBitmap(int resource_id) {
   PngImage image;
   if (!LoadPngResource(resource_id, image)) return nullptr;
   return CreateAlphaBitmap(image, image.width, image.height);
 }
 
-void AttachImage(HMENU menu, UINT position, HBITMAP image) {
-  if (menu && image) SetMenuItemBitmaps(menu, position, MF_BYPOSITION, image, image);
-}
-
 }  // namespace
 
 void CreateMainMenus() {
-  g_help_image = MenuImage(IDR_PNG_HELP);
-  g_settings_image = MenuImage(IDR_PNG_SETTINGS);
-  g_quit_image = MenuImage(IDR_PNG_QUIT);
+  g_help_image = MenuImageBitmap(IDR_PNG_HELP);
+  g_settings_image = MenuImageBitmap(IDR_PNG_SETTINGS);
+  g_quit_image = MenuImageBitmap(IDR_PNG_QUIT);
 
   g_main_menu = CreatePopupMenu();
-  if (g_main_menu) {
-    AppendItems(g_main_menu, kMainMenuItems);
-    AttachImage(g_main_menu, 2, g_help_image);
-    AttachImage(g_main_menu, 3, g_settings_image);
-    AttachImage(g_main_menu, 8, g_quit_image);
-  }
+  if (g_main_menu) AppendItems(g_main_menu, MainMenuLayout());
   g_tray_menu = CreatePopupMenu();
-  if (g_tray_menu) {
-    AppendItems(g_tray_menu, kTrayMenuItems);
-    AttachImage(g_tray_menu, 3, g_quit_image);
-  }
+  if (g_tray_menu) AppendItems(g_tray_menu, TrayMenuLayout());
 }
 
 void RelabelMainMenus() {
-  RelabelItems(g_main_menu, kMainMenuItems);
-  RelabelItems(g_tray_menu, kTrayMenuItems);
+  RelabelItems(g_main_menu, MainMenuLayout());
+  RelabelItems(g_tray_menu, TrayMenuLayout());
 }
 
 HMENU MainMenuHandle() { return g_main_menu; }

@@ -1,0 +1,47 @@
+#include "mainwindow/menu_layout.h"
+
+namespace gw {
+
+namespace {
+
+constexpr MenuItemLayout kMainMenu[] = {
+    // position, command, section, key, shortcut, image
+    {0, 13, u"MenuMain", u"About", nullptr, MenuImage::None},
+    {1, 14, u"MenuMain", u"Update", nullptr, MenuImage::None},
+    {2, 15, u"MenuMain", u"Help", u"F1", MenuImage::Help},
+    {3, 16, u"MenuMain", u"Settings", nullptr, MenuImage::Settings},
+    {4, kMenuSeparator, nullptr, nullptr, nullptr, MenuImage::None},
+    {5, 17, u"MenuMain", u"Goto", nullptr, MenuImage::None},
+    {6, kMenuSeparator, nullptr, nullptr, nullptr, MenuImage::None},
+    {7, 19, u"MenuSysTray", u"Hide", u"Esc", MenuImage::None},
+    {8, 20, u"General", u"Quit", nullptr, MenuImage::Quit},
+};
+
+constexpr MenuItemLayout kTrayMenu[] = {
+    // position, command, section, key, shortcut, image
+    {0, 18, u"MenuSysTray", u"Show", nullptr, MenuImage::None},
+    {1, 19, u"MenuSysTray", u"Hide", nullptr, MenuImage::None},
+    {2, kMenuSeparator, nullptr, nullptr, nullptr, MenuImage::None},
+    {3, 20, u"General", u"Quit", nullptr, MenuImage::Quit},
+};
+
+}  // namespace
+
+std::span<const MenuItemLayout> MainMenuLayout() { return kMainMenu; }
+std::span<const MenuItemLayout> TrayMenuLayout() { return kTrayMenu; }
+
+Text MenuItemText(const LanguageTable& language, const MenuItemLayout& item) {
+  if (item.command == kMenuSeparator) return Text();
+  Text text = LookupText(language, item.section, item.key);
+  if (item.shortcut) text += Text(u"\t") + item.shortcut;
+  return text;
+}
+
+char16_t MenuAccessKey(TextView text) {
+  const size_t amp = text.find(u'&');
+  if (amp != TextView::npos && amp + 1 < text.size() && text[amp + 1] != u'&')
+    return UpperChar(text[amp + 1]);
+  return text.empty() ? 0 : UpperChar(text[0]);
+}
+
+}  // namespace gw
