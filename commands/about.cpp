@@ -1,5 +1,7 @@
 #include "commands/about.h"
 
+#include <algorithm>
+
 namespace gw {
 
 Text ShortWindowTitle(TextView title) {
@@ -12,6 +14,15 @@ Text WithoutAmpersands(TextView caption) {
   for (char16_t c : caption)
     if (c != u'&') result.push_back(c);
   return result;
+}
+
+AboutLayout AboutWindowLayout(int link_width) {
+  constexpr int kLinkX = 70, kMargin = 20, kOkWidth = 80, kNarrowest = 250;
+  AboutLayout layout;
+  layout.link_width = std::max(link_width, 0);
+  layout.client_width = std::max(kNarrowest, kLinkX + layout.link_width + kMargin);
+  layout.ok_x = layout.client_width - kMargin - kOkWidth;
+  return layout;
 }
 
 }  // namespace gw

@@ -14,4 +14,15 @@ Text ShortWindowTitle(TextView title);
 // A button caption without its "&" marks ("&OK" gives "OK").
 Text WithoutAmpersands(TextView caption);
 
+// Where the About window's link, its OK button and its right edge lie, in
+// layout units. The link at x 70 is as wide as its text needs, whatever the
+// web site's address; the window is 250 wide, or wider, so that 20 units stay
+// free right of the link; the OK button keeps 20 units from the right edge.
+struct AboutLayout {
+  int client_width = 250;
+  int link_width = 130;
+  int ok_x = 150;
+};
+AboutLayout AboutWindowLayout(int link_width);
+
 }  // namespace gw

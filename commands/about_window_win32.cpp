@@ -16,7 +16,6 @@ namespace gw {
 
 namespace {
 
-constexpr int kClientWidth = 250;
 constexpr int kClientHeight = 160;
 
 HWND AddControl(HWND window, const wchar_t* cls, const Text& text, DWORD style, int id, int x,
@@ -40,7 +39,9 @@ void OpenAboutWindow(HICON icon) {
     if (EntryWindowHandle(number)) return;
 
   const Text title = Tr(u"MenuMain", u"About");
-  HWND window = CreateSecondaryFrame(AboutWindow, title, kClientWidth, kClientHeight);
+  const Text address = WebsitePageAddress();
+  const AboutLayout layout = AboutWindowLayout(LinkWidthFor(address));
+  HWND window = CreateSecondaryFrame(AboutWindow, title, layout.client_width, kClientHeight);
   if (!window) {
     ShowMessage(FillPlaceholders(Tr(u"General", u"ErrOpen"), ShortWindowTitle(title)),
                 MB_ICONERROR);
@@ -58,11 +59,11 @@ void OpenAboutWindow(HICON icon) {
   }
   AddControl(window, L"STATIC", kWindowTitle, SS_NOPREFIX, kAboutName, 70, 20, 170, 20);
   AddControl(window, L"STATIC", kCopyrightLine, SS_NOPREFIX, kAboutCopyright, 70, 40, 130, 20);
-  CreateLinkControl(window, AboutWindow, kAboutLink, WebsitePageAddress(), 70, 60, 130, 20);
+  CreateLinkControl(window, AboutWindow, kAboutLink, address, 70, 60, layout.link_width, 20);
   AddControl(window, L"STATIC", Tr(u"WinAbout", u"Freeware"), SS_NOPREFIX, kAboutFreeware, 70, 80,
              60, 20);
   HWND ok = AddControl(window, L"BUTTON", WithoutAmpersands(Tr(u"General", u"OK")),
-                       WS_TABSTOP | BS_DEFPUSHBUTTON, kAboutOk, 150, 120, 80, 25);
+                       WS_TABSTOP | BS_DEFPUSHBUTTON, kAboutOk, layout.ok_x, 120, 80, 25);
 
   SendMessageW(window, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
   ShowWindow(window, SW_SHOW);

@@ -147,26 +147,26 @@ HWND CreateCharMapLink() {
                            20);
 }
 
+int LinkWidthFor(const Text& text) {
+  int pixels = 0;
+  if (HDC dc = GetDC(nullptr)) {
+    HGDIOBJ old_font = LinkFont() ? SelectObject(dc, LinkFont()) : nullptr;
+    RECT rect{0, 0, 0, 0};
+    DrawTextW(dc, W(text), static_cast<int>(text.size()), &rect, DT_CALCRECT | DT_NOPREFIX);
+    pixels = rect.right - rect.left;
+    if (old_font) SelectObject(dc, old_font);
+    ReleaseDC(nullptr, dc);
+  }
+  return MulDiv(pixels + 4, 96, App().dpi_x);
+}
+
 void SetCharMapLinkText(const Text& text) {
   HWND link = MainControl(kCtlCharMapLink);
   if (!link) return;
   SetWindowTextW(link, W(text));
 
-  // Width in pixels of the text in the link's font, plus 4, back in layout
-  // units; never wider than 200 units, the right edge staying at 520.
-  int pixels = 0;
-  if (HDC dc = GetDC(link)) {
-    HFONT font = reinterpret_cast<HFONT>(SendMessageW(link, WM_GETFONT, 0, 0));
-    HGDIOBJ old_font = font ? SelectObject(dc, font) : nullptr;
-    RECT rect{0, 0, 0, 0};
-    DrawTextW(dc, W(text), static_cast<int>(text.size()), &rect, DT_CALCRECT | DT_NOPREFIX);
-    pixels = rect.right - rect.left;
-    if (old_font) SelectObject(dc, old_font);
-    ReleaseDC(link, dc);
-  }
-  int units = MulDiv(pixels + 4, 96, App().dpi_x);
-  units = std::min(units, 200);
-
+  // Never wider than 200 units, the right edge staying at 520.
+  const int units = std::min(LinkWidthFor(text), 200);
   RECT rect;
   GetWindowRect(link, &rect);
   MapWindowPoints(nullptr, GetParent(link), reinterpret_cast<POINT*>(&rect), 2);

@@ -75,6 +75,9 @@ HBITMAP CreateAlphaBitmap(const PngImage& image, int width, int height);
 HWND MakeImageButton(int id, int x, const void* png, std::size_t size);
 // Creates the character-map link (control 0), empty, at x 385, width 135.
 HWND CreateCharMapLink();
+// The width in layout units that a link needs to show `text` whole: the
+// text's width in the link font plus 4 pixels, for the focus rectangle.
+int LinkWidthFor(const Text& text);
 // Creates a link (the same kind as the character-map link) as control `id`
 // of the program window `parent`, whose number is `window`; position and size
 // in layout units. Clicks and Space become Control events (click) of `window`.

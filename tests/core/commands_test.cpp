@@ -1,6 +1,6 @@
 // The portable rules of the auxiliary commands: the update check's addresses,
 // body rules and version comparison, RunProgram's command line and folder,
-// and the About window's texts.
+// and the About window's texts and layout.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -134,6 +134,18 @@ TEST(AboutTextTest, ShortTitleAndCaption) {
   EXPECT_EQ(ShortWindowTitle(u" ... "), u"");
   EXPECT_EQ(WithoutAmpersands(u"&OK"), u"OK");
   EXPECT_EQ(WithoutAmpersands(u"O&&K&"), u"OK");
+}
+
+TEST(AboutLayoutTest, TheWindowWidensForALongLinkAndTheOkButtonFollowsItsEdge) {
+  const AboutLayout narrow = AboutWindowLayout(60);
+  EXPECT_EQ(narrow.client_width, 250);
+  EXPECT_EQ(narrow.link_width, 60);
+  EXPECT_EQ(narrow.ok_x, 150);
+  EXPECT_EQ(AboutWindowLayout(160).client_width, 250);  // the link just fits
+  const AboutLayout wide = AboutWindowLayout(161);
+  EXPECT_EQ(wide.client_width, 251);
+  EXPECT_EQ(wide.ok_x, 151);
+  EXPECT_EQ(AboutWindowLayout(400).client_width, 490);
 }
 
 }  // namespace
