@@ -41,7 +41,7 @@ const char16_t BuiltInEnglishTable[] =
     u"StatusReread\0" u" The character file was reread.\0"
     u"_GROUP_\0" u"MenuSysTray\0"
     u"Show\0" u"Show\0"
-    u"Hide\0" u"Hide\0"
+    u"Hide\0" u"Minimize to tray\0"
     u"_GROUP_\0" u"MenuMain\0"
     u"About\0" u"About ...\0"
     u"Update\0" u"Check for update\0"

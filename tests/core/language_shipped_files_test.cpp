@@ -4,22 +4,12 @@
 
 #include "app/platform.h"
 #include "settings/language.h"
+#include "tests/core/shipped_files.h"
 
 namespace gw {
 namespace {
 
-Text SourceFolder() {
-  Text folder = AsciiToText(GW_SOURCE_DIR);
-#ifdef _WIN32
-  // Under Wine the Unix root is drive Z:.
-  for (auto& c : folder)
-    if (c == u'/') c = u'\\';
-  folder = u"Z:" + folder + u"\\";
-#else
-  folder += u"/";
-#endif
-  return folder;
-}
+Text SourceFolder() { return testing_support::ShippedFolder(); }
 
 TEST(ShippedLanguageFiles, EveryFileHasExactlyTheBuiltInKeys) {
   LanguageTable builtin;

@@ -758,12 +758,15 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsIdsAndImages) {
                                 {-1, nullptr, false},
                                 {17, u"Go to character file", false},
                                 {-1, nullptr, false},
-                                {19, u"Hide\tEsc", false},
+                                {19, u"Minimize to tray\tEsc", false},
                                 {20, u"Quit", true}});
   HMENU tray = TrayMenuHandle();
   ExpectMenu(
       tray,
-      {{18, u"Show", false}, {19, u"Hide", false}, {-1, nullptr, false}, {20, u"Quit", true}});
+      {{18, u"Show", false},
+       {19, u"Minimize to tray", false},
+       {-1, nullptr, false},
+       {20, u"Quit", true}});
   // Both Show and Hide are enabled until the first activation; only the
   // tray's Hide follows EnableTrayMenuItem.
   EXPECT_EQ(GetMenuState(tray, 18, MF_BYCOMMAND) & MF_GRAYED, 0u);
