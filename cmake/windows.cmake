@@ -44,10 +44,14 @@ if(GW_WIN32_TESTS)
   add_executable(win32_tests ${GW_WIN32_TESTS} ${GW_RC})
   target_link_libraries(win32_tests PRIVATE glyphwell_shell gtest gtest_main)
   target_compile_definitions(win32_tests PRIVATE
-    GW_CMDLINE_RECORDER="$<TARGET_FILE:cmdline_recorder>")
+    GW_CMDLINE_RECORDER="$<TARGET_FILE:cmdline_recorder>" GW_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   add_dependencies(win32_tests cmdline_recorder)
   target_link_options(win32_tests PRIVATE -static -static-libgcc -static-libstdc++)
   add_test(NAME win32_tests COMMAND win32_tests --gtest_brief=1 --gtest_filter=-UpdateCheck*)
+  # The captions of every window once more at 144 DPI, in a process of its own.
+  add_test(NAME win32_clipping_144dpi COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win32/at_dpi.sh 144
+           $<TARGET_FILE:win32_tests> --gtest_brief=1 --gtest_filter=Clipping.*)
+  set_tests_properties(win32_clipping_144dpi PROPERTIES RUN_SERIAL TRUE)
 
   # The update check against a loopback web server, which these two fixtures
   # start and stop (by its process id) around the test.

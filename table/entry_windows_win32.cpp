@@ -40,11 +40,13 @@ struct ControlLayout {
   int x, y, w, h;
 };
 
-// In creation order, which is also the Tab order.
+// In creation order, which is also the Tab order. The bold label above the
+// Code field reaches to the Comment label, so that its text has room in every
+// language (at 144 DPI too).
 constexpr ControlLayout kEditControls[] = {
     {kEditTriggerLabel, kLabel, u"WinMain", u"Trigger", 20, 40, 60, 20},
     {kEditTriggerField, kEdit, nullptr, nullptr, 20, 60, 60, 20},
-    {kEditCodeLabel, kLabel, u"WinNew", u"Code", 90, 40, 140, 20},
+    {kEditCodeLabel, kLabel, u"WinNew", u"Code", 90, 40, 150, 20},
     {kEditCodeField, kEdit, nullptr, nullptr, 90, 60, 140, 20},
     {kEditCommentLabel, kLabel, u"WinMain", u"Comment", 240, 40, 80, 20},
     {kEditCommentField, kEdit, nullptr, nullptr, 240, 60, 200, 20},
@@ -59,7 +61,7 @@ constexpr ControlLayout kNewControls[] = {
     {kNewCurrentLabel, kLabel, u"WinNew", u"Current", 20, 75, 140, 20},
     {kNewTriggerLabel, kLabel, u"WinMain", u"Trigger", 20, 120, 60, 20},
     {kNewTriggerField, kEdit, nullptr, nullptr, 20, 140, 60, 20},
-    {kNewCodeLabel, kLabel, u"WinNew", u"Code", 90, 120, 140, 20},
+    {kNewCodeLabel, kLabel, u"WinNew", u"Code", 90, 120, 150, 20},
     {kNewCodeField, kEdit, nullptr, nullptr, 90, 140, 140, 20},
     {kNewCommentLabel, kLabel, u"WinMain", u"Comment", 240, 120, 80, 20},
     {kNewCommentField, kEdit, nullptr, nullptr, 240, 140, 200, 20},
