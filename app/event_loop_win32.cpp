@@ -18,6 +18,7 @@
 #include "mainwindow/main_window.h"
 #include "settings/settings_window.h"
 #include "table/character_file.h"
+#include "table/read_problem.h"
 
 namespace gw {
 
@@ -602,9 +603,14 @@ void RereadIfChanged() {
       g_program_selecting = false;
       SetStatusText(Tr(u"WinMain", u"StatusReread"));
       Loop().TransientStatus = true;
+      app.character_file_unreadable = false;
       break;
     case RereadAction::Failed:
-      ShowMessage(Tr(u"General", u"ErrRead") + u"\n" + app.character_path, MB_ICONERROR);
+      // The table shown is no longer the file's: the next change keeps the
+      // file aside before it writes.
+      app.character_file_unreadable = true;
+      ShowMessage(ReadErrorMessage(app.language, app.character_path, decision.problem, false),
+                  MB_ICONERROR);
       break;
   }
 }
