@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "mainwindow/elevated_target.h"
 #include "tests/win32/event_test_support.h"
 
 namespace gw {
@@ -413,6 +414,36 @@ TEST_F(TypingTest, StayOnTopHandsTheKeyboardBackWhenAltEscChangesNothing) {
   Dispatch(MakeEvent(EventKind::Command, 0));
   ASSERT_EQ(batches_.size(), 6u);
   EXPECT_EQ(batches_[5], UnicodeKeyRecords(u"\u2013"));
+  EXPECT_EQ(GetForegroundWindow(), g_notepad.window);
+}
+
+TEST_F(TypingTest, AWindowAboveUsGetsNoKeysButTheClipboardAndTheUserIsTold) {
+  RecordInput();
+  std::vector<std::pair<Text, Text>> balloons;
+  SetTrayBalloonHookForTesting([&](const Text& title, const Text& text) {
+    balloons.emplace_back(title, text);
+  });
+  // Notepad as if it ran as administrator: its level above ours.
+  DWORD asked_for = 0;
+  SetIntegrityReaderForTesting([&](std::uint32_t process_id) {
+    asked_for = process_id;
+    return IntegrityReadings{0x2000, true, 0x3000};
+  });
+  SetClipboardText(u"before");
+  SelectListRow(0);  // „“
+  Drain();
+  Dispatch(MakeEvent(EventKind::Command, 0));
+  SetIntegrityReaderForTesting(nullptr);
+  SetTrayBalloonHookForTesting(nullptr);
+
+  EXPECT_TRUE(batches_.empty());  // no text, and no Left arrow for the pair
+  EXPECT_EQ(ClipboardText(), u"\u201E\u201C");
+  ASSERT_EQ(balloons.size(), 1u);
+  EXPECT_EQ(balloons[0].first, Text(kWindowTitle));
+  EXPECT_EQ(balloons[0].second, Tr(u"WinMain", u"Elevated"));
+  EXPECT_EQ(asked_for, g_notepad.process.dwProcessId);
+  // The window stepped back as for typing, so that Ctrl+V goes to notepad.
+  EXPECT_FALSE(IsWindowVisible(App().main_window));
   EXPECT_EQ(GetForegroundWindow(), g_notepad.window);
 }
 
