@@ -507,10 +507,24 @@ int ShortcutCommand(HACCEL table, const MSG& msg) {
   return -1;
 }
 
+// Esc in a combo box whose list is dropped down closes that list, not the
+// window.
+bool ClosesDroppedList(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_ESCAPE) return false;
+  for (HWND control = GetFocus(); control; control = GetParent(control)) {
+    wchar_t name[16] = {};
+    GetClassNameW(control, name, 16);
+    if (lstrcmpiW(name, L"ComboBox") == 0) return SendMessageW(control, CB_GETDROPPEDSTATE, 0, 0);
+    if (!(GetWindowLongW(control, GWL_STYLE) & WS_CHILD)) break;
+  }
+  return false;
+}
+
 void HandleMessage(MSG& msg) {
   HWND active = GetActiveWindow();
-  const bool for_active =
-      active && IsOwnWindow(active) && (msg.hwnd == active || IsChild(active, msg.hwnd));
+  const bool for_active = active && IsOwnWindow(active) &&
+                          (msg.hwnd == active || IsChild(active, msg.hwnd)) &&
+                          !ClosesDroppedList(msg);
   if (for_active) {
     if (HACCEL table = AcceleratorsOf(active)) {
       const int command = ShortcutCommand(table, msg);

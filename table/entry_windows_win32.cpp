@@ -246,6 +246,8 @@ HACCEL MakeEntryShortcuts(bool arrows) {
     entries.push_back({FVIRTKEY, VK_DOWN, 9});
   }
   entries.push_back({FVIRTKEY, VK_RETURN, 10});
+  // Esc is Cancel, as in every Windows dialog.
+  entries.push_back({FVIRTKEY, VK_ESCAPE, 11});
   return CreateAcceleratorTableW(entries.data(), static_cast<int>(entries.size()));
 }
 
