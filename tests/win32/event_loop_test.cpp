@@ -520,9 +520,7 @@ TEST_F(EventLoopTest, StayOnTopBoxSetsTheWindowAndWritesTheSettingsReportingAFai
   SendMessageW(box, BM_CLICK, 0, 0);
   Drain();
   EXPECT_TRUE(app.settings.OnTop);
-  // (Whether the window then shows WS_EX_TOPMOST is not checked: Wine keeps
-  // a window that owns a topmost popup, such as its tooltip window, out of
-  // the topmost band.)
+  EXPECT_TRUE(GetWindowLongPtrW(main, GWL_EXSTYLE) & WS_EX_TOPMOST);
   Settings stored;
   ASSERT_TRUE(LoadSettings(app.settings_path, stored));
   EXPECT_TRUE(stored.OnTop);
