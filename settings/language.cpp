@@ -20,7 +20,7 @@ const char16_t BuiltInEnglishTable[] =
     u"ErrWrite\0" u"Can't write file:\0"
     u"Terminate\0" u"The program will be terminated.\0"
     u"ErrReadMissing\0" u"The file does not exist.\0"
-    u"ErrReadLocked\0" u"The file cannot be opened. Another program may be using it.\0"
+    u"ErrReadOpen\0" u"The file cannot be opened or read.\0"
     u"ErrReadEmpty\0" u"The file is empty.\0"
     u"ErrReadBom\0" u"The file begins with a byte order mark. Save it as UTF-8 without BOM.\0"
     u"ErrReadEncoding\0" u"The file is not UTF-8 text. Save it as UTF-8.\0"

@@ -59,7 +59,7 @@ Text ReadProblemText(const LanguageTable& language, const ReadProblem& problem) 
     case ReadFailure::NotFound:
       return General(language, u"ErrReadMissing");
     case ReadFailure::CannotOpen:
-      return General(language, u"ErrReadLocked");
+      return General(language, u"ErrReadOpen");
     case ReadFailure::Empty:
       return General(language, u"ErrReadEmpty");
     case ReadFailure::ByteOrderMark:

@@ -201,14 +201,17 @@ def test_german_system_picks_deutsch(wine, glyphwell_exe, tmp_path):
     quit_program(wine, proc, main)
 
 
-@pytest.mark.parametrize("content", [
-    b"\xef\xbb\xbf" + default_character_file(),   # saved with a byte-order mark
-    b"[\r\n  \"Glyphwell 1.11\",\r\n  [\r\n    \"-\",",  # cut off
-    b"\x00\x01garbage",
-    b"",
-    b'{"Glyphwell": "1.11"}',                       # well-formed, but not the table's shape
+@pytest.mark.parametrize("content, reason", [
+    (b"\xef\xbb\xbf" + default_character_file(),    # saved with a byte-order mark
+     "The file begins with a byte order mark. Save it as UTF-8 without BOM."),
+    (b"[\r\n  \"Glyphwell 1.11\",\r\n  [\r\n    \"-\",",  # cut off
+     "line 4, column 9: value expected"),
+    (b"\x00\x01garbage", "The file is not UTF-8 text. Save it as UTF-8."),
+    (b"", "The file is empty."),
+    (b'{"Glyphwell": "1.11"}',                       # well-formed, but not the table's shape
+     "line 1, column 1: '[' expected"),
 ], ids=["bom", "truncated", "garbage", "empty", "object"])
-def test_unreadable_character_file_is_never_replaced(wine, glyphwell_exe, tmp_path, content):
+def test_unreadable_character_file_is_never_replaced(wine, glyphwell_exe, tmp_path, content, reason):
     lang = english_lang_file(tmp_path)
     folder = wine.unix_path(r"C:\Portable\Broken")
     shutil.rmtree(folder, ignore_errors=True)
@@ -216,7 +219,7 @@ def test_unreadable_character_file_is_never_replaced(wine, glyphwell_exe, tmp_pa
     (folder / "Characters.json").write_bytes(content)
     proc = wine.start(exe)
     box = wine.wait_message_box(pid=proc.pid)
-    assert box.message == ("Error reading file:\n" + r"C:\Portable\Broken\Characters.json" +
+    assert box.message == ("Error reading file:\n" + r"C:\Portable\Broken\Characters.json" + "\n" + reason +
                            "\n\nThe program will be terminated.")
     wine.answer_message_box("OK", pid=proc.pid)
     assert proc.wait(timeout=10) == 0
