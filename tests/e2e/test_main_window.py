@@ -268,6 +268,65 @@ def test_tray_icon_left_clicks_show_and_hide_the_window(wine, glyphwell_exe):
     quit_glyphwell(wine, app)
 
 
+WM_NCHITTEST, HTMINBUTTON = 0x0084, 8
+
+
+def minimise_button(wine, hwnd: int) -> tuple[int, int]:
+    """The middle of a window's minimise button, found as Windows finds it
+    (WM_NCHITTEST) along the caption, from the right."""
+    l, t, r, _ = wine.window(hwnd).rect
+    for y in range(t + 4, t + 40, 4):
+        xs = [x for x in range(r - 2, r - 120, -2)
+              if wine.send_message(hwnd, WM_NCHITTEST, 0, ((y & 0xFFFF) << 16) | (x & 0xFFFF)) == HTMINBUTTON]
+        if xs:
+            return (min(xs) + max(xs)) // 2, y
+    raise AssertionError("no minimise button on the caption")
+
+
+def test_minimise_button_puts_the_window_into_the_tray(wine, glyphwell_exe):
+    app = start_glyphwell(wine, glyphwell_exe, "Minimise")
+    wine.activate(app.main.hwnd)
+    wine.click(*minimise_button(wine, app.main.hwnd))
+    wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray after the minimise button")
+    assert any(t.text == TRAY_TIP for t in wine.tray_icons())
+    hotkey_to_front(wine, app)
+    assert not wine.window(app.main.hwnd).iconic
+    quit_glyphwell(wine, app)
+
+
+def choose_tray_menu_item(wine, item: str) -> None:
+    """A right click on the tray icon opens TrayMenu, a left click chooses the
+    item.  Keys would not reach the menu while the main window is in the tray
+    (the X keyboard focus is on no window of the program), and another
+    process cannot read a menu's item rectangles under Wine, so the item is
+    found by the menu's layout: a border, the items Show and Hide, a
+    separator half an item high, Quit."""
+    wine.click_tray_icon(TRAY_TIP, button=3)
+    menu = wait_until(lambda: next(iter(wine.open_menus()), None), message="TrayMenu to open")
+    l, t, r, b = menu.rect
+    border = 3
+    height = (b - t - 2 * border) / 3.5
+    middle = {"Show": 0.5, "Hide": 1.5, "Quit": 3.0}[item]
+    wine.click((l + r) // 2, round(t + border + middle * height))
+    wait_until(lambda: not wine.open_menus(), message="TrayMenu to close")
+
+
+def test_tray_menu_hides_shows_and_quits(wine, glyphwell_exe):
+    app = start_glyphwell(wine, glyphwell_exe, "TrayMenu")
+    wine.activate(app.main.hwnd)
+    choose_tray_menu_item(wine, "Hide")
+    wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray after Hide")
+
+    choose_tray_menu_item(wine, "Show")
+    wait_until(lambda: (fg := wine.foreground()) is not None and fg.hwnd == app.main.hwnd
+               and wine.focus_info(app.main.hwnd).focus == app.list,
+               message="main window in front with the focus on its list after Show")
+
+    choose_tray_menu_item(wine, "Quit")
+    assert app.proc.wait(timeout=15) == 0
+    tray_icon_gone(wine)
+
+
 # --------------------------------------------------------------------------- quitting
 
 def test_quit_asks_and_no_keeps_everything_yes_ends_and_frees_the_hotkey(wine, glyphwell_exe, demo_exe):
