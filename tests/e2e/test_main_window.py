@@ -6,8 +6,8 @@ hotkey that another program already holds."""
 
 from __future__ import annotations
 
+import os
 import shutil
-import time
 from dataclasses import dataclass
 from pathlib import Path
 
@@ -200,7 +200,10 @@ def test_shift_enter_types_the_code(wine, glyphwell_exe, html, expected):
 
 # --------------------------------------------------------------------------- clipboard
 
-def test_copy_commands_and_the_info_text_three_seconds_after_the_last_copy(wine, glyphwell_exe):
+def test_copy_commands_put_characters_or_code_on_the_clipboard_and_the_info_text_returns(wine, glyphwell_exe):
+    """What the keys copy, and the status text until the info text is back;
+    that a second copy restarts the three seconds is shown in-process
+    (tests/win32/insertion_test.cpp)."""
     app = start_glyphwell(wine, glyphwell_exe, "Copy")
     wine.activate(app.main.hwnd)
     select_by_trigger(wine, app, "minus", 4)
@@ -213,20 +216,12 @@ def test_copy_commands_and_the_info_text_three_seconds_after_the_last_copy(wine,
                message="the copied status text")
     assert is_visible(wine, app.main.hwnd)  # copying sends nothing anywhere
 
-    time.sleep(1.5)  # the second copy comes halfway through the first one's three seconds
     wine.key("ctrl+shift+c")
     wait_until(lambda: wine.clipboard_text() == "\\u2013", message="the code on the clipboard")
     wait_until(lambda: wine.status_bar(app.status)[0] == " Code copied to the clipboard.",
                message="the code copied status text")
-    second = time.monotonic()
-    # The first copy's timer would fire about 1.5 s from now; the second copy
-    # restarted it, so the text stays for 3 s (checked with 1 s to spare).
-    while time.monotonic() - second < 2.0:
-        assert wine.status_bar(app.status)[0] == " Code copied to the clipboard.", \
-            f"info text back {time.monotonic() - second:.2f} s after the second copy"
-        time.sleep(0.1)
     wait_until(lambda: wine.status_bar(app.status)[0] == INFO_TEXT, timeout=6,
-               message="the info text after the second copy's three seconds")
+               message="the info text after the copy's three seconds")
     assert wine.clipboard_text() == "\\u2013"
     quit_glyphwell(wine, app)
 
@@ -410,8 +405,11 @@ def test_changed_character_file_is_reread_on_the_next_activation(wine, glyphwell
         wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray")
     wine.activate(pad.hwnd)
 
-    time.sleep(1.1)  # a later last-write time than the one the program knows
     app.chars.write_bytes(character_file(OTHER_TABLE))
+    # A last-write time other than the one the program knows, however soon
+    # after the start this runs.
+    later = app.chars.stat().st_mtime + 10
+    os.utime(app.chars, (later, later))
     hotkey_to_front(wine, app)
     table = wait_until(lambda: (lv := wine.list_view(app.list)).count == 3 and lv, message="the new table")
     assert [r[:2] for r in table.rows] == [["x", "\u00d7"], ["d", "\u00f7"], ["o", "\u00b0"]]

@@ -240,6 +240,22 @@ TEST_F(CopyTest, CopyPutsCharactersOrCodeOnTheClipboardAndShowsItInTheStatusBar)
   EXPECT_EQ(ClipboardText(), u"\U0001F600");
 }
 
+TEST_F(CopyTest, ASecondCopyRestartsTheThreeSecondsBeforeTheInfoTextReturns) {
+  HWND main = App().main_window;
+  SelectListRow(4);  // en dash
+  Drain();
+  Dispatch(MakeEvent(EventKind::Command, 2));
+  // Ctrl+Shift+C is waiting when the first copy's timer fires behind it.
+  QueueEvent(MakeEvent(EventKind::Command, 3));
+  SendMessageW(main, WM_TIMER, 1, 0);
+  ASSERT_EQ(QueuedEventCount(), 2u);
+  Drain();
+  // That firing belonged to the first copy: the second one's text stays.
+  EXPECT_EQ(StatusText(), Tr(u"WinMain", u"StatusCodeCopied"));
+  // Its own timer brings the info text back.
+  EXPECT_TRUE(PumpUntil([] { return StatusText() == InfoStatusText(); }, 6000));
+}
+
 TEST_F(CopyTest, WithoutACurrentRowNothingIsCopied) {
   SetClipboardText(u"keep");
   SelectListRow(-1);
