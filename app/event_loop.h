@@ -192,8 +192,8 @@ void SetSecondaryWindow(int window, HWND hwnd, HACCEL shortcuts);
 // it. Its messages become events of window `number`.
 HWND CreateSecondaryFrame(int number, const Text& title, int client_w, int client_h);
 // The shortcuts of a secondary window: Alt + the mnemonic of OK (12), of
-// Cancel when it exists and differs (11), Return (10), and with `arrows` Up
-// (8) and Down (9).
+// Cancel when it exists and differs (11), Return (10), Esc (11, Cancel), and
+// with `arrows` Up (8) and Down (9).
 HACCEL MakeEntryShortcuts(bool arrows);
 
 // Above or Below, as the last OK of the New window that got past the Code

@@ -18,6 +18,7 @@
 #include "mainwindow/main_window.h"
 #include "settings/settings_window.h"
 #include "table/character_file.h"
+#include "table/read_problem.h"
 
 namespace gw {
 
@@ -506,10 +507,24 @@ int ShortcutCommand(HACCEL table, const MSG& msg) {
   return -1;
 }
 
+// Esc in a combo box whose list is dropped down closes that list, not the
+// window.
+bool ClosesDroppedList(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_ESCAPE) return false;
+  for (HWND control = GetFocus(); control; control = GetParent(control)) {
+    wchar_t name[16] = {};
+    GetClassNameW(control, name, 16);
+    if (lstrcmpiW(name, L"ComboBox") == 0) return SendMessageW(control, CB_GETDROPPEDSTATE, 0, 0);
+    if (!(GetWindowLongW(control, GWL_STYLE) & WS_CHILD)) break;
+  }
+  return false;
+}
+
 void HandleMessage(MSG& msg) {
   HWND active = GetActiveWindow();
-  const bool for_active =
-      active && IsOwnWindow(active) && (msg.hwnd == active || IsChild(active, msg.hwnd));
+  const bool for_active = active && IsOwnWindow(active) &&
+                          (msg.hwnd == active || IsChild(active, msg.hwnd)) &&
+                          !ClosesDroppedList(msg);
   if (for_active) {
     if (HACCEL table = AcceleratorsOf(active)) {
       const int command = ShortcutCommand(table, msg);
@@ -602,9 +617,14 @@ void RereadIfChanged() {
       g_program_selecting = false;
       SetStatusText(Tr(u"WinMain", u"StatusReread"));
       Loop().TransientStatus = true;
+      app.character_file_unreadable = false;
       break;
     case RereadAction::Failed:
-      ShowMessage(Tr(u"General", u"ErrRead") + u"\n" + app.character_path, MB_ICONERROR);
+      // The table shown is no longer the file's: the next change keeps the
+      // file aside before it writes.
+      app.character_file_unreadable = true;
+      ShowMessage(ReadErrorMessage(app.language, app.character_path, decision.problem, false),
+                  MB_ICONERROR);
       break;
   }
 }

@@ -38,6 +38,11 @@ bool PathExists(const Text& path);       // anything of that name
 bool RemoveFile(const Text& path);
 bool CreateOneDirectory(const Text& path);
 
+// Gives the file `from` the name `to` (in the same folder) in one step, and
+// never over an existing file: an existing `to` stays as it is.
+enum class MoveResult { Moved, SourceMissing, TargetExists, Failed };
+MoveResult MoveFileNoReplace(const Text& from, const Text& to);
+
 // Names of the plain files in `folder` (ending in a separator) whose name ends
 // in `extension` (such as u".lng", compared without regard to case).
 std::vector<Text> ListFilesWithExtension(const Text& folder, const Text& extension);

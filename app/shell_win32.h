@@ -42,6 +42,9 @@ struct AppState {
   Text help_path;
 
   long long file_stamp = 0;
+  // The character file on disk failed to read, so the table shown is not its
+  // content: the next change keeps that file aside before writing.
+  bool character_file_unreadable = false;
   int last_focused_control = kCtlList;
 
   HWND main_window = nullptr;

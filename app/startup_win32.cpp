@@ -14,6 +14,7 @@
 #include "commands/commands_win32.h"
 #include "mainwindow/insertion.h"
 #include "settings/settings_window.h"
+#include "table/read_problem.h"
 
 namespace gw {
 
@@ -52,10 +53,8 @@ bool OlderThanWindows2000() {
   return info.dwMajorVersion < 5;
 }
 
-[[noreturn]] void FailReading(const Text& path) {
-  ShowMessage(Tr(u"General", u"ErrRead") + u"\n" + path + u"\n\n" +
-                  Tr(u"General", u"Terminate"),
-              MB_ICONERROR);
+[[noreturn]] void FailReading(const Text& path, const ReadProblem& problem) {
+  ShowMessage(ReadErrorMessage(App().language, path, problem, true), MB_ICONERROR);
   ShowFileInExplorer(path);
   ExitProgram();
 }
@@ -151,7 +150,7 @@ void RunStartup(HINSTANCE instance) {
   // never replaced: the user is told and the program ends.
   const LoadResult load = LoadCharacterTable(app.character_path, app.records);
   if (load.status == LoadStatus::Unreadable || load.status == LoadStatus::ReadError)
-    FailReading(app.character_path);
+    FailReading(app.character_path, load.problem);
 
   // 17. Main window.
   CreateMainWindow();

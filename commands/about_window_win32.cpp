@@ -1,7 +1,7 @@
 // The About window (window 3): the program's icon, name and version, the
 // copyright line, the web-site link and "Freeware", with an OK button. Its
-// events reach the loop through TranslateWindowMessage; Enter (command 10)
-// and OK close it, the link opens the web site.
+// events reach the loop through TranslateWindowMessage; Enter (command 10),
+// Esc (command 11) and OK close it, the link opens the web site.
 #include <windows.h>
 
 #include "app/event_loop.h"
@@ -69,14 +69,16 @@ void OpenAboutWindow(HICON icon) {
   ShowWindow(window, SW_SHOW);
   SetForegroundWindow(window);
   if (ok) SetFocus(ok);
-  ACCEL enter{FVIRTKEY, VK_RETURN, kAboutEnterCommand};
-  SetSecondaryWindow(AboutWindow, window, CreateAcceleratorTableW(&enter, 1));
+  ACCEL keys[] = {{FVIRTKEY, VK_RETURN, kAboutEnterCommand},
+                  {FVIRTKEY, VK_ESCAPE, kAboutEscapeCommand}};
+  SetSecondaryWindow(AboutWindow, window, CreateAcceleratorTableW(keys, 2));
 }
 
 void DispatchAboutWindow(const Event& event) {
   switch (event.kind) {
     case EventKind::Command:
-      if (event.object == kAboutEnterCommand) CloseEntryWindow(AboutWindow);
+      if (event.object == kAboutEnterCommand || event.object == kAboutEscapeCommand)
+        CloseEntryWindow(AboutWindow);
       break;
     case EventKind::Control:
       if (event.type != ControlClick) break;

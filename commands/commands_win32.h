@@ -75,6 +75,8 @@ enum AboutControl : int {
   kAboutOk = 13,
 };
 inline constexpr int kAboutEnterCommand = 10;
+// Esc closes the About window as Enter does.
+inline constexpr int kAboutEscapeCommand = 11;
 
 // Opens the About window (nothing when a secondary window is open); `icon`
 // may be none. On failure shows "ErrOpen" with the shortened title.

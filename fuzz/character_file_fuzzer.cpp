@@ -1,7 +1,8 @@
 // The character file reader on arbitrary bytes.
 //
 // Properties:
-// - a failed parse leaves no records;
+// - a failed parse leaves no records and always has a reason; a syntax error
+//   lies inside the file and names what was expected there;
 // - whatever parses is written back (from the records and from a table built
 //   from them, both writers giving the same bytes) in the program's exact
 //   layout, and that text parses again to the same records and is written
@@ -70,6 +71,19 @@ void CheckStringDecoding(std::string_view bytes) {
   GW_FUZZ_CHECK(records[0].code_text == gw::Utf8ToText(raw));
 }
 
+// Why a file did not parse: always a reason; a place inside the file, and
+// something that was expected there, for a syntax error.
+void CheckProblem(std::string_view bytes, const gw::ReadProblem& problem) {
+  GW_FUZZ_CHECK(problem.failure != gw::ReadFailure::None);
+  if (problem.failure != gw::ReadFailure::Syntax && problem.failure != gw::ReadFailure::TooDeep)
+    return;
+  const size_t breaks = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n') +
+                                            std::count(bytes.begin(), bytes.end(), '\r'));
+  GW_FUZZ_CHECK(problem.line >= 1 && static_cast<size_t>(problem.line) <= breaks + 1);
+  GW_FUZZ_CHECK(problem.column >= 1 && static_cast<size_t>(problem.column) <= bytes.size() + 1);
+  GW_FUZZ_CHECK((problem.failure == gw::ReadFailure::Syntax) == (problem.expected != 0));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -77,10 +91,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckStringDecoding(bytes);
 
   std::vector<CharacterEntry> records;
+  const gw::ReadProblem problem = gw::DiagnoseCharacterFile(bytes);
   if (!gw::ParseCharacterFile(bytes, records)) {
     GW_FUZZ_CHECK(records.empty());
+    CheckProblem(bytes, problem);
     return 0;
   }
+  GW_FUZZ_CHECK(problem.failure == gw::ReadFailure::None);
 
   const std::string written = gw::SerializeCharacterEntries(records);
   CheckWrittenLayout(written);

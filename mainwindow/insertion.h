@@ -66,7 +66,9 @@ void CopyCode();
 // the main window stays where it is and Alt+Esc moves to the previous
 // window; otherwise the main window is minimised. Returns true when the text
 // went to another program's window; nothing is typed (false) when the
-// keyboard would still reach one of the program's own windows.
+// keyboard would still reach one of the program's own windows, or when that
+// window runs above this program's integrity level: then the text is put on
+// the clipboard and the user told to paste it (ChooseInsertionRoute).
 bool SendTextToPreviousWindow(const Text& text, bool stay_on_top);
 
 // One key event, virtual-key code `vk` (low 8 bits) with `flags`.

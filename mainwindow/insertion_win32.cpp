@@ -9,6 +9,7 @@
 
 #include "app/event_loop.h"
 #include "app/shell_win32.h"
+#include "mainwindow/elevated_target.h"
 #include "mainwindow/insertion.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
@@ -155,6 +156,14 @@ bool SendTextToPreviousWindow(const Text& text, bool stay_on_top) {
   }
   // Never type into the program's own windows.
   if (!HandBackKeyboard()) return false;
+  // Keys for a window above this program's integrity level would be dropped
+  // unseen: the text goes to the clipboard, and the user is told to paste it.
+  if (!text.empty() &&
+      ChooseInsertionRoute(ReadForegroundIntegrity()) == InsertionRoute::Clipboard) {
+    PutOnClipboard(text);
+    TellTextIsOnClipboard();
+    return false;
+  }
   SendRecords(UnicodeKeyRecords(text));
   return true;
 }

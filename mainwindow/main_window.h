@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "app/text.h"
@@ -38,6 +39,13 @@ void RemoveTrayIcon();
 // Re-adds the icon after the taskbar was re-created.
 void ReAddTrayIcon();
 void EnableTrayMenuItem(int command, bool enabled);
+// Shows a note in a balloon of the tray icon (a warning); false when there is
+// no tray icon to show it.
+bool ShowTrayBalloon(const Text& title, const Text& text);
+// Test hook: when set, it receives the balloon's title and text instead of
+// the system, tray icon or not.
+using TrayBalloonHook = std::function<void(const Text& title, const Text& text)>;
+void SetTrayBalloonHookForTesting(TrayBalloonHook hook);
 
 // Popup menus: make the main window the foreground window, then track the menu.
 void ShowMainMenuAt(POINT screen_point);

@@ -676,4 +676,28 @@ void RemoveTrayIcon() {
   app.tray_added = false;
 }
 
+namespace {
+TrayBalloonHook g_balloon_hook;
+}  // namespace
+
+void SetTrayBalloonHookForTesting(TrayBalloonHook hook) { g_balloon_hook = std::move(hook); }
+
+bool ShowTrayBalloon(const Text& title, const Text& text) {
+  if (g_balloon_hook) {
+    g_balloon_hook(title, text);
+    return true;
+  }
+  AppState& app = App();
+  if (!app.tray_added) return false;
+  NOTIFYICONDATAW nid{};
+  nid.cbSize = sizeof(nid);
+  nid.hWnd = app.main_window;
+  nid.uID = kTrayId;
+  nid.uFlags = NIF_INFO;
+  nid.dwInfoFlags = NIIF_WARNING;
+  lstrcpynW(nid.szInfoTitle, W(title), ARRAYSIZE(nid.szInfoTitle));
+  lstrcpynW(nid.szInfo, W(text), ARRAYSIZE(nid.szInfo));
+  return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;
+}
+
 }  // namespace gw

@@ -184,27 +184,37 @@ namespace {
 // (invalid sequences become U+FFFD). Outside strings any byte above 0x7F,
 // such as a byte-order mark, is a syntax error. Containers inside entries are
 // checked for syntax and skipped with an explicit stack, never by recursion.
+//
+// Where the text breaks, the parser notes the place and what would have fit
+// there (only on that path, so reading a good file costs nothing extra).
 class Parser {
  public:
   explicit Parser(std::string_view bytes) : p_(bytes.data()), end_(bytes.data() + bytes.size()) {}
+
+  // After a failed Parse: the place of the first error, what was expected
+  // there (ExpectedToken bits), and whether it was nesting too deep.
+  const char* FailedAt() const { return fail_at_ ? fail_at_ : p_; }
+  unsigned Expected() const { return expected_; }
+  bool TooDeep() const { return too_deep_; }
 
   // Hands each entry to `deliver` as soon as it is read. The entry's texts
   // are reused for the next one, so `deliver` may move them away.
   template <class Deliver>
   bool Parse(Deliver&& deliver) {
     SkipWhite();
-    if (!Take('[')) return false;  // the top level must be an array
+    if (!Take('[')) return Fail(kExpectOpenBracket);  // the top level must be an array
     SkipWhite();
     Text header;
-    if (!At('"') || !ParseString(&header)) return false;  // header, not empty array
+    if (!At('"')) return Fail(kExpectQuote);  // the header, not an empty array
+    if (!ParseString(&header)) return false;
     const bool legacy = VersionOf(header) < TextView(kFirstVersionWithTriggers);
     CharacterEntry entry;
     for (;;) {
       SkipWhite();
       if (Take(']')) break;
-      if (!Take(',')) return false;
+      if (!Take(',')) return Fail(kExpectComma | kExpectCloseBracket);
       SkipWhite();
-      if (!Take('[')) return false;  // every entry is an array
+      if (!Take('[')) return Fail(kExpectOpenBracket);  // every entry is an array
       entry.trigger.clear();
       entry.code_text.clear();
       entry.comment.clear();
@@ -222,7 +232,7 @@ class Parser {
       deliver(entry);
     }
     SkipWhite();
-    return p_ == end_;
+    return p_ == end_ || Fail(kExpectEnd);
   }
 
  private:
@@ -244,6 +254,19 @@ class Parser {
   }
   void SkipWhite() {
     while (p_ != end_ && (*p_ == ' ' || *p_ == '\t' || *p_ == '\r' || *p_ == '\n')) ++p_;
+  }
+
+  // Notes the first error: here, and what would have fit.
+  bool Fail(unsigned expected) {
+    if (!fail_at_) {
+      fail_at_ = p_;
+      expected_ = expected;
+    }
+    return false;
+  }
+  bool FailTooDeep() {
+    if (!fail_at_) too_deep_ = true;
+    return Fail(0);
   }
 
   static int HexDigit(char c) {
@@ -270,7 +293,7 @@ class Parser {
       }
       SkipWhite();
       if (Take(']')) return true;
-      if (!Take(',')) return false;
+      if (!Take(',')) return Fail(kExpectComma | kExpectCloseBracket);
     }
   }
 
@@ -328,13 +351,13 @@ class Parser {
       const char* run = p_;
       while (p_ != end_ && *p_ != '"' && *p_ != '\\' && !IsControl(*p_)) ++p_;
       if (out && p_ != run) AppendRun(*out, run, p_);
-      if (p_ == end_ || IsControl(*p_)) return false;  // unterminated, or a raw control unit
+      if (p_ == end_ || IsControl(*p_)) return Fail(kExpectQuote);  // unterminated, or a raw control unit
       if (*p_ == '"') {
         ++p_;
         return true;
       }
       ++p_;  // backslash
-      if (p_ == end_) return false;
+      if (p_ == end_) return Fail(kExpectEscape);
       char16_t unit;
       switch (*p_) {
         case '"': unit = u'"'; break;
@@ -346,11 +369,13 @@ class Parser {
         case 'r': unit = u'\r'; break;
         case 't': unit = u'\t'; break;
         case 'u': {
-          if (end_ - p_ < 5) return false;
           uint32_t value = 0;
           for (int k = 1; k <= 4; ++k) {
-            const int digit = HexDigit(p_[k]);
-            if (digit < 0) return false;
+            const int digit = p_ + k < end_ ? HexDigit(p_[k]) : -1;
+            if (digit < 0) {
+              p_ += k;
+              return Fail(kExpectHexDigit);
+            }
             value = value * 16 + static_cast<uint32_t>(digit);
           }
           p_ += 4;
@@ -358,7 +383,7 @@ class Parser {
           break;
         }
         default:
-          return false;
+          return Fail(kExpectEscape);
       }
       ++p_;
       if (out) out->push_back(unit);
@@ -378,13 +403,13 @@ class Parser {
     } else if (p_ != end_ && *p_ >= '1' && *p_ <= '9') {
       SkipDigits();
     } else {
-      return false;
+      return Fail(kExpectDigit);
     }
-    if (Take('.') && !SkipDigits()) return false;
+    if (Take('.') && !SkipDigits()) return Fail(kExpectDigit);
     if (At('e') || At('E')) {
       ++p_;
       if (!Take('+')) Take('-');
-      if (!SkipDigits()) return false;
+      if (!SkipDigits()) return Fail(kExpectDigit);
     }
     return true;
   }
@@ -396,11 +421,13 @@ class Parser {
     return true;
   }
 
-  // An object key and its colon, starting at the key's quote.
-  bool SkipKey() {
-    if (!At('"') || !ParseString(nullptr)) return false;
+  // An object key and its colon, starting at the key's quote; `or_close`
+  // when the object may end here instead (right after its "{").
+  bool SkipKey(bool or_close) {
+    if (!At('"')) return Fail(or_close ? kExpectQuote | kExpectCloseBrace : kExpectQuote);
+    if (!ParseString(nullptr)) return false;
     SkipWhite();
-    return Take(':');
+    return Take(':') || Fail(kExpectColon);
   }
 
   // Checks and skips one value of any kind, standing inside `depth` open
@@ -412,11 +439,11 @@ class Parser {
     for (;;) {
       // A value.
       SkipWhite();
-      if (p_ == end_) return false;
+      if (p_ == end_) return Fail(kExpectValue);
       const char c = *p_;
       bool closed_at_once = false;
       if (c == '[' || c == '{') {
-        if (depth + top + 1 > kMaxNestingDepth) return false;
+        if (depth + top + 1 > kMaxNestingDepth) return FailTooDeep();
         ++p_;
         open[top++] = c;
         SkipWhite();
@@ -424,7 +451,7 @@ class Parser {
           --top;
           closed_at_once = true;
         } else if (c == '{') {
-          if (!SkipKey()) return false;
+          if (!SkipKey(true)) return false;
           continue;  // the member's value
         } else {
           continue;  // the first element
@@ -438,7 +465,7 @@ class Parser {
         else if (c == 'f') ok = SkipWord("false");
         else if (c == 'n') ok = SkipWord("null");
         else ok = false;
-        if (!ok) return false;
+        if (!ok) return Fail(kExpectValue);  // a misspelt word fails at its start
       }
       // After a value: close containers or go on to the next element.
       for (;;) {
@@ -449,10 +476,11 @@ class Parser {
           --top;
           continue;
         }
-        if (!Take(',')) return false;
+        if (!Take(','))
+          return Fail(kExpectComma | (kind == '[' ? kExpectCloseBracket : kExpectCloseBrace));
         if (kind == '{') {
           SkipWhite();
-          if (!SkipKey()) return false;
+          if (!SkipKey(false)) return false;
         }
         break;
       }
@@ -461,6 +489,9 @@ class Parser {
 
   const char* p_;
   const char* end_;
+  const char* fail_at_ = nullptr;
+  unsigned expected_ = 0;
+  bool too_deep_ = false;
 };
 
 // How many entries to make room for before parsing. Every entry opens with a
@@ -483,37 +514,105 @@ void TrimRoom(Vector& v) {
   if (v.capacity() > 2 * v.size() + 64) v.shrink_to_fit();
 }
 
-}  // namespace
+// The line and column (both 1-based) of byte `offset`: lines end at LF, or at
+// a CR not followed by LF; columns count characters, that is every byte but
+// the continuation bytes of UTF-8 sequences.
+void PlaceOf(std::string_view bytes, size_t offset, int& line, int& column) {
+  line = 1;
+  column = 1;
+  for (size_t k = 0; k < offset && k < bytes.size(); ++k) {
+    const auto b = static_cast<unsigned char>(bytes[k]);
+    if (b == '\n' || (b == '\r' && (k + 1 >= bytes.size() || bytes[k + 1] != '\n'))) {
+      ++line;
+      column = 1;
+    } else if (b != '\r' && (b & 0xC0) != 0x80) {
+      ++column;
+    }
+  }
+}
 
-bool ParseCharacterFile(std::string_view bytes, std::vector<CharacterEntry>& records) {
+// Why `bytes` did not parse, given the parser that stopped on them.
+ReadProblem ProblemOf(std::string_view bytes, const Parser& parser) {
+  ReadProblem problem;
+  if (bytes.empty()) {
+    problem.failure = ReadFailure::Empty;
+  } else if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    problem.failure = ReadFailure::ByteOrderMark;
+  } else if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF" ||
+             bytes.find('\0') != std::string_view::npos) {
+    // UTF-16 begins with its byte-order mark, or has a NUL byte beside every
+    // ASCII character; no JSON text holds a raw NUL byte.
+    problem.failure = ReadFailure::NotUtf8;
+  } else {
+    problem.failure = parser.TooDeep() ? ReadFailure::TooDeep : ReadFailure::Syntax;
+    problem.expected = parser.Expected();
+    PlaceOf(bytes, static_cast<size_t>(parser.FailedAt() - bytes.data()), problem.line,
+            problem.column);
+  }
+  return problem;
+}
+
+// ParseCharacterFile, saying why it failed.
+bool ParseRecords(std::string_view bytes, std::vector<CharacterEntry>& records,
+                  ReadProblem* problem) {
   records.clear();
   records.reserve(EntryRoomFor(bytes));
   Parser parser(bytes);
   if (!parser.Parse([&](CharacterEntry& entry) { records.push_back(std::move(entry)); })) {
     records.clear();
     records.shrink_to_fit();
+    if (problem) *problem = ProblemOf(bytes, parser);
     return false;
   }
   TrimRoom(records);
   return true;
 }
 
-bool ReadCharacterFile(const Text& path, std::vector<CharacterEntry>& records) {
-  records.clear();
-  std::string bytes;
-  if (ReadWholeFile(path, bytes) != ReadResult::Ok || bytes.empty()) return false;
-  return ParseCharacterFile(bytes, records);
+// Reads the file's bytes; on failure says why (the file is missing, cannot
+// be opened or read through, or is empty).
+bool ReadFileBytes(const Text& path, std::string& bytes, ReadProblem* problem) {
+  const ReadResult read = ReadWholeFile(path, bytes);
+  if (read == ReadResult::Ok && !bytes.empty()) return true;
+  if (problem) {
+    if (read == ReadResult::Ok) problem->failure = ReadFailure::Empty;
+    else problem->failure = PathExists(path) ? ReadFailure::CannotOpen : ReadFailure::NotFound;
+  }
+  return false;
 }
 
-bool ReadCharacterRows(const Text& path, CharacterTable& table) {
+}  // namespace
+
+bool ParseCharacterFile(std::string_view bytes, std::vector<CharacterEntry>& records) {
+  return ParseRecords(bytes, records, nullptr);
+}
+
+ReadProblem DiagnoseCharacterFile(std::string_view bytes) {
+  std::vector<CharacterEntry> records;
+  ReadProblem problem;
+  ParseRecords(bytes, records, &problem);
+  return problem;
+}
+
+bool ReadCharacterFile(const Text& path, std::vector<CharacterEntry>& records,
+                       ReadProblem* problem) {
+  records.clear();
   std::string bytes;
-  if (ReadWholeFile(path, bytes) != ReadResult::Ok || bytes.empty()) return false;
+  if (!ReadFileBytes(path, bytes, problem)) return false;
+  return ParseRecords(bytes, records, problem);
+}
+
+bool ReadCharacterRows(const Text& path, CharacterTable& table, ReadProblem* problem) {
+  std::string bytes;
+  if (!ReadFileBytes(path, bytes, problem)) return false;
   // Built aside and put in place only when the whole file has been read, so
   // that a failure leaves the rows as they were.
   CharacterTable fresh;
   fresh.ReserveRows(EntryRoomFor(bytes));
   Parser parser(bytes);
-  if (!parser.Parse([&](const CharacterEntry& entry) { fresh.AppendRow(entry); })) return false;
+  if (!parser.Parse([&](const CharacterEntry& entry) { fresh.AppendRow(entry); })) {
+    if (problem) *problem = ProblemOf(bytes, parser);
+    return false;
+  }
   fresh.TrimRows();
   fresh.SelectRow(0);
   table = std::move(fresh);

@@ -47,6 +47,48 @@ std::string SerializeCharacterEntries(const std::vector<CharacterEntry>& entries
 // target, short write).
 bool WriteCharacterFile(const CharacterTable& table, const Text& path, int skip_row);
 
+// --- Why a file did not read ---------------------------------------------------------
+
+enum class ReadFailure {
+  None,
+  NotFound,       // there is no file of that name
+  CannotOpen,     // it cannot be opened or read through (held by another program, a folder)
+  Empty,          // it holds no byte
+  ByteOrderMark,  // it begins with the UTF-8 byte-order mark
+  NotUtf8,        // it is text of another encoding (UTF-16: NUL bytes or its byte-order mark)
+  Syntax,         // the JSON breaks at `line`, `column`; `expected` says what would fit there
+  TooDeep,        // brackets nested deeper than kMaxNestingDepth, the first at `line`, `column`
+};
+
+// What the reader expected where the text broke: a set of these bits.
+enum ExpectedToken : unsigned {
+  kExpectOpenBracket = 1u << 0,   // '['
+  kExpectCloseBracket = 1u << 1,  // ']'
+  kExpectComma = 1u << 2,         // ','
+  kExpectColon = 1u << 3,         // ':'
+  kExpectQuote = 1u << 4,         // '"'
+  kExpectCloseBrace = 1u << 5,    // '}'
+  kExpectEscape = 1u << 6,        // one of the escape letters after a backslash
+  kExpectValue = 1u << 7,         // a string, number, literal, array or object
+  kExpectDigit = 1u << 8,         // a decimal digit of a number
+  kExpectHexDigit = 1u << 9,      // a hexadecimal digit of a \u escape
+  kExpectEnd = 1u << 10,          // nothing but white space after the table
+};
+
+struct ReadProblem {
+  ReadFailure failure = ReadFailure::None;
+  // 1-based; the column counts characters (UTF-8 sequences), a tab as one.
+  // Set for Syntax and TooDeep only.
+  int line = 0;
+  int column = 0;
+  unsigned expected = 0;  // ExpectedToken bits, for Syntax
+};
+
+// Why `bytes` did not parse, for bytes that ParseCharacterFile refused: a
+// byte-order mark or another encoding is named as such; otherwise the place
+// of the first error and what was expected there.
+ReadProblem DiagnoseCharacterFile(std::string_view bytes);
+
 // Parses the bytes of a character file into `records` (emptied first; left
 // empty on failure). The bytes are decoded from UTF-8 (a byte-order mark is
 // not white space, so a file starting with one fails) and must hold exactly
@@ -66,13 +108,15 @@ bool WriteCharacterFile(const CharacterTable& table, const Text& path, int skip_
 bool ParseCharacterFile(std::string_view bytes, std::vector<CharacterEntry>& records);
 
 // Reads and parses the whole file. False when it cannot be opened or read,
-// is empty, or does not parse.
-bool ReadCharacterFile(const Text& path, std::vector<CharacterEntry>& records);
+// is empty, or does not parse; then `problem`, when given, says why.
+bool ReadCharacterFile(const Text& path, std::vector<CharacterEntry>& records,
+                       ReadProblem* problem = nullptr);
 
 // Reads the file as ReadCharacterFile does and builds the table's rows from
 // its entries as BuildRowsFromRecords does (row 0 current), without keeping
-// the records in between. On failure the table is left as it was.
-bool ReadCharacterRows(const Text& path, CharacterTable& table);
+// the records in between. On failure the table is left as it was and
+// `problem`, when given, says why.
+bool ReadCharacterRows(const Text& path, CharacterTable& table, ReadProblem* problem = nullptr);
 
 // --- Start-up load ------------------------------------------------------------------
 
@@ -100,6 +144,7 @@ enum class LoadStatus {
 
 struct LoadResult {
   LoadStatus status = LoadStatus::NotRead;
+  ReadProblem problem;  // why the character file did not read (Unreadable)
 };
 
 // The legacy list file: the character file's folder and base name with the
@@ -126,6 +171,7 @@ struct RereadDecision {
   // Stored in every case, so a failed reread is reported once, not at every
   // activation.
   FileStamp stamp = 0;
+  ReadProblem problem;  // why the file did not read (Failed)
 };
 
 // The reread rule: equal stamps mean no change; otherwise the outcome of the

@@ -18,11 +18,12 @@ Text LegacyListPath(const Text& character_path) {
 
 namespace {
 
-LoadStatus Load(const Text& path, std::vector<CharacterEntry>& records) {
-  if (ReadCharacterFile(path, records)) return LoadStatus::Read;
+LoadStatus Load(const Text& path, std::vector<CharacterEntry>& records, ReadProblem& problem) {
+  if (ReadCharacterFile(path, records, &problem)) return LoadStatus::Read;
   // A file that is there but does not read is the user's data: never fall
   // back to anything that the first write would put in its place.
   if (PathExists(path)) return LoadStatus::Unreadable;
+  problem = ReadProblem();
 
   records.clear();
   IniReader legacy;
@@ -42,7 +43,7 @@ LoadStatus Load(const Text& path, std::vector<CharacterEntry>& records) {
 
 LoadResult LoadCharacterTable(const Text& path, std::vector<CharacterEntry>& records) {
   LoadResult result;
-  result.status = Load(path, records);
+  result.status = Load(path, records, result.problem);
   if (result.status == LoadStatus::ReadError || result.status == LoadStatus::Unreadable)
     records.clear();
   return result;
@@ -59,7 +60,10 @@ RereadDecision DecideReread(FileStamp stored, FileStamp current, bool read_succe
 RereadDecision CheckCharacterFile(const Text& path, FileStamp stored, CharacterTable& table) {
   const FileStamp current = ReadFileStamp(path);
   if (current == stored) return DecideReread(stored, current, false);
-  return DecideReread(stored, current, ReadCharacterRows(path, table));
+  ReadProblem problem;
+  RereadDecision decision = DecideReread(stored, current, ReadCharacterRows(path, table, &problem));
+  if (decision.action == RereadAction::Failed) decision.problem = problem;
+  return decision;
 }
 
 }  // namespace gw

@@ -16,6 +16,7 @@
 #include "table/character_file.h"
 #include "table/code_notation.h"
 #include "table/entry_input.h"
+#include "table/table_win32.h"
 
 namespace gw {
 
@@ -171,10 +172,6 @@ void ShowEntryError(const char16_t* section, const char16_t* key) {
   ShowMessage(Tr(section, key), MB_ICONERROR);
 }
 
-void ShowWriteError(const Text& path) {
-  ShowMessage(Tr(u"General", u"ErrWrite") + u"\n" + path, MB_ICONERROR);
-}
-
 // Gives the focus back to the main window control that opened the window,
 // or to the list when that control cannot take it.
 void FocusLastControl() {
@@ -251,6 +248,8 @@ HACCEL MakeEntryShortcuts(bool arrows) {
     entries.push_back({FVIRTKEY, VK_DOWN, 9});
   }
   entries.push_back({FVIRTKEY, VK_RETURN, 10});
+  // Esc is Cancel, as in every Windows dialog.
+  entries.push_back({FVIRTKEY, VK_ESCAPE, 11});
   return CreateAcceleratorTableW(entries.data(), static_cast<int>(entries.size()));
 }
 
@@ -354,11 +353,9 @@ bool ApplyEditEntry(const Text& path) {
   CloseEntryWindow(kWin);
 
   // The row keeps its new content even when the file cannot be written.
-  if (!WriteCharacterFile(table, path, -1)) {
-    ShowWriteError(path);
-    return false;
-  }
-  return true;
+  const SaveResult saved = SaveTableShown(path, -1);
+  ReportSave(saved, path);
+  return Saved(saved);
 }
 
 bool ApplyNewEntry(const Text& path) {
@@ -385,18 +382,20 @@ bool ApplyNewEntry(const Text& path) {
   InsertListRow(row);
   CloseEntryWindow(kWin);
 
-  if (!WriteCharacterFile(table, path, -1)) {
+  const SaveResult saved = SaveTableShown(path, -1);
+  if (!Saved(saved)) {
     // Removing the row drops its trigger and renumbers the rows from it on.
     table.RemoveRow(row);
     g_program_selecting = true;
     RemoveListRow(row);
     g_program_selecting = false;
-    ShowWriteError(path);
+    ReportSave(saved, path);
     return false;
   }
   g_program_selecting = true;
   SelectListRow(row);
   g_program_selecting = false;
+  ReportSave(saved, path);
   return true;
 }
 

@@ -10,14 +10,11 @@
 #include "app/shell_win32.h"
 #include "mainwindow/main_window.h"
 #include "table/character_file.h"
+#include "table/table_win32.h"
 
 namespace gw {
 
 namespace {
-
-void ShowWriteError(const Text& path) {
-  ShowMessage(Tr(u"General", u"ErrWrite") + u"\n" + path, MB_ICONERROR);
-}
 
 // Selects a row of the list as the program's own doing, so that the
 // selection change is not taken for the user's.
@@ -46,8 +43,9 @@ void DeleteSelectedEntry() {
   if (ShowMessage(question, MB_YESNO) != IDYES) return;
 
   // Written first, without the row, while the row is still shown.
-  if (!WriteCharacterFile(table, app.character_path, row)) {
-    ShowWriteError(app.character_path);
+  const SaveResult saved = SaveTableShown(app.character_path, row);
+  if (!Saved(saved)) {
+    ReportSave(saved, app.character_path);
     return;
   }
   app.file_stamp = FileStampOf(app.character_path);
@@ -57,6 +55,7 @@ void DeleteSelectedEntry() {
   g_program_selecting = false;
   // The row that followed becomes current; none after the last row.
   SelectRowQuietly(table.IsRow(row) ? row : -1);
+  ReportSave(saved, app.character_path);
 }
 
 void MoveSelectedRow(int delta) {
@@ -70,9 +69,11 @@ void MoveSelectedRow(int delta) {
   table.MoveRow(row, delta);  // renumbers the triggers of both rows
   UpdateListRow(row);
   UpdateListRow(target);
-  if (WriteCharacterFile(table, app.character_path, -1)) {
+  const SaveResult saved = SaveTableShown(app.character_path, -1);
+  if (Saved(saved)) {
     app.file_stamp = FileStampOf(app.character_path);
     SelectRowQuietly(target);
+    ReportSave(saved, app.character_path);
     return;
   }
   // Undone, so the table is as before the command.
@@ -80,7 +81,7 @@ void MoveSelectedRow(int delta) {
   UpdateListRow(row);
   UpdateListRow(target);
   SelectRowQuietly(row);
-  ShowWriteError(app.character_path);
+  ReportSave(saved, app.character_path);
 }
 
 void OpenEditEntryWindow() {

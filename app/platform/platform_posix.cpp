@@ -98,6 +98,23 @@ bool RemoveFile(const Text& path) { return ::unlink(Native(path).c_str()) == 0; 
 
 bool CreateOneDirectory(const Text& path) { return ::mkdir(Native(path).c_str(), 0755) == 0; }
 
+MoveResult MoveFileNoReplace(const Text& from, const Text& to) {
+  // A second name that must be new, then the old name goes: rename() would
+  // replace an existing `to`.
+  const std::string source = Native(from);
+  const std::string target = Native(to);
+  if (::link(source.c_str(), target.c_str()) != 0) {
+    if (errno == EEXIST) return MoveResult::TargetExists;
+    if (errno == ENOENT && !PathExists(from)) return MoveResult::SourceMissing;
+    return MoveResult::Failed;
+  }
+  if (::unlink(source.c_str()) != 0) {
+    ::unlink(target.c_str());
+    return MoveResult::Failed;
+  }
+  return MoveResult::Moved;
+}
+
 std::vector<Text> ListFilesWithExtension(const Text& folder, const Text& extension) {
   std::vector<Text> names;
   DIR* dir = ::opendir(Native(folder).c_str());

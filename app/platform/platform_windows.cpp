@@ -93,6 +93,16 @@ bool RemoveFile(const Text& path) { return DeleteFileW(W(path)) != 0; }
 
 bool CreateOneDirectory(const Text& path) { return CreateDirectoryW(W(path), nullptr) != 0; }
 
+MoveResult MoveFileNoReplace(const Text& from, const Text& to) {
+  // Without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists.
+  if (MoveFileExW(W(from), W(to), MOVEFILE_WRITE_THROUGH)) return MoveResult::Moved;
+  const DWORD error = GetLastError();
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return MoveResult::TargetExists;
+  if (!PathExists(from)) return MoveResult::SourceMissing;
+  if (PathExists(to)) return MoveResult::TargetExists;
+  return MoveResult::Failed;
+}
+
 std::vector<Text> ListFilesWithExtension(const Text& folder, const Text& extension) {
   std::vector<Text> names;
   Text pattern = folder + u"*" + extension;

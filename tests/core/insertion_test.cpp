@@ -1,6 +1,7 @@
 // Keyboard records, the pair rule and the code payload of an insertion.
 #include <gtest/gtest.h>
 
+#include "mainwindow/elevated_target.h"
 #include "mainwindow/insertion.h"
 #include "table/code_notation.h"
 
@@ -111,6 +112,29 @@ TEST(CodePayload, PlainCodeTextOrHtmlReferences) {
   EXPECT_EQ(CodePayload(u"\\u2013", true), u"&#x2013;");
   EXPECT_EQ(CodePayload(u"\\u1F600", true), u"&#x1F600;");
   EXPECT_EQ(CodePayload(u"", true), u"");
+}
+
+TEST(ElevatedTarget, OnlyATargetKnownNotToBeAboveUsIsTypedInto) {
+  constexpr std::uint32_t kMedium = 0x2000, kHigh = 0x3000, kLow = 0x1000, kSystem = 0x4000;
+  using R = InsertionRoute;
+  const struct {
+    IntegrityReadings readings;
+    InsertionRoute route;
+  } cases[] = {
+      {{kMedium, true, kMedium}, R::Type},         // the same level
+      {{kMedium, true, kLow}, R::Type},            // below us
+      {{kMedium, true, kHigh}, R::Clipboard},      // run as administrator
+      {{kHigh, true, kSystem}, R::Clipboard},
+      {{kHigh, true, kHigh}, R::Type},             // both elevated
+      {{kMedium, false, std::nullopt}, R::Clipboard},  // cannot even be opened
+      {{kMedium, true, std::nullopt}, R::Clipboard},   // its token cannot be read
+      {{std::nullopt, true, kHigh}, R::Type},      // our own level unknown: no comparison
+      {{std::nullopt, false, std::nullopt}, R::Type},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ChooseInsertionRoute(c.readings), c.route)
+        << c.readings.own.value_or(0) << " " << c.readings.target_opened << " "
+        << c.readings.target.value_or(0);
 }
 
 }  // namespace

@@ -23,11 +23,12 @@ using testing_support::ShippedFolder;
 std::string Utf8(TextView text) { return TextToUtf8(text); }
 
 // Messages are no names: the update check's texts, and the keys that the
-// language files mark as errors, questions and status texts.
+// language files mark as errors, questions, information, status texts and
+// the parts of a read error's "... expected".
 bool IsMessage(const Text& section, const Text& key) {
   if (section == u"UPDATE" || section == u"VERSION CHECK") return true;
   if (section == u"GENERAL" && key == u"TERMINATE") return true;
-  for (TextView prefix : {u"ERR", u"ASK", u"STATUS"})
+  for (TextView prefix : {u"ERR", u"ASK", u"INFO", u"STATUS", u"EXPECT"})
     if (TextView(key).substr(0, prefix.size()) == prefix) return true;
   return false;
 }

@@ -9,6 +9,8 @@
 #include "app/platform.h"
 #include "table/character_file.h"
 #include "table/default_table.h"
+#include "table/read_problem.h"
+#include "table/unreadable_file.h"
 
 namespace gw {
 namespace {
@@ -344,6 +346,154 @@ TEST(TableCharacterFile, NestingDepthIsBounded) {
   for (int k = 0; k < 100000; ++k) objects += "{\"a\":";
   EXPECT_FALSE(Parses(objects));
   EXPECT_FALSE(Parses(std::string(1000000, '[')));
+}
+
+// --- Why a file did not read ----------------------------------------------------------
+
+// The reason as the English user reads it, for bytes that do not parse.
+Text ReasonFor(std::string_view bytes) {
+  LanguageTable english;
+  LoadBuiltInTable(english);
+  EXPECT_FALSE(Parses(bytes)) << bytes;
+  return ReadProblemText(english, DiagnoseCharacterFile(bytes));
+}
+
+TEST(TableCharacterReadProblem, SaysWhereTheTextBreaksAndWhatWasExpected) {
+  // A hand-edited file with one comma left out after the code text.
+  const std::string hand_edited =
+      "[\r\n  \"Glyphwell 1.11\",\r\n  [\r\n    \"-\",\r\n    \"\\\\u2013\"\r\n"
+      "    \"en dash\"\r\n  ]\r\n]";
+  EXPECT_EQ(ReasonFor(hand_edited), u"line 6, column 5: ',' or ']' expected");
+  const ReadProblem problem = DiagnoseCharacterFile(hand_edited);
+  EXPECT_EQ(problem.failure, ReadFailure::Syntax);
+  EXPECT_EQ(problem.line, 6);
+  EXPECT_EQ(problem.column, 5);
+
+  // Columns count characters, not bytes; a lone CR ends a line as LF does.
+  EXPECT_EQ(ReasonFor("[\"Glyph\xC3\xA9\xF0\x9F\x98\x80\" x"), u"line 1, column 12: ',' or ']' expected");
+  EXPECT_EQ(ReasonFor("[\r\"h\",\r\n[\"a\"]\n,]"), u"line 4, column 2: '[' expected");
+
+  const struct {
+    const char* bytes;
+    const char16_t* reason;
+  } cases[] = {
+      {"{\"Glyphwell 1.11\": []}", u"line 1, column 1: '[' expected"},
+      {"[]", u"line 1, column 2: '\"' expected"},
+      {"[\"Glyphwell 1.11\"] x", u"line 1, column 20: end of file expected"},
+      {"[\"Glyphwell 1.11\", [\"a\" \"b\"]]", u"line 1, column 25: ',' or ']' expected"},
+      {"[\"Glyphwell 1.11\", [\"a\",]]", u"line 1, column 25: value expected"},
+      {"[\"Glyphwell 1.11\", [tru]]", u"line 1, column 21: value expected"},
+      {"[\"Glyphwell 1.11\", [-x]]", u"line 1, column 22: digit expected"},
+      {"[\"Glyphwell 1.11\", [\"\\u12G4\"]]", u"line 1, column 26: hexadecimal digit expected"},
+      {"[\"Glyphwell 1.11\", [\"\\x\"]]",
+       u"line 1, column 23: '\"', '\\', '/', 'b', 'f', 'n', 'r', 't' or 'u' expected"},
+      {"[\"Glyphwell 1.11\", [\"raw\nline\"]]", u"line 1, column 25: '\"' expected"},
+      {"[\"Glyphwell 1.11\", [{}, {\"a\" 1}]]", u"line 1, column 30: ':' expected"},
+      {"[\"Glyphwell 1.11\", [{ 1: 1}]]", u"line 1, column 23: '}' or '\"' expected"},
+      {"[\"Glyphwell 1.11\", [{\"a\": 1]]]", u"line 1, column 28: ',' or '}' expected"},
+      {"[\"Glyphwell 1.11\", [\"unterminated]]", u"line 1, column 36: '\"' expected"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReasonFor(c.bytes), c.reason) << c.bytes;
+
+  // Nesting too deep is named at the first bracket beyond the limit.
+  const std::string deep = "[\"Glyphwell 1.11\", [" + std::string(100, '[') + std::string(100, ']') + "]]";
+  EXPECT_EQ(ReasonFor(deep), u"line 1, column 83: brackets nested too deeply");
+}
+
+TEST(TableCharacterReadProblem, NamesAnEncodingOrAFileThatCannotBeRead) {
+  EXPECT_EQ(DiagnoseCharacterFile("\xEF\xBB\xBF[\"Glyphwell 1.11\"]").failure, ReadFailure::ByteOrderMark);
+  EXPECT_EQ(DiagnoseCharacterFile("\xFF\xFE[\0\"\0").failure, ReadFailure::NotUtf8);
+  EXPECT_EQ(DiagnoseCharacterFile(std::string("[\0\"\0G\0", 6)).failure, ReadFailure::NotUtf8);
+
+  TempFolder folder;
+  CharacterTable table;
+  std::vector<CharacterEntry> records;
+  ReadProblem problem;
+  EXPECT_FALSE(ReadCharacterFile(folder.File("missing.json"), records, &problem));
+  EXPECT_EQ(problem.failure, ReadFailure::NotFound);
+  const Text empty = folder.File("empty.json");
+  WriteBytes(empty, "");
+  EXPECT_FALSE(ReadCharacterRows(empty, table, &problem));
+  EXPECT_EQ(problem.failure, ReadFailure::Empty);
+  const Text broken = folder.File("broken.json");
+  WriteBytes(broken, "[\"Glyphwell 1.11\",\n[");
+  EXPECT_FALSE(ReadCharacterRows(broken, table, &problem));
+  EXPECT_EQ(problem.failure, ReadFailure::Syntax);
+  EXPECT_EQ(problem.line, 2);
+  ASSERT_TRUE(CreateOneDirectory(folder.File("folder.json")));
+  EXPECT_FALSE(ReadCharacterFile(folder.File("folder.json"), records, &problem));
+  EXPECT_EQ(problem.failure, ReadFailure::CannotOpen);
+
+  // The whole message: the reason on a line of its own, before "terminated".
+  LanguageTable english;
+  LoadBuiltInTable(english);
+  ReadProblem missing;
+  missing.failure = ReadFailure::NotFound;
+  EXPECT_EQ(ReadErrorMessage(english, u"C:\\x\\Characters.json", missing, true),
+            u"Error reading file:\nC:\\x\\Characters.json\nThe file does not exist.\n\n"
+            u"The program will be terminated.");
+  EXPECT_EQ(ReadErrorMessage(english, u"C:\\x\\Characters.json", ReadProblem(), false),
+            u"Error reading file:\nC:\\x\\Characters.json");
+}
+
+// --- Keeping a file that failed to read ------------------------------------------------
+
+TEST(TableUnreadableFile, KeptCopiesHaveNamesOfTheirOwn) {
+  EXPECT_EQ(KeptFilePath(u"C:\\Data\\Characters.json", 1), u"C:\\Data\\Characters.unreadable.json");
+  EXPECT_EQ(KeptFilePath(u"C:\\Data\\Characters.json", 2),
+            u"C:\\Data\\Characters.unreadable (2).json");
+  EXPECT_EQ(KeptFilePath(u"/a.b/Characters", 3), u"/a.b/Characters.unreadable (3)");
+}
+
+TEST(TableUnreadableFile, TheUsersBytesAreMovedAsideBeforeTheTableIsWritten) {
+  TempFolder folder;
+  const Text path = folder.File("Characters.json");
+  const CharacterTable table = TableOf(DefaultCharacterEntries());
+  const std::string first = "[\"Glyphwell 1.11\", [\"-\" \"\\\\u2013\"]]";
+  const std::string second = "\xEF\xBB\xBF[]";
+  // A copy kept by an earlier run is never written over.
+  WriteBytes(folder.File("Characters.unreadable.json"), "earlier");
+
+  WriteBytes(path, first);
+  bool unreadable = true;
+  SaveResult saved = SaveCharacterTable(table, path, -1, unreadable);
+  EXPECT_EQ(saved.outcome, SaveOutcome::Kept);
+  EXPECT_EQ(saved.kept_path, folder.File("Characters.unreadable (2).json"));
+  EXPECT_FALSE(unreadable);
+  EXPECT_EQ(ReadBytes(saved.kept_path), first);
+  EXPECT_EQ(ReadBytes(path), kDefaultFile);
+  EXPECT_EQ(ReadBytes(folder.File("Characters.unreadable.json")), "earlier");
+
+  // The next change just writes; a second unreadable file gets the next name.
+  EXPECT_EQ(SaveCharacterTable(table, path, 0, unreadable).outcome, SaveOutcome::Written);
+  WriteBytes(path, second);
+  unreadable = true;
+  saved = SaveCharacterTable(table, path, -1, unreadable);
+  EXPECT_EQ(saved.kept_path, folder.File("Characters.unreadable (3).json"));
+  EXPECT_EQ(ReadBytes(saved.kept_path), second);
+
+  // The file vanished in the meantime: nothing to keep, the table is written.
+  ASSERT_TRUE(RemoveFile(path));
+  unreadable = true;
+  saved = SaveCharacterTable(table, path, -1, unreadable);
+  EXPECT_EQ(saved.outcome, SaveOutcome::Written);
+  EXPECT_EQ(ReadBytes(path), kDefaultFile);
+  EXPECT_FALSE(FileExists(folder.File("Characters.unreadable (4).json")));
+}
+
+TEST(TableUnreadableFile, AFailedWritePutsTheUsersFileBack) {
+  TempFolder folder;
+  const Text path = folder.File("Characters.json");
+  WriteBytes(path, "[");
+  SetFileWriteHook([](const Text&, std::string_view) -> long long { return 0; });
+  bool unreadable = true;
+  const SaveResult saved = SaveCharacterTable(TableOf(DefaultCharacterEntries()), path, -1, unreadable);
+  SetFileWriteHook(nullptr);
+  EXPECT_EQ(saved.outcome, SaveOutcome::WriteFailed);
+  EXPECT_TRUE(saved.kept_path.empty());
+  EXPECT_TRUE(unreadable);  // still to be kept at the next change
+  EXPECT_EQ(ReadBytes(path), "[");
+  EXPECT_FALSE(FileExists(KeptFilePath(path, 1)));
 }
 
 // --- Start-up load ----------------------------------------------------------------

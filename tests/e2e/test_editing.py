@@ -272,3 +272,75 @@ def test_delete_asks_with_the_row_and_no_keeps_it_yes_removes_it(wine, glyphwell
     assert [r[0] for r in view.rows] == [r[0] for r in expected]
     assert all(r[1] != "\u2013" for r in view.rows)
     quit_glyphwell(wine, app)
+
+
+# --------------------------------------------------------------------------- Esc
+
+SETTINGS_LANGUAGE_ID, SETTINGS_BEEP_ID = 15, 24
+CB_GETDROPPEDSTATE = 0x0157
+
+
+def test_escape_leaves_every_secondary_window_without_a_change(wine, glyphwell_exe):
+    app = start_glyphwell(wine, glyphwell_exe, "Escape")
+    ini = app.folder / "Glyphwell.ini"
+    files = (app.chars.read_bytes(), ini.read_bytes())
+
+    # New: a trigger typed, then Esc.
+    wine.key("ctrl+n")
+    new = wait_until(lambda: next(iter(wine.find_windows(title=NEW_TITLE, pid=app.proc.pid, visible=True)), None),
+                     message="the New item window")
+    wine.activate(new.hwnd)
+    focus_is(wine, new, NEW_TRIGGER)
+    wine.type_text("z")
+    wait_until(lambda: wine.text(wine.child(new.hwnd, id=NEW_TRIGGER).hwnd) == "z", message="the trigger typed")
+    wine.key("Escape")
+    editor_closed(wine, new)
+
+    # Edit: the trigger replaced, then Esc.
+    wine.activate(app.main.hwnd)
+    edit = open_edit_window(wine, app)
+    wine.type_text("y")
+    wait_until(lambda: wine.text(wine.child(edit.hwnd, id=EDIT_TRIGGER).hwnd) == "y", message="the trigger typed")
+    wine.key("Escape")
+    editor_closed(wine, edit)
+
+    # Settings: Esc in the dropped-down language list closes the list only;
+    # with Beep switched off, the next Esc closes the window.
+    wine.activate(app.main.hwnd)
+    wine.key("shift+F10")
+    wait_until(lambda: wine.open_menus(), message="the main menu open")
+    wine.key("Down", "Down", "Down", "Down", "Return")
+    settings = app.proc.wait_window(title="Settings")
+    wine.activate(settings.hwnd)
+    # The window opens with the focus in the language list's combo box.
+    combo = wait_until(lambda: (f := wine.focus_info(settings.hwnd)).focus_class == "ComboBox"
+                       and f.focus_id == SETTINGS_LANGUAGE_ID and f.focus, message="the focus on the language list")
+    wine.key("alt+Down")
+    wait_until(lambda: wine.send_message(combo, CB_GETDROPPEDSTATE), message="the language list dropped down")
+    wine.key("Escape")
+    wait_until(lambda: not wine.send_message(combo, CB_GETDROPPEDSTATE), message="the language list closed")
+    assert wine.window(settings.hwnd).visible
+    beep = wine.child(settings.hwnd, id=SETTINGS_BEEP_ID).hwnd
+    for _ in range(16):
+        if wine.focus_info(settings.hwnd).focus == beep:
+            break
+        wine.key("Tab")
+    wine.key("space")
+    wait_until(lambda: wine.child(settings.hwnd, id=SETTINGS_BEEP_ID).checked == 0, message="Beep unchecked")
+    wine.key("Escape")
+    editor_closed(wine, settings)
+
+    # About: Esc closes it as Enter does.
+    wine.activate(app.main.hwnd)
+    wine.key("shift+F10")
+    wait_until(lambda: wine.open_menus(), message="the main menu open")
+    wine.key("Down", "Return")
+    about = app.proc.wait_window(title="About ...")
+    wine.activate(about.hwnd)
+    wine.key("Escape")
+    editor_closed(wine, about)
+
+    wait_until(lambda: wine.window(app.main.hwnd).enabled, message="the main window enabled again")
+    assert (app.chars.read_bytes(), ini.read_bytes()) == files
+    assert [r[0] for r in wine.list_view(app.list).rows] == [r[0] for r in DEFAULT_TABLE]
+    quit_glyphwell(wine, app)

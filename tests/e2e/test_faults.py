@@ -244,6 +244,12 @@ class Lock:
         self.release()
 
 
+def end_of(data: bytes) -> str:
+    """Line and column of the end of `data`, where a cut-off file breaks."""
+    lines = data.decode("utf-8").split("\r\n")
+    return f"line {len(lines)}, column {len(lines[-1]) + 1}"
+
+
 def big_table_file(size: int, broken_end: bool) -> bytes:
     """A character file of about `size` bytes: many ordinary entries; with
     `broken_end` its closing bracket is missing, so that a reader has gone
@@ -299,21 +305,27 @@ def test_character_file_that_cannot_be_replaced_is_reported_and_stays_whole(wine
     no_box(wine, app)
 
 
-def test_character_file_changed_into_something_unreadable_is_reported_once_and_the_table_stays(
+def test_character_file_changed_into_something_unreadable_is_reported_once_and_kept_from_the_next_change(
         wine, glyphwell_exe):
     app = start(wine, glyphwell_exe, "CharsReread")
     names = folder_names(app)
+    big = big_table_file(FIFTY_MB, broken_end=True)
+    # The user's own table, edited by hand: one comma left out after a code.
+    hand_edited = character_file(TABLE + [("x", r"\u00D7", "multiplication sign")]).replace(
+        b'"\\\\u00D7",', b'"\\\\u00D7"', 1)
     cases = [
-        ("deleted", None),
-        ("garbage", garbage()),
-        ("byte-order mark", BOM + character_file(MOVED)),
-        ("50 MB without its last bracket", big_table_file(FIFTY_MB, broken_end=True)),
-        ("nested 100,000 deep", b"[" * 100000 + b"]" * 100000),
+        ("deleted", None, "The file does not exist."),
+        ("garbage", garbage(), "The file is not UTF-8 text. Save it as UTF-8."),
+        ("byte-order mark", BOM + character_file(MOVED),
+         "The file begins with a byte order mark. Save it as UTF-8 without BOM."),
+        ("50 MB without its last bracket", big, end_of(big) + ": ',' or ']' expected"),
+        ("nested 100,000 deep", b"[" * 100000 + b"]" * 100000, "line 1, column 2: '\"' expected"),
+        ("a comma left out", hand_edited, "line 21, column 5: ',' or ']' expected"),
     ]
-    for what, data in cases:
+    for what, data, reason in cases:
         replace(app.chars, data)
         bring_back(wine, app)
-        expect_box(wine, app, "Error reading file:\n" + app.win("Characters.json"))
+        expect_box(wine, app, "Error reading file:\n" + app.win("Characters.json") + "\n" + reason)
         assert rows_shown(wine, app) == TABLE, what
         # The program only read: what the other program left is still there.
         if data is None:
@@ -325,10 +337,17 @@ def test_character_file_changed_into_something_unreadable_is_reported_once_and_t
     wait_until(lambda: wine.foreground() and wine.foreground().hwnd == app.main.hwnd, message="main window back")
     wait_until(lambda: wine.focus_info(app.main.hwnd).focus == app.list, message="the focus on the list")
     no_box(wine, app)
-    # The next change writes the table shown, whole, over the unreadable file.
+    # The next change moves the user's file aside, byte for byte, writes the
+    # table shown with the change, and says where the file went.
     move_row_0_down(wine, app)
-    wait_until(lambda: app.chars.read_bytes() == character_file(MOVED), message="the moved table written")
-    assert folder_names(app) == names
+    expect_box(wine, app, "The character file could not be read. It has been kept unchanged as:\n" +
+               app.win("Characters.unreadable.json") + "\n\nThe table shown has been saved in its place.")
+    assert (app.folder / "Characters.unreadable.json").read_bytes() == hand_edited
+    assert app.chars.read_bytes() == character_file(MOVED)
+    assert folder_names(app) == sorted(names + ["Characters.unreadable.json"])
+    # Said once: the change after it is written as any other.
+    move_row_0_down(wine, app)
+    wait_until(lambda: app.chars.read_bytes() == character_file(TABLE), message="the table moved back")
     no_box(wine, app)
 
 
@@ -390,8 +409,11 @@ def test_character_file_that_cannot_be_read_at_start_up_ends_the_program_and_sta
             # about 20 s under Wine; too slow to test here.)
             os.truncate(chars, 3 << 30)
         before = chars.stat()
-        message = ("Error reading file:\n" + rf"C:\Faults\CharsStart{name}\Characters.json" +
-                   "\n\nThe program will be terminated.")
+        reason = {"Locked": "The file cannot be opened or read.",
+                  "Big": end_of(data) + ": ',' or ']' expected",
+                  "Sparse3GB": "The file cannot be opened or read."}[name]
+        message = ("Error reading file:\n" + rf"C:\Faults\CharsStart{name}\Characters.json" + "\n" +
+                   reason + "\n\nThe program will be terminated.")
         if name == "Locked":
             with Lock(wine, chars):
                 start_expecting_end(wine, exe, message)

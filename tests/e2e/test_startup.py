@@ -1,9 +1,9 @@
 """Start-up as a user meets it: first and second start, where the data lives,
 the single-instance rule, language files and the system language, and
 character files that cannot be read."""
+import os
 import shutil
 import struct
-import time
 from pathlib import Path
 
 import pytest
@@ -73,9 +73,13 @@ def test_first_start_writes_both_files_and_second_start_writes_nothing(wine, gly
     assert rows[4][1] == "\u2013" and rows[0][1] == "\u201e\u201c"
     quit_program(wine, proc, main)
 
-    # The second start reads both files back and writes neither.
-    old = {p: (p.read_bytes(), p.stat().st_mtime_ns) for p in (ini, chars)}
-    time.sleep(1.1)  # file times have one-second resolution in the stamp
+    # The second start reads both files back and writes neither: their
+    # last-write times, set back by a day, stay as they are.
+    old = {}
+    for p in (ini, chars):
+        earlier = p.stat().st_mtime_ns - 86400 * 10**9
+        os.utime(p, ns=(earlier, earlier))
+        old[p] = (p.read_bytes(), earlier)
     proc, main = start_and_wait_main(wine, exe)
     wait_until(lambda: wine.status_bar(wine.child(main.hwnd, cls="msctls_statusbar32").hwnd))
     quit_program(wine, proc, main)
@@ -201,14 +205,17 @@ def test_german_system_picks_deutsch(wine, glyphwell_exe, tmp_path):
     quit_program(wine, proc, main)
 
 
-@pytest.mark.parametrize("content", [
-    b"\xef\xbb\xbf" + default_character_file(),   # saved with a byte-order mark
-    b"[\r\n  \"Glyphwell 1.11\",\r\n  [\r\n    \"-\",",  # cut off
-    b"\x00\x01garbage",
-    b"",
-    b'{"Glyphwell": "1.11"}',                       # well-formed, but not the table's shape
+@pytest.mark.parametrize("content, reason", [
+    (b"\xef\xbb\xbf" + default_character_file(),    # saved with a byte-order mark
+     "The file begins with a byte order mark. Save it as UTF-8 without BOM."),
+    (b"[\r\n  \"Glyphwell 1.11\",\r\n  [\r\n    \"-\",",  # cut off
+     "line 4, column 9: value expected"),
+    (b"\x00\x01garbage", "The file is not UTF-8 text. Save it as UTF-8."),
+    (b"", "The file is empty."),
+    (b'{"Glyphwell": "1.11"}',                       # well-formed, but not the table's shape
+     "line 1, column 1: '[' expected"),
 ], ids=["bom", "truncated", "garbage", "empty", "object"])
-def test_unreadable_character_file_is_never_replaced(wine, glyphwell_exe, tmp_path, content):
+def test_unreadable_character_file_is_never_replaced(wine, glyphwell_exe, tmp_path, content, reason):
     lang = english_lang_file(tmp_path)
     folder = wine.unix_path(r"C:\Portable\Broken")
     shutil.rmtree(folder, ignore_errors=True)
@@ -216,7 +223,7 @@ def test_unreadable_character_file_is_never_replaced(wine, glyphwell_exe, tmp_pa
     (folder / "Characters.json").write_bytes(content)
     proc = wine.start(exe)
     box = wine.wait_message_box(pid=proc.pid)
-    assert box.message == ("Error reading file:\n" + r"C:\Portable\Broken\Characters.json" +
+    assert box.message == ("Error reading file:\n" + r"C:\Portable\Broken\Characters.json" + "\n" + reason +
                            "\n\nThe program will be terminated.")
     wine.answer_message_box("OK", pid=proc.pid)
     assert proc.wait(timeout=10) == 0

@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <string>
 
+#include "app/placeholders.h"
 #include "app/platform.h"
 #include "table/character_file.h"
+#include "table/unreadable_file.h"
 #include "tests/win32/event_test_support.h"
 
 namespace gw {
@@ -441,7 +443,8 @@ TEST_F(EventLoopTest, AFailedRereadIsReportedOnceAndTheRowsStay) {
   app.file_stamp = 0;
   Dispatch(MakeEvent(EventKind::Activate));
   ASSERT_EQ(boxes_.boxes.size(), 1u);
-  EXPECT_EQ(boxes_.boxes[0].first, Tr(u"General", u"ErrRead") + u"\n" + app.character_path);
+  EXPECT_EQ(boxes_.boxes[0].first, Tr(u"General", u"ErrRead") + u"\n" + app.character_path +
+                                       u"\nline 1, column 20: '[' expected");
   EXPECT_EQ(boxes_.boxes[0].second, static_cast<unsigned>(MB_ICONERROR));
   EXPECT_EQ(app.table.RowCount(), 6);
   EXPECT_EQ(ListView_GetItemCount(app.list), 6);
@@ -453,8 +456,57 @@ TEST_F(EventLoopTest, AFailedRereadIsReportedOnceAndTheRowsStay) {
   std::filesystem::remove(Folder() / "Characters.json");
   Dispatch(MakeEvent(EventKind::Activate));
   Dispatch(MakeEvent(EventKind::Activate));
-  EXPECT_EQ(boxes_.boxes.size(), 2u);
+  ASSERT_EQ(boxes_.boxes.size(), 2u);
+  EXPECT_EQ(boxes_.boxes[1].first, Tr(u"General", u"ErrRead") + u"\n" + app.character_path +
+                                       u"\n" + Tr(u"General", u"ErrReadMissing"));
   EXPECT_EQ(app.file_stamp, 0);
+}
+
+std::string FileBytes(const Text& path) {
+  std::string bytes;
+  EXPECT_EQ(ReadWholeFile(path, bytes), ReadResult::Ok);
+  return bytes;
+}
+
+TEST_F(EventLoopTest, AnUnreadableFileThatCannotBeMovedAsideIsNotWrittenOver) {
+  AppState& app = App();
+  app.character_path = ToText(Folder() / "Characters.json");
+  const Text kept = KeptFilePath(app.character_path, 1);
+  const std::string users = "[\"Glyphwell 1.11\", [\"x\" \"\\\\u00D7\"]]";
+  ASSERT_TRUE(WriteWholeFile(app.character_path, users));
+  app.file_stamp = 0;
+  Dispatch(MakeEvent(EventKind::Activate));  // the reread fails and says so
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  const Text code_of_row_0 = app.table.Column(0, 2);
+
+  // Another program holds the file without sharing: it cannot be moved, so
+  // Ctrl+Down writes nothing and is undone.
+  HANDLE lock = CreateFileW(W(app.character_path), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  Dispatch(MakeEvent(EventKind::Command, 5));
+  CloseHandle(lock);
+  ASSERT_EQ(boxes_.boxes.size(), 2u);
+  EXPECT_EQ(boxes_.boxes[1].first, FillPlaceholders(Tr(u"General", u"ErrKeep"), app.character_path));
+  EXPECT_EQ(boxes_.boxes[1].second, static_cast<unsigned>(MB_ICONERROR));
+  EXPECT_EQ(app.table.Column(0, 2), code_of_row_0);
+  EXPECT_EQ(FileBytes(app.character_path), users);
+  EXPECT_FALSE(PathExists(kept));
+
+  // Let go: the next change keeps the user's bytes aside, writes the table
+  // and says where the file went, once.
+  Dispatch(MakeEvent(EventKind::Command, 5));
+  ASSERT_EQ(boxes_.boxes.size(), 3u);
+  EXPECT_EQ(boxes_.boxes[2].first, FillPlaceholders(Tr(u"General", u"InfoKept"), kept) + u"\n\n" +
+                                       Tr(u"General", u"InfoKeptSaved"));
+  EXPECT_EQ(boxes_.boxes[2].second, static_cast<unsigned>(MB_ICONWARNING));
+  EXPECT_EQ(FileBytes(kept), users);
+  EXPECT_EQ(app.table.Column(1, 2), code_of_row_0);
+  EXPECT_EQ(FileBytes(app.character_path), SerializeCharacterFile(app.table));
+  EXPECT_EQ(app.file_stamp, FileStampOf(app.character_path));
+  Dispatch(MakeEvent(EventKind::Command, 4));
+  EXPECT_EQ(boxes_.boxes.size(), 3u);
+  EXPECT_EQ(FileBytes(app.character_path), SerializeCharacterFile(app.table));
 }
 
 // --- Stay on top ---------------------------------------------------------------------------------
@@ -468,9 +520,7 @@ TEST_F(EventLoopTest, StayOnTopBoxSetsTheWindowAndWritesTheSettingsReportingAFai
   SendMessageW(box, BM_CLICK, 0, 0);
   Drain();
   EXPECT_TRUE(app.settings.OnTop);
-  // (Whether the window then shows WS_EX_TOPMOST is not checked: Wine keeps
-  // a window that owns a topmost popup, such as its tooltip window, out of
-  // the topmost band.)
+  EXPECT_TRUE(GetWindowLongPtrW(main, GWL_EXSTYLE) & WS_EX_TOPMOST);
   Settings stored;
   ASSERT_TRUE(LoadSettings(app.settings_path, stored));
   EXPECT_TRUE(stored.OnTop);

@@ -164,6 +164,7 @@ inline void ResetMainWindow() {
   RunFocusTracker(MainWindow);  // the tracker starts from the list
   ClearEventQueue();
   Loop() = LoopState();
+  app.character_file_unreadable = false;
   app.last_focused_control = kCtlList;
   SetStatusText(InfoStatusText());
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "mainwindow/elevated_target.h"
 #include "tests/win32/event_test_support.h"
 
 namespace gw {
@@ -239,6 +240,22 @@ TEST_F(CopyTest, CopyPutsCharactersOrCodeOnTheClipboardAndShowsItInTheStatusBar)
   EXPECT_EQ(ClipboardText(), u"\U0001F600");
 }
 
+TEST_F(CopyTest, ASecondCopyRestartsTheThreeSecondsBeforeTheInfoTextReturns) {
+  HWND main = App().main_window;
+  SelectListRow(4);  // en dash
+  Drain();
+  Dispatch(MakeEvent(EventKind::Command, 2));
+  // Ctrl+Shift+C is waiting when the first copy's timer fires behind it.
+  QueueEvent(MakeEvent(EventKind::Command, 3));
+  SendMessageW(main, WM_TIMER, 1, 0);
+  ASSERT_EQ(QueuedEventCount(), 2u);
+  Drain();
+  // That firing belonged to the first copy: the second one's text stays.
+  EXPECT_EQ(StatusText(), Tr(u"WinMain", u"StatusCodeCopied"));
+  // Its own timer brings the info text back.
+  EXPECT_TRUE(PumpUntil([] { return StatusText() == InfoStatusText(); }, 6000));
+}
+
 TEST_F(CopyTest, WithoutACurrentRowNothingIsCopied) {
   SetClipboardText(u"keep");
   SelectListRow(-1);
@@ -413,6 +430,36 @@ TEST_F(TypingTest, StayOnTopHandsTheKeyboardBackWhenAltEscChangesNothing) {
   Dispatch(MakeEvent(EventKind::Command, 0));
   ASSERT_EQ(batches_.size(), 6u);
   EXPECT_EQ(batches_[5], UnicodeKeyRecords(u"\u2013"));
+  EXPECT_EQ(GetForegroundWindow(), g_notepad.window);
+}
+
+TEST_F(TypingTest, AWindowAboveUsGetsNoKeysButTheClipboardAndTheUserIsTold) {
+  RecordInput();
+  std::vector<std::pair<Text, Text>> balloons;
+  SetTrayBalloonHookForTesting([&](const Text& title, const Text& text) {
+    balloons.emplace_back(title, text);
+  });
+  // Notepad as if it ran as administrator: its level above ours.
+  DWORD asked_for = 0;
+  SetIntegrityReaderForTesting([&](std::uint32_t process_id) {
+    asked_for = process_id;
+    return IntegrityReadings{0x2000, true, 0x3000};
+  });
+  SetClipboardText(u"before");
+  SelectListRow(0);  // „“
+  Drain();
+  Dispatch(MakeEvent(EventKind::Command, 0));
+  SetIntegrityReaderForTesting(nullptr);
+  SetTrayBalloonHookForTesting(nullptr);
+
+  EXPECT_TRUE(batches_.empty());  // no text, and no Left arrow for the pair
+  EXPECT_EQ(ClipboardText(), u"\u201E\u201C");
+  ASSERT_EQ(balloons.size(), 1u);
+  EXPECT_EQ(balloons[0].first, Text(kWindowTitle));
+  EXPECT_EQ(balloons[0].second, Tr(u"WinMain", u"InfoElevated"));
+  EXPECT_EQ(asked_for, g_notepad.process.dwProcessId);
+  // The window stepped back as for typing, so that Ctrl+V goes to notepad.
+  EXPECT_FALSE(IsWindowVisible(App().main_window));
   EXPECT_EQ(GetForegroundWindow(), g_notepad.window);
 }
 

@@ -64,17 +64,20 @@ TEST_F(WindowsFiles, ReadOnlyTargetIsNotReplaced) {
   EXPECT_EQ(FilesInFolder(), 1u);
 }
 
-TEST_F(WindowsFiles, FileOpenForReadingByOthersIsReplaced) {
-  // Another program reading the file (sharing reads, writes and deletes) does
-  // not stop the program's write.
+TEST_F(WindowsFiles, FileOpenForReadingByOthersIsReplacedWholeOrNotAtAll) {
+  // Another program reads the file, sharing reads, writes and deletes.
+  // Windows lets the write replace it then; Wine refuses the replacing
+  // rename. Either way the result tells which, the file is whole, and the
+  // temporary file is gone at once.
   HANDLE reader = CreateFileW(reinterpret_cast<const wchar_t*>(path_.c_str()), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-  bool ok = WriteWholeFile(path_, "new");
+  const bool written = WriteWholeFile(path_, "new");
+  const size_t files_while_read = FilesInFolder();
   CloseHandle(reader);
-  if (ok) EXPECT_EQ(Contents(), "new");
-  else EXPECT_EQ(Contents(), "old");
+  EXPECT_EQ(Contents(), written ? "new" : "old");
+  EXPECT_EQ(files_while_read, 1u);
 }
 
 TEST_F(WindowsFiles, FolderThatVanishedFailsCleanly) {
@@ -84,20 +87,36 @@ TEST_F(WindowsFiles, FolderThatVanishedFailsCleanly) {
 }
 
 TEST_F(WindowsFiles, StampIsLocalSecondsAndZeroWhenMissing) {
-  long long stamp = FileStampOf(path_);
-  EXPECT_GT(stamp, 1600000000LL);
+  // Last written 2021-03-04 05:06:07.9 UTC (1614834367 s after 1970).
+  HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(path_.c_str()),
+                            FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  ULARGE_INTEGER written;
+  written.QuadPart = (1614834367ULL + 11644473600ULL) * 10000000ULL + 9000000ULL;
+  const FILETIME time{written.LowPart, written.HighPart};
+  ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &time));
+  CloseHandle(file);
+  // Local time: UTC minus the bias that holds now (in minutes).
+  TIME_ZONE_INFORMATION zone{};
+  const DWORD which = GetTimeZoneInformation(&zone);
+  const long bias = zone.Bias + (which == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias
+                                 : which == TIME_ZONE_ID_STANDARD ? zone.StandardBias
+                                                                  : 0);
+  EXPECT_EQ(FileStampOf(path_), 1614834367LL - 60LL * bias);
   EXPECT_EQ(FileStampOf(ToText(dir_ / "none.json")), 0);
 }
 
 // Reads the box that the program shows and presses its first button.
 struct BoxReader {
   std::atomic<bool> found{false};
+  std::atomic<bool> stop{false};
   std::wstring text;
   std::thread thread;
 
   void Start() {
     thread = std::thread([this] {
-      for (int i = 0; i < 500 && !found; ++i) {
+      for (int i = 0; i < 500 && !found && !stop; ++i) {
         HWND box = FindWindowW(L"#32770", reinterpret_cast<const wchar_t*>(kWindowTitle));
         if (box) {
           EnumChildWindows(
@@ -140,7 +159,13 @@ TEST(MessageBoxes, HookSeesEveryBoxInsteadOfTheScreen) {
     flags_seen = flags;
     return IDNO;
   });
+  // A box that reached the screen anyway would be found and answered Yes.
+  BoxReader reader;
+  reader.Start();
   EXPECT_EQ(ShowMessage(u"Do you really want to quit the program?", MB_YESNO), IDNO);
+  reader.stop = true;
+  reader.thread.join();
+  EXPECT_FALSE(reader.found);
   SetMessageBoxHook(nullptr);
   EXPECT_EQ(seen, u"Do you really want to quit the program?");
   EXPECT_EQ(flags_seen, static_cast<unsigned>(MB_YESNO));

@@ -1,0 +1,47 @@
+// Windows silently drops the keys that a program synthesises for a window of
+// a process at a higher integrity level, such as a program run as
+// administrator while Glyphwell runs as a standard user. Before typing, the
+// integrity levels are compared; where typing would go nowhere, the text goes
+// to the clipboard instead and the user is told how to paste it.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace gw {
+
+// What could be learnt of the two processes. A level is the relative id of
+// the process token's mandatory label (0x2000 medium, 0x3000 high, ...).
+struct IntegrityReadings {
+  std::optional<std::uint32_t> own;  // this program's level; none when unreadable
+  bool target_opened = false;  // the target's process could be opened for limited query
+  std::optional<std::uint32_t> target;  // its level; none when its token could not be read
+};
+
+enum class InsertionRoute {
+  Type,       // synthesised keys reach the target
+  Clipboard,  // they would be dropped: put the text on the clipboard and say so
+};
+
+// A target above this program, or one whose level cannot be learnt (a
+// process that cannot even be opened for limited query, a token that cannot
+// be read), gets the clipboard. Without this program's own level there is
+// nothing to compare with, and the text is typed as always.
+InsertionRoute ChooseInsertionRoute(const IntegrityReadings& readings);
+
+// --- Win32 shell (elevated_target_win32.cpp) ----------------------------------
+
+// The readings for the process that owns the foreground window.
+IntegrityReadings ReadForegroundIntegrity();
+
+// Tells the user, with a balloon of the tray icon (a message box when there
+// is no tray icon), that the window in front runs as administrator and that
+// the characters are on the clipboard for Ctrl+V.
+void TellTextIsOnClipboard();
+
+// Test seam: when set, it gives the readings for the target process (its
+// id) instead of the system.
+using IntegrityReader = std::function<IntegrityReadings(std::uint32_t process_id)>;
+void SetIntegrityReaderForTesting(IntegrityReader reader);
+
+}  // namespace gw

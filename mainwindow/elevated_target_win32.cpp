@@ -1,0 +1,65 @@
+// The integrity levels of this program and of the window in front, read from
+// the process tokens, and the note that the text went to the clipboard.
+#include <windows.h>
+
+#include <vector>
+
+#include "app/message_box.h"
+#include "app/shell_win32.h"
+#include "mainwindow/elevated_target.h"
+#include "mainwindow/main_window.h"
+
+namespace gw {
+
+namespace {
+
+IntegrityReader g_reader;
+
+// The relative id of the token's mandatory label; none when unreadable.
+std::optional<std::uint32_t> TokenIntegrity(HANDLE process) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return std::nullopt;
+  std::optional<std::uint32_t> level;
+  DWORD size = 0;
+  GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
+  if (size >= sizeof(TOKEN_MANDATORY_LABEL)) {
+    std::vector<unsigned char> buffer(size);
+    if (GetTokenInformation(token, TokenIntegrityLevel, buffer.data(), size, &size)) {
+      PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(buffer.data())->Label.Sid;
+      if (sid && IsValidSid(sid) && *GetSidSubAuthorityCount(sid) > 0)
+        level = *GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1u);
+    }
+  }
+  CloseHandle(token);
+  return level;
+}
+
+IntegrityReadings ReadIntegrity(DWORD process_id) {
+  // This program's level does not change while it runs.
+  static const std::optional<std::uint32_t> own = TokenIntegrity(GetCurrentProcess());
+  IntegrityReadings readings;
+  readings.own = own;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id);
+  if (!process) return readings;
+  readings.target_opened = true;
+  readings.target = TokenIntegrity(process);
+  CloseHandle(process);
+  return readings;
+}
+
+}  // namespace
+
+void SetIntegrityReaderForTesting(IntegrityReader reader) { g_reader = std::move(reader); }
+
+IntegrityReadings ReadForegroundIntegrity() {
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(GetForegroundWindow(), &process_id);
+  return g_reader ? g_reader(process_id) : ReadIntegrity(process_id);
+}
+
+void TellTextIsOnClipboard() {
+  const Text text = Tr(u"WinMain", u"InfoElevated");
+  if (!ShowTrayBalloon(Text(kWindowTitle), text)) ShowMessage(text, MB_ICONWARNING);
+}
+
+}  // namespace gw
