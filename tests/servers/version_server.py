@@ -42,7 +42,9 @@ ANSWERS = {
     "empty": (200, b""),
     "missing": (404, None),          # the server's own (long) error page
     "short404": (404, b"1.12"),      # an error status with a version-like body
+    "slow": (200, b"1.11"),          # answered after SLOW_SECONDS
 }
+SLOW_SECONDS = 1.5
 
 
 def log(state: Path, name: str, line: str) -> None:
@@ -58,6 +60,8 @@ def make_handler(state: Path, port_name: str):
             log(state, "requests.log", f"{port_name} {self.path} {self.headers.get('User-Agent', '')}")
             parts = self.path.split("/")
             case = parts[1] if len(parts) > 1 else ""
+            if case == "slow":
+                time.sleep(SLOW_SECONDS)
             if case == "redirect":
                 self.send_response(302)
                 self.send_header("Location", "/v112/prog/glyphwell.vsn")
