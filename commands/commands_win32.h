@@ -45,9 +45,15 @@ struct UpdateCheckOptions {
   std::function<bool(const Text&)> open_page;
 };
 
+// The user's proxy for `address` (the current user's Internet Options:
+// automatic detection and a configuration script first, then the servers
+// typed in), as libcurl takes it; empty for a direct connection. Finding it
+// may take up to a few times `timeout_ms`: call it off the window thread.
+Text UserProxyFor(const Text& address, long timeout_ms);
+
 // One HTTP GET of `url` into memory (at most one byte more than a version file
-// may have): redirects followed, no proxy, the library's certificate checks
-// and the program's own (a trusted chain naming the host).
+// may have): redirects followed, through the user's proxy, the library's
+// certificate checks and the program's own (a trusted chain naming the host).
 // `error` receives libcurl's result code (0 when the transfer completed).
 VersionDownload DownloadVersionFile(const Text& url, long connect_timeout_ms,
                                     long total_timeout_ms, int* error = nullptr);

@@ -183,8 +183,16 @@ VersionDownload DownloadVersionFile(const Text& url, long connect_timeout_ms,
   const bool secure = address.rfind("https:", 0) == 0;
   curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
   curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
-  curl_easy_setopt(curl, CURLOPT_PROXY, "");
-  curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
+  // The user's proxy, or none (and never the proxy variables of the
+  // environment, which are no Windows setting).
+  const std::string proxy = TextToUtf8(UserProxyFor(url, connect_timeout_ms));
+  curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str());
+  curl_easy_setopt(curl, CURLOPT_NOPROXY, proxy.empty() ? "*" : "");
+  if (!proxy.empty()) {
+    // A proxy that asks who is there gets the user's Windows logon.
+    curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_NEGOTIATE | CURLAUTH_NTLM);
+    curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":");
+  }
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
