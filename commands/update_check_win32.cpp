@@ -231,6 +231,7 @@ namespace {
 // The worker: the check, then the event for the loop. Nobody waits for it;
 // when the program ends first, the process ends it.
 DWORD WINAPI RunCheck(void* parameter) {
+  // The worker's own reference to the run, handed over by CheckForUpdate.
   std::unique_ptr<std::shared_ptr<UpdateCheckRun>> run(
       static_cast<std::shared_ptr<UpdateCheckRun>*>(parameter));
   UpdateOutcome outcome = FetchUpdateOutcome((*run)->options);
@@ -320,8 +321,7 @@ void FinishUpdateCheck(int serial) {
     outcome = std::move(g_running->outcome);
   }
   if (StatusBarText() == Tr(u"Update", u"StatusChecking")) SetStatusText(InfoStatusText());
-  // The check counts as running until its answer is gone, so that a request
-  // meanwhile cannot put a second answer beside it.
+  // The check counts as running until its answer has been shown.
   const std::shared_ptr<UpdateCheckRun> run = g_running;
   ShowAnswer(AnswerFor(g_running_caller, outcome.result), outcome, run->options);
   g_running.reset();
