@@ -47,8 +47,9 @@ struct UpdateCheckOptions {
 
 // The user's proxy for `address` (the current user's Internet Options:
 // automatic detection and a configuration script first, then the servers
-// typed in), as libcurl takes it; empty for a direct connection. Finding it
-// may take up to a few times `timeout_ms`: call it off the window thread.
+// typed in), as libcurl takes it; empty for a direct connection. Each step of
+// fetching a configuration script gives up after `timeout_ms`, but detection
+// on the network may take seconds: call it off the window thread.
 Text UserProxyFor(const Text& address, long timeout_ms);
 
 // One HTTP GET of `url` into memory (at most one byte more than a version file
