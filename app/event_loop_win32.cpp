@@ -344,6 +344,9 @@ void DispatchMainWindow(const Event& event) {
     case EventKind::TriggerKey:
       OnTriggerKey();
       break;
+    case EventKind::UpdateCheckResult:
+      FinishUpdateCheck(event.object);
+      break;
     case EventKind::Erase:
       break;
   }

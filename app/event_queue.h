@@ -14,6 +14,11 @@ void InitEventQueue(HINSTANCE instance);
 void QueueEvent(const Event& event);
 // Appends an event always and wakes a loop that waits in GetMessageW.
 void PostEvent(const Event& event);
+// PostEvent for a worker thread: the event travels as a message to the
+// queue's window and is appended on the GUI thread, even while a message box
+// or a menu runs its own loop there. Its kind, window and object travel;
+// type and key are 0. False when the message could not be posted.
+bool PostEventFromThread(const Event& event);
 
 // Window procedure of the main window class.
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

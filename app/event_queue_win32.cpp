@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <set>
@@ -23,6 +24,9 @@ namespace {
 constexpr wchar_t kWakeClass[] = L"GlyphwellEventWake";
 // The private message that wakes a loop blocked in GetMessageW.
 constexpr UINT kWakeMessage = WM_APP + 0x200;
+// An event from a worker thread: the kind in wParam, the window and the
+// object in the high and low halves of lParam.
+constexpr UINT kThreadEventMessage = WM_APP + 0x201;
 
 std::deque<Event> g_queue;
 HWND g_wake_window = nullptr;
@@ -39,6 +43,15 @@ std::map<HWND, HWND> g_saved_focus;
 LRESULT CALLBACK WakeWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == kWakeMessage) {
     g_wake_pending = false;
+    return 0;
+  }
+  if (msg == kThreadEventMessage) {
+    Event event;
+    event.kind = static_cast<EventKind>(wp);
+    const auto halves = static_cast<unsigned long long>(lp);
+    event.window = static_cast<int>(static_cast<std::uint32_t>(halves >> 32));
+    event.object = static_cast<int>(static_cast<std::uint32_t>(halves));
+    PostEvent(event);
     return 0;
   }
   return DefWindowProcW(hwnd, msg, wp, lp);
@@ -160,6 +173,15 @@ void QueueEvent(const Event& event) {
 void PostEvent(const Event& event) {
   g_queue.push_back(event);
   Wake();
+}
+
+bool PostEventFromThread(const Event& event) {
+  const unsigned long long halves =
+      (static_cast<unsigned long long>(static_cast<std::uint32_t>(event.window)) << 32) |
+      static_cast<std::uint32_t>(event.object);
+  return g_wake_window && PostMessageW(g_wake_window, kThreadEventMessage,
+                                       static_cast<WPARAM>(event.kind),
+                                       static_cast<LPARAM>(halves)) != FALSE;
 }
 
 bool TakeEvent(Event& event) {

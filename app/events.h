@@ -18,6 +18,8 @@ enum class EventKind : std::uint32_t {
   Hotkey = 65536,
   MainMenuClosed = 65537,
   TriggerKey = 65538,
+  // An update check's worker has finished; the object is the check's serial.
+  UpdateCheckResult = 65539,
 };
 
 // Window numbers.

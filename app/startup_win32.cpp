@@ -189,6 +189,7 @@ void RunStartup(HINSTANCE instance) {
   app.last_focused_control = kCtlList;
 
   // 25. The update check, with one retry on timer 0 when there is no connection.
+  // It runs on a worker thread: the loop serves the window meanwhile.
   if (app.settings.CheckUpdate) RunStartupUpdateCheck();
 }
 

@@ -38,7 +38,7 @@ function(gw_delay_import target dll)
                         INTERFACE_LINK_LIBRARIES delayimp)
 endfunction()
 
-foreach(dll ws2_32 crypt32 bcrypt wininet winmm)
+foreach(dll ws2_32 crypt32 bcrypt wininet winhttp winmm)
   if(NOT TARGET gw_delay_${dll})
     gw_delay_import(gw_delay_${dll} ${dll})
   endif()

@@ -36,32 +36,51 @@ struct UpdateCheckOptions {
   Text page_address = ProgramPageAddress(WebsiteAddress());
   long connect_timeout_ms = 5000;
   // The whole download, so that a server that never answers cannot hold the
-  // program for good.
+  // check for good.
   long total_timeout_ms = 15000;
   // Whether Windows reports an internet connection; empty: ask Windows
-  // (InternetGetConnectedState).
+  // (InternetGetConnectedState). Called on the check's worker thread.
   std::function<bool()> is_connected;
   // Opens the program page when the user accepts the offer; empty: RunProgram.
   std::function<bool(const Text&)> open_page;
 };
 
+// The user's proxy for `address` (the current user's Internet Options:
+// automatic detection and a configuration script first, then the servers
+// typed in), as libcurl takes it; empty for a direct connection. Each step of
+// fetching a configuration script gives up after `timeout_ms`, but detection
+// on the network may take seconds: call it off the window thread.
+Text UserProxyFor(const Text& address, long timeout_ms);
+
 // One HTTP GET of `url` into memory (at most one byte more than a version file
-// may have): redirects followed, no proxy, the library's certificate checks.
+// may have): redirects followed, through the user's proxy, the library's
+// certificate checks and the program's own (a trusted chain naming the host).
 // `error` receives libcurl's result code (0 when the transfer completed).
 VersionDownload DownloadVersionFile(const Text& url, long connect_timeout_ms,
                                     long total_timeout_ms, int* error = nullptr);
 
-// Fetches the version file and compares. Shows "ErrUpdate" (result 1) and the
-// offer of a newer version (result 2) itself; the callers show the messages of
-// results 0 and 3.
-UpdateResult CheckForUpdate(const UpdateCheckOptions& options = UpdateCheckOptions());
+// Asks Windows for a connection, fetches the version file and compares. Shows
+// nothing, touches no window: the check's worker thread runs it.
+UpdateOutcome FetchUpdateOutcome(const UpdateCheckOptions& options);
 
-// The main menu's Update command: the check, then "ErrInternet" for result 0
-// and "Current" for result 3.
+// Starts a check for `caller` on a worker thread; the loop gets event
+// UpdateCheckResult when it has ended, and FinishUpdateCheck shows the
+// answer. While one check runs (its answer included), another request joins
+// it (JoinCallers) and starts nothing: false then.
+bool CheckForUpdate(UpdateCaller caller, const UpdateCheckOptions& options = UpdateCheckOptions());
+// True from the start of a check until its answer has been shown.
+bool UpdateCheckRunning();
+// Event UpdateCheckResult of check `serial` (the event's object): shows the
+// answer that AnswerFor gives for the result, or starts timer 0 for the
+// retry.
+void FinishUpdateCheck(int serial);
+
+// The main menu's Update command: a check with the menu's answers, and the
+// status bar says that it runs.
 void RunUpdateCommand(const UpdateCheckOptions& options = UpdateCheckOptions());
-// The start-up check: silent for results 0 and 3; result 0 starts timer 0
-// for the one retry. Returns the result.
-UpdateResult RunStartupUpdateCheck(const UpdateCheckOptions& options = UpdateCheckOptions());
+// The start-up check: silent for no connection and for a current version; no
+// connection starts timer 0 for the one retry.
+void RunStartupUpdateCheck(const UpdateCheckOptions& options = UpdateCheckOptions());
 // Timer 0: the retry; "ErrInternet" when there is still no connection.
 void RetryUpdateCheck(const UpdateCheckOptions& options = UpdateCheckOptions());
 

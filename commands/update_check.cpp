@@ -47,6 +47,24 @@ UpdateResult EvaluateVersionDownload(const VersionDownload& download, TextView o
   return IsNewerVersion(own, version) ? UpdateResult::NewerVersion : UpdateResult::Current;
 }
 
+UpdateAnswer AnswerFor(UpdateCaller caller, UpdateResult result) {
+  switch (result) {
+    case UpdateResult::NoConnection:
+      return caller == UpdateCaller::StartUp ? UpdateAnswer::RetryLater : UpdateAnswer::NoConnection;
+    case UpdateResult::Unreadable:
+      return UpdateAnswer::Unreadable;
+    case UpdateResult::NewerVersion:
+      return UpdateAnswer::Offer;
+    case UpdateResult::Current:
+      return caller == UpdateCaller::Menu ? UpdateAnswer::Current : UpdateAnswer::Nothing;
+  }
+  return UpdateAnswer::Nothing;
+}
+
+UpdateCaller JoinCallers(UpdateCaller running, UpdateCaller joining) {
+  return static_cast<int>(joining) > static_cast<int>(running) ? joining : running;
+}
+
 Text UpdateErrorMessage(TextView err_update, TextView page_address) {
   return Text(err_update) + Text(page_address) + u".";
 }

@@ -1,7 +1,8 @@
 // The update check's rules that do not need Windows: the addresses of the
 // program page and of the version file, how a downloaded body becomes the
-// site's version text, the version comparison and the texts of the messages.
-// commands/update_check_win32.cpp does the download and shows the messages.
+// site's version text, the version comparison, which answer each caller
+// gets and the texts of the messages. commands/update_check_win32.cpp does
+// the download on a worker thread and shows the answer.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -17,12 +18,44 @@ inline constexpr char16_t kProgramVersion[] = u"1.11";
 // The longest version file that counts as readable, in bytes.
 inline constexpr std::size_t kMaxVersionFileBytes = 16;
 
-// Result of CheckForUpdate.
+// What a check found.
 enum class UpdateResult : int {
-  NoConnection = 0,    // nothing shown yet
-  Unreadable = 1,      // "ErrUpdate" already shown
-  NewerVersion = 2,    // the offer already shown, whatever the answer
-  Current = 3,         // nothing shown yet
+  NoConnection = 0,    // Windows reports no internet connection
+  Unreadable = 1,      // no usable version file
+  NewerVersion = 2,    // the site has a newer version
+  Current = 3,         // the program is current
+};
+
+// Who asked for a check; the answer follows their rules.
+enum class UpdateCaller : int {
+  StartUp = 0,  // at start-up: silent unless there is news or an error
+  Retry = 1,    // timer 0: the one retry of a start-up check without connection
+  Menu = 2,     // the main menu's command: always answers
+};
+
+// What the user gets for a result.
+enum class UpdateAnswer : int {
+  Nothing = 0,
+  RetryLater = 1,    // nothing shown; timer 0 runs for the one retry
+  NoConnection = 2,  // "ErrInternet", error icon
+  Unreadable = 3,    // "ErrUpdate" with the page address, error icon
+  Offer = 4,         // the newer version with Yes and No
+  Current = 5,       // "Current", information icon
+};
+
+UpdateAnswer AnswerFor(UpdateCaller caller, UpdateResult result);
+
+// A check asked for while another one runs joins it instead of starting a
+// second download. The one answer then follows the rules of the caller who
+// expects the most: the menu's, which always answers, before the retry's,
+// before the start-up's.
+UpdateCaller JoinCallers(UpdateCaller running, UpdateCaller joining);
+
+// What a check found, with the site's version text (empty unless the file
+// was readable).
+struct UpdateOutcome {
+  UpdateResult result = UpdateResult::NoConnection;
+  Text version;
 };
 
 // The web site's base address, set at build time (GLYPHWELL_WEBSITE), always

@@ -1,14 +1,19 @@
-// The update check: one HTTP GET of the version file with libcurl, on the GUI
-// thread, and the messages around it.
+// The update check: one HTTP GET of the version file with libcurl on a worker
+// thread, so that the windows, the hotkey and the tray stay served while it
+// runs, and the answer shown by the event loop when the worker is done.
 #include <windows.h>
+#include <commctrl.h>
 #include <wincrypt.h>
 #include <wininet.h>
 
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include <curl/curl.h>
 
 #include "app/event_loop.h"
+#include "app/event_queue.h"
 #include "app/message_box.h"
 #include "app/shell_win32.h"
 #include "commands/commands_win32.h"
@@ -21,6 +26,22 @@ namespace {
 constexpr char kUserAgent[] = "Mozilla/5.0 Gecko/41.0 Firefox/41.0";
 constexpr int kUpdateRetryTimer = 0;
 constexpr UINT kUpdateRetryDelayMs = 10000;
+
+// What the window thread and a check's worker share. The worker only reads
+// the options and writes the outcome.
+struct UpdateCheckRun {
+  int serial = 0;
+  UpdateCheckOptions options;
+  std::mutex mutex;
+  bool done = false;
+  UpdateOutcome outcome;
+};
+
+// The check that runs, from its start until its answer has been shown; only
+// the window thread touches these.
+std::shared_ptr<UpdateCheckRun> g_running;
+UpdateCaller g_running_caller = UpdateCaller::StartUp;
+int g_last_serial = 0;
 
 struct BodySink {
   std::string* body;
@@ -162,8 +183,16 @@ VersionDownload DownloadVersionFile(const Text& url, long connect_timeout_ms,
   const bool secure = address.rfind("https:", 0) == 0;
   curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
   curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
-  curl_easy_setopt(curl, CURLOPT_PROXY, "");
-  curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
+  // The user's proxy, or none (and never the proxy variables of the
+  // environment, which are no Windows setting).
+  const std::string proxy = TextToUtf8(UserProxyFor(url, connect_timeout_ms));
+  curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str());
+  curl_easy_setopt(curl, CURLOPT_NOPROXY, proxy.empty() ? "*" : "");
+  if (!proxy.empty()) {
+    // A proxy that asks who is there gets the user's Windows logon.
+    curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_NEGOTIATE | CURLAUTH_NTLM);
+    curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":");
+  }
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
@@ -185,24 +214,66 @@ VersionDownload DownloadVersionFile(const Text& url, long connect_timeout_ms,
   return download;
 }
 
-UpdateResult CheckForUpdate(const UpdateCheckOptions& options) {
+UpdateOutcome FetchUpdateOutcome(const UpdateCheckOptions& options) {
+  UpdateOutcome outcome;
   const bool connected =
       options.is_connected ? options.is_connected() : WindowsReportsConnection();
-  if (!connected) return UpdateResult::NoConnection;
+  if (!connected) return outcome;
+  VersionDownload download = DownloadVersionFile(VersionFileAddress(options.page_address),
+                                                 options.connect_timeout_ms,
+                                                 options.total_timeout_ms);
+  outcome.result = EvaluateVersionDownload(download, kProgramVersion, outcome.version);
+  return outcome;
+}
 
+namespace {
+
+// The worker: the check, then the event for the loop. Nobody waits for it;
+// when the program ends first, the process ends it.
+DWORD WINAPI RunCheck(void* parameter) {
+  // The worker's own reference to the run, handed over by CheckForUpdate.
+  std::unique_ptr<std::shared_ptr<UpdateCheckRun>> run(
+      static_cast<std::shared_ptr<UpdateCheckRun>*>(parameter));
+  UpdateOutcome outcome = FetchUpdateOutcome((*run)->options);
+  {
+    std::lock_guard<std::mutex> lock((*run)->mutex);
+    (*run)->outcome = std::move(outcome);
+    (*run)->done = true;
+  }
+  Event event;
+  event.kind = EventKind::UpdateCheckResult;
+  event.window = MainWindow;
+  event.object = (*run)->serial;
+  PostEventFromThread(event);
+  return 0;
+}
+
+Text StatusBarText() {
+  HWND bar = App().status_bar;
+  if (!bar) return Text();
+  const LRESULT length = SendMessageW(bar, SB_GETTEXTLENGTHW, 0, 0);
+  std::vector<wchar_t> buffer(static_cast<size_t>(LOWORD(length)) + 1);
+  SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buffer.data()));
+  return Text(reinterpret_cast<const char16_t*>(buffer.data()));
+}
+
+void ShowAnswer(UpdateAnswer answer, const UpdateOutcome& outcome,
+                const UpdateCheckOptions& options) {
   const Text& page = options.page_address;
-  VersionDownload download = DownloadVersionFile(
-      VersionFileAddress(page), options.connect_timeout_ms, options.total_timeout_ms);
-  Text version;
-  const UpdateResult result = EvaluateVersionDownload(download, kProgramVersion, version);
-  download.body.clear();
-
-  switch (result) {
-    case UpdateResult::Unreadable:
+  switch (answer) {
+    case UpdateAnswer::Nothing:
+      break;
+    case UpdateAnswer::RetryLater:
+      StartMainTimer(kUpdateRetryTimer, kUpdateRetryDelayMs);
+      break;
+    case UpdateAnswer::NoConnection:
+      ShowMessage(Tr(u"Update", u"ErrInternet"), MB_ICONERROR);
+      break;
+    case UpdateAnswer::Unreadable:
       ShowMessage(UpdateErrorMessage(Tr(u"Update", u"ErrUpdate"), page), MB_ICONERROR);
       break;
-    case UpdateResult::NewerVersion: {
-      const Text offer = NewVersionMessage(Tr(u"Update", u"NewVersion"), version,
+    case UpdateAnswer::Offer: {
+      const Text offer = NewVersionMessage(Tr(u"Update", u"NewVersion"), outcome.version,
                                            Tr(u"Update", u"AskVisit"));
       if (ShowMessage(offer, MB_YESNO) == IDYES) {
         if (options.open_page)
@@ -212,34 +283,61 @@ UpdateResult CheckForUpdate(const UpdateCheckOptions& options) {
       }
       break;
     }
-    default:
+    case UpdateAnswer::Current:
+      ShowMessage(Tr(u"Update", u"Current"), MB_ICONINFORMATION);
       break;
   }
-  return result;
+}
+
+}  // namespace
+
+bool CheckForUpdate(UpdateCaller caller, const UpdateCheckOptions& options) {
+  if (g_running) {
+    g_running_caller = JoinCallers(g_running_caller, caller);
+    return false;
+  }
+  auto run = std::make_shared<UpdateCheckRun>();
+  run->serial = ++g_last_serial;
+  run->options = options;
+  g_running = run;
+  g_running_caller = caller;
+  auto* parameter = new std::shared_ptr<UpdateCheckRun>(run);
+  HANDLE worker = CreateThread(nullptr, 0, RunCheck, parameter, 0, nullptr);
+  if (worker)
+    CloseHandle(worker);
+  else
+    RunCheck(parameter);  // no thread to be had: the check runs here, as it once did
+  return true;
+}
+
+bool UpdateCheckRunning() { return g_running != nullptr; }
+
+void FinishUpdateCheck(int serial) {
+  if (!g_running || g_running->serial != serial) return;
+  UpdateOutcome outcome;
+  {
+    std::lock_guard<std::mutex> lock(g_running->mutex);
+    if (!g_running->done) return;
+    outcome = std::move(g_running->outcome);
+  }
+  if (StatusBarText() == Tr(u"Update", u"StatusChecking")) SetStatusText(InfoStatusText());
+  // The check counts as running until its answer has been shown.
+  const std::shared_ptr<UpdateCheckRun> run = g_running;
+  ShowAnswer(AnswerFor(g_running_caller, outcome.result), outcome, run->options);
+  g_running.reset();
 }
 
 void RunUpdateCommand(const UpdateCheckOptions& options) {
-  switch (CheckForUpdate(options)) {
-    case UpdateResult::NoConnection:
-      ShowMessage(Tr(u"Update", u"ErrInternet"), MB_ICONERROR);
-      break;
-    case UpdateResult::Current:
-      ShowMessage(Tr(u"Update", u"Current"), MB_ICONINFORMATION);
-      break;
-    default:
-      break;
-  }
+  SetStatusText(Tr(u"Update", u"StatusChecking"));
+  CheckForUpdate(UpdateCaller::Menu, options);
 }
 
-UpdateResult RunStartupUpdateCheck(const UpdateCheckOptions& options) {
-  const UpdateResult result = CheckForUpdate(options);
-  if (result == UpdateResult::NoConnection) StartMainTimer(kUpdateRetryTimer, kUpdateRetryDelayMs);
-  return result;
+void RunStartupUpdateCheck(const UpdateCheckOptions& options) {
+  CheckForUpdate(UpdateCaller::StartUp, options);
 }
 
 void RetryUpdateCheck(const UpdateCheckOptions& options) {
-  if (CheckForUpdate(options) == UpdateResult::NoConnection)
-    ShowMessage(Tr(u"Update", u"ErrInternet"), MB_ICONERROR);
+  CheckForUpdate(UpdateCaller::Retry, options);
 }
 
 }  // namespace gw

@@ -137,6 +137,12 @@ def build_tools(out_dir: Path | None = None) -> dict[str, Path]:
         "gwdllcheck-bound": ([FAULT_TOOLS_SRC / "gwdllcheck.cpp", manifest], ["-lwinmm", "-lmsimg32"], ".exe"),
         # Records its command line in "<its path>.log" (tests/tools/cmdline_recorder.cpp).
         "cmdline_recorder": ([REPO / "tests" / "tools" / "cmdline_recorder.cpp"], ["-mwindows"], ".exe"),
+        # The update check's helpers: a trusted root for the test CA, and a wininet.dll that
+        # reports no connection (tests/tools).
+        "trust_root_certificate": ([REPO / "tests" / "tools" / "trust_root_certificate.cpp"], ["-lcrypt32"],
+                                   ".exe"),
+        "offline_wininet": ([REPO / "tests" / "tools" / "offline_wininet.cpp",
+                             REPO / "tests" / "tools" / "offline_wininet.def"], ["-shared"], ".dll"),
     }
     result: dict[str, Path] = {}
     jobs = []
@@ -981,8 +987,12 @@ class WineSession:
     def post_message(self, hwnd: int, msg: int, wparam: int = 0, lparam: int = 0) -> bool:
         return self._call("post", hwnd=hwnd, msg=msg, wparam=wparam, lparam=lparam)["result"]
 
-    def send_message(self, hwnd: int, msg: int, wparam: int = 0, lparam: int = 0) -> int:
-        return self._call("send", hwnd=hwnd, msg=msg, wparam=wparam, lparam=lparam)["result"]
+    def send_message(self, hwnd: int, msg: int, wparam: int = 0, lparam: int = 0,
+                     timeout_ms: int | None = None) -> int:
+        """SendMessageTimeout; raises ProbeError when the window did not answer within
+        `timeout_ms` (the probe's default when None)."""
+        return self._call("send", hwnd=hwnd, msg=msg, wparam=wparam, lparam=lparam,
+                          timeout=timeout_ms)["result"]
 
     # ---- message boxes and buttons
 

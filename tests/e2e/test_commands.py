@@ -307,23 +307,3 @@ def test_about_ok_button_closes(wine, glyphwell_exe):
     wait_until(lambda: wine.window(about.hwnd) is None, message="the About window to close")
     assert wine.window(app.main.hwnd).enabled
     focus_on(wine, app, MENU_ID)
-
-
-# --------------------------------------------------------------------------- update check at start-up
-
-def test_start_up_update_check_reports_an_unreachable_site(wine, glyphwell_exe):
-    """With "CheckUpdate" on, the program asks its web site at start-up; the
-    built-in address (example.org is reserved and has no such host) cannot be
-    reached, and Wine always reports an internet connection, so the version
-    file is unreadable and the message names the program page.  With it off
-    (every other test here) nothing is asked and nothing shown."""
-    folder = wine.unix_path(r"C:\Portable\CommandsUpdate")
-    shutil.rmtree(folder, ignore_errors=True)
-    exe = wine.install_program(r"C:\Portable\CommandsUpdate", glyphwell_exe, lang=REPO / "lang")
-    (folder / "Glyphwell.ini").write_bytes(settings_file(CheckUpdate="True"))
-    (folder / "Characters.json").write_bytes(character_file(ROWS))
-    proc = wine.start(exe)
-    box = wine.answer_message_box("OK", pid=proc.pid, timeout=40)
-    assert box.message == f"Error reading version information on {WEBSITE_PAGE}."
-    main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=20)
-    _started.append(App(proc, main, folder, r"C:\Portable\CommandsUpdate"))

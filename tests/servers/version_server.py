@@ -1,25 +1,38 @@
 #!/usr/bin/env python3
-"""Loopback web server for the update check's in-process tests.
+"""Loopback web servers for the update check's in-process and end-to-end tests.
 
     version_server.py start STATE_DIR   start the server in the background (its pid in
                                         STATE_DIR/pid); returns once it answers
     version_server.py stop STATE_DIR    stop the server of STATE_DIR by its pid
     version_server.py serve STATE_DIR   the server itself (what `start` runs)
 
-It listens on 127.0.0.1 on three ports, written to STATE_DIR/ports.txt:
-  http    answers by the first path segment (see ANSWERS), so that
-          http://127.0.0.1:<http>/<case>/prog/glyphwell.vsn is the version file of <case>
-  https   the same over TLS with a self-signed certificate made with openssl at start
-          (STATE_DIR/cert.pem): a client that checks certificates must refuse it
-  silent  accepts connections and never answers
-Every request is logged to STATE_DIR/requests.log as "<port name> <path> <User-Agent>",
-every TLS connection to STATE_DIR/tls.log.
+It listens on 127.0.0.1 on these ports, written to STATE_DIR/ports.txt:
+  http         answers by the first path segment (see ANSWERS), so that
+               http://127.0.0.1:<http>/<case>/prog/glyphwell.vsn is the version file of <case>;
+               /wrong.pac is a proxy configuration script that sends
+               glyphwell.example.org to proxy_wrong
+  https        the same over TLS with a self-signed certificate made with openssl at start
+               (STATE_DIR/cert.pem): a client that checks certificates must refuse it
+  silent       accepts connections and never answers
+  site         the web site glyphwell.example.org over TLS, its certificate signed by a test
+               CA made at start (STATE_DIR/ca.pem, which a client must trust first); its
+               version file /prog/glyphwell.vsn holds what STATE_DIR/site.json says
+               ({"body": "1.12", "delay": 0}: the text, and the seconds before the answer)
+  wrong        the same with a certificate of the same CA for another host (wrong.example.net)
+  proxy        an HTTP proxy that tunnels every CONNECT to site
+  proxy_wrong  the same, to wrong
+Every request is logged to STATE_DIR/requests.log as "<port name> <path> <User-Agent>" (a
+proxy logs "<port name> CONNECT <host:port>", the site "<port name> answered <path>" once it
+has answered), every TLS connection to STATE_DIR/tls.log.
 """
 
 from __future__ import annotations
 
 import http.server
+import json
 import os
+import select
+import socketserver
 import signal
 import socket
 import ssl
@@ -42,7 +55,10 @@ ANSWERS = {
     "empty": (200, b""),
     "missing": (404, None),          # the server's own (long) error page
     "short404": (404, b"1.12"),      # an error status with a version-like body
+    "slow": (200, b"1.11"),          # answered after SLOW_SECONDS
 }
+SLOW_SECONDS = 1.5
+SITE_HOST = "glyphwell.example.org"
 
 
 def log(state: Path, name: str, line: str) -> None:
@@ -58,6 +74,18 @@ def make_handler(state: Path, port_name: str):
             log(state, "requests.log", f"{port_name} {self.path} {self.headers.get('User-Agent', '')}")
             parts = self.path.split("/")
             case = parts[1] if len(parts) > 1 else ""
+            if self.path == "/wrong.pac":
+                port = read_ports(state)["proxy_wrong"]
+                body = (f"function FindProxyForURL(url, host) {{ if (host == '{SITE_HOST}') "
+                        f"return 'PROXY 127.0.0.1:{port}'; return 'DIRECT'; }}").encode()
+                self.send_response(200)
+                self.send_header("Content-Type", "application/x-ns-proxy-autoconfig")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+                return
+            if case == "slow":
+                time.sleep(SLOW_SECONDS)
             if case == "redirect":
                 self.send_response(302)
                 self.send_header("Location", "/v112/prog/glyphwell.vsn")
@@ -78,6 +106,65 @@ def make_handler(state: Path, port_name: str):
             pass
 
     return Handler
+
+
+def make_site_handler(state: Path, port_name: str):
+    class SiteHandler(http.server.BaseHTTPRequestHandler):
+        protocol_version = "HTTP/1.1"
+
+        def do_GET(self):  # noqa: N802
+            log(state, "requests.log", f"{port_name} {self.path} {self.headers.get('User-Agent', '')}")
+            if self.path != "/prog/glyphwell.vsn":
+                self.send_error(404)
+                return
+            answer = json.loads((state / "site.json").read_text())
+            time.sleep(answer.get("delay", 0))
+            body = answer["body"].encode()
+            self.send_response(200)
+            self.send_header("Content-Type", "text/plain")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            log(state, "requests.log", f"{port_name} answered {self.path}")
+
+        def log_message(self, *args):
+            pass
+
+    return SiteHandler
+
+
+def make_proxy_handler(state: Path, port_name: str, target_port: int):
+    class ProxyHandler(socketserver.StreamRequestHandler):
+        """CONNECT only: a tunnel to the target port, whatever host was asked for."""
+        rbufsize = 0  # nothing of the tunnelled bytes may stay behind in a buffer
+
+        def handle(self):
+            request = self.rfile.readline().decode("latin-1").split()
+            while self.rfile.readline() not in (b"\r\n", b"\n", b""):
+                pass
+            if len(request) < 2 or request[0] != "CONNECT":
+                self.wfile.write(b"HTTP/1.1 405 Method Not Allowed\r\nContent-Length: 0\r\n\r\n")
+                return
+            log(state, "requests.log", f"{port_name} CONNECT {request[1]}")
+            with socket.create_connection(("127.0.0.1", target_port)) as upstream:
+                self.wfile.write(b"HTTP/1.1 200 Connection established\r\n\r\n")
+                self.wfile.flush()
+                tunnel(self.connection, upstream)
+
+    return ProxyHandler
+
+
+def tunnel(a: socket.socket, b: socket.socket) -> None:
+    try:
+        while True:
+            ready, _, _ = select.select([a, b], [], [])
+            for source in ready:
+                data = source.recv(65536)
+                if not data:
+                    return
+                (b if source is a else a).sendall(data)
+    except OSError:
+        return
 
 
 class TlsServer(http.server.ThreadingHTTPServer):
@@ -105,27 +192,59 @@ def silent_server(listener: socket.socket) -> None:
         held.append(conn)  # kept open, never read, never answered
 
 
-def make_certificate(state: Path) -> None:
-    subprocess.run(
-        ["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-         "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost",
-         "-keyout", str(state / "key.pem"), "-out", str(state / "cert.pem")],
-        check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+def openssl(*args: str) -> None:
+    subprocess.run(["openssl", *args], check=True, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+
+
+def make_certificates(state: Path) -> None:
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+            "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost",
+            "-keyout", str(state / "key.pem"), "-out", str(state / "cert.pem"))
+    # The test CA and two server certificates it signed: the site's and one
+    # for another host.
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+            "-subj", "/CN=Glyphwell Test CA", "-addext", "basicConstraints=critical,CA:TRUE",
+            "-addext", "keyUsage=critical,keyCertSign,cRLSign",
+            "-keyout", str(state / "ca.key"), "-out", str(state / "ca.pem"))
+    for name, host in (("site", SITE_HOST), ("wrong", "wrong.example.net")):
+        openssl("req", "-newkey", "rsa:2048", "-nodes", "-subj", f"/CN={host}",
+                "-keyout", str(state / f"{name}.key"), "-out", str(state / f"{name}.csr"))
+        extensions = state / f"{name}.ext"
+        extensions.write_text(f"basicConstraints=CA:FALSE\nsubjectAltName=DNS:{host}\n"
+                              "extendedKeyUsage=serverAuth\nkeyUsage=digitalSignature,keyEncipherment\n")
+        openssl("x509", "-req", "-in", str(state / f"{name}.csr"), "-CA", str(state / "ca.pem"),
+                "-CAkey", str(state / "ca.key"), "-CAcreateserial", "-days", "2",
+                "-extfile", str(extensions), "-out", str(state / f"{name}.pem"))
+
+
+def tls_context(state: Path, certificate: str, key: str) -> ssl.SSLContext:
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(state / certificate, state / key)
+    return context
 
 
 def serve(state: Path) -> None:
     signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
     plain = http.server.ThreadingHTTPServer(("127.0.0.1", 0), make_handler(state, "http"))
-    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(state / "cert.pem", state / "key.pem")
-    secure = TlsServer(("127.0.0.1", 0), make_handler(state, "https"), context, state)
+    secure = TlsServer(("127.0.0.1", 0), make_handler(state, "https"), tls_context(state, "cert.pem", "key.pem"), state)
+    site = TlsServer(("127.0.0.1", 0), make_site_handler(state, "site"), tls_context(state, "site.pem", "site.key"), state)
+    wrong = TlsServer(("127.0.0.1", 0), make_site_handler(state, "wrong"), tls_context(state, "wrong.pem", "wrong.key"), state)
+    socketserver.ThreadingTCPServer.daemon_threads = True
+    proxy = socketserver.ThreadingTCPServer(
+        ("127.0.0.1", 0), make_proxy_handler(state, "proxy", site.server_address[1]))
+    proxy_wrong = socketserver.ThreadingTCPServer(
+        ("127.0.0.1", 0), make_proxy_handler(state, "proxy_wrong", wrong.server_address[1]))
     silent = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     silent.bind(("127.0.0.1", 0))
     silent.listen(16)
-    for target in (plain.serve_forever, secure.serve_forever, lambda: silent_server(silent)):
-        threading.Thread(target=target, daemon=True).start()
-    ports = (f"http={plain.server_address[1]}\nhttps={secure.server_address[1]}\n"
-             f"silent={silent.getsockname()[1]}\n")
+    servers = {"http": plain, "https": secure, "site": site, "wrong": wrong, "proxy": proxy,
+               "proxy_wrong": proxy_wrong}
+    for server in servers.values():
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+    threading.Thread(target=silent_server, args=(silent,), daemon=True).start()
+    ports = "".join(f"{name}={server.server_address[1]}\n" for name, server in servers.items())
+    ports += f"silent={silent.getsockname()[1]}\n"
     tmp = state / "ports.tmp"
     tmp.write_text(ports)
     tmp.replace(state / "ports.txt")
@@ -142,7 +261,8 @@ def start(state: Path) -> int:
     state.mkdir(parents=True, exist_ok=True)
     for name in ("ports.txt", "requests.log", "tls.log", "pid"):
         (state / name).unlink(missing_ok=True)
-    make_certificate(state)
+    make_certificates(state)
+    (state / "site.json").write_text(json.dumps({"body": "1.12", "delay": 0}))
     with open(state / "server.log", "w") as out:
         proc = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", str(state)],
                                 stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
@@ -166,6 +286,15 @@ def start(state: Path) -> int:
                 print(f"unexpected answer from {url}")
                 stop(state)
                 return 1
+    # The site through its proxy, for a client that trusts the test CA.
+    through_proxy = urllib.request.build_opener(
+        urllib.request.ProxyHandler({"https": f"http://127.0.0.1:{ports['proxy']}"}),
+        urllib.request.HTTPSHandler(context=ssl.create_default_context(cafile=str(state / "ca.pem"))))
+    with through_proxy.open(f"https://{SITE_HOST}/prog/glyphwell.vsn", timeout=10) as answer:
+        if answer.read() != b"1.12":
+            print("unexpected answer from the site through its proxy")
+            stop(state)
+            return 1
     (state / "requests.log").unlink(missing_ok=True)
     (state / "tls.log").unlink(missing_ok=True)
     print(f"version server {proc.pid}: {ports}")

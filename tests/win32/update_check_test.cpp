@@ -1,8 +1,9 @@
 // The update check in-process against a real web server on the loopback
 // address (tests/servers/version_server.py, started and stopped by ctest
-// around these tests; GW_VERSION_SERVER names its state folder). Every body
-// rule, status, time limit and the refused self-signed certificate, with the
-// result and the messages the user sees.
+// around these tests; GW_VERSION_SERVER names its state folder): the
+// download with its body rules, statuses, time limit and the refused
+// self-signed certificate, and the check on its worker thread answering
+// through the event loop.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -56,16 +57,18 @@ class UpdateCheckTest : public ::testing::Test {
       const auto eq = line.find('=');
       if (eq != std::string::npos) ports_[line.substr(0, eq)] = std::stoi(line.substr(eq + 1));
     }
-    ASSERT_EQ(ports_.size(), 3u) << "no ports in " << folder_ << "ports.txt";
+    for (const char* port : {"http", "https", "silent"})
+      ASSERT_EQ(ports_.count(port), 1u) << "no " << port << " port in " << folder_ << "ports.txt";
     ResetMainWindow();
     boxes_.answer = IDNO;
     boxes_.Install();
-    KillTimer(App().main_window, 0);
   }
 
   void TearDown() override {
+    // A check that a failed test left running must not take the next one's
+    // request.
+    EXPECT_TRUE(PumpUntil([] { return !UpdateCheckRunning(); }, 20000));
     SetMessageBoxHook(nullptr);
-    KillTimer(App().main_window, 0);
     ResetMainWindow();
   }
 
@@ -86,18 +89,10 @@ class UpdateCheckTest : public ::testing::Test {
     return options;
   }
 
-  static UpdateCheckOptions Offline() {
-    UpdateCheckOptions options;
-    options.page_address = u"http://127.0.0.1:9/never/prog/";
-    options.is_connected = [] { return false; };
-    options.open_page = [](const Text&) {
-      ADD_FAILURE() << "nothing may be opened offline";
-      return false;
-    };
-    return options;
+  // Runs the loop until `count` answers were shown (or 20 s passed).
+  bool WaitForAnswers(size_t count) {
+    return PumpUntil([&] { return boxes_.boxes.size() >= count; }, 20000);
   }
-
-  Text ErrUpdate(const Text& page) { return u"Error reading version information on " + page + u"."; }
 
   std::string folder_;
   std::map<std::string, int> ports_;
@@ -105,34 +100,32 @@ class UpdateCheckTest : public ::testing::Test {
   std::vector<Text> opened_;
 };
 
-TEST_F(UpdateCheckTest, VersionBodiesGiveTheirResultAndMessage) {
+TEST_F(UpdateCheckTest, VersionBodiesGiveTheirOutcome) {
   struct Case {
     const char* which;
     UpdateResult result;
-    const char16_t* offered;  // version in the offer; nullptr: no offer
+    const char16_t* version;
   };
   const Case cases[] = {
-      {"v111", UpdateResult::Current, nullptr},
+      {"v111", UpdateResult::Current, u"1.11"},
       {"v112", UpdateResult::NewerVersion, u"1.12"},
       {"v12", UpdateResult::NewerVersion, u"1.2"},
-      {"v110", UpdateResult::Current, nullptr},
+      {"v110", UpdateResult::Current, u"1.10"},
       {"v111nl", UpdateResult::NewerVersion, u"1.11\n"},
       {"sixteen", UpdateResult::NewerVersion, u"1.12000000000000"},
       {"redirect", UpdateResult::NewerVersion, u"1.12"},
+      {"seventeen", UpdateResult::Unreadable, u""},
+      {"empty", UpdateResult::Unreadable, u""},
+      {"missing", UpdateResult::Unreadable, u""},
+      {"short404", UpdateResult::Unreadable, u""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.which);
-    boxes_.boxes.clear();
-    EXPECT_EQ(CheckForUpdate(Options(c.which)), c.result);
-    if (c.offered) {
-      ASSERT_EQ(boxes_.boxes.size(), 1u);
-      EXPECT_EQ(boxes_.boxes[0].first, kOfferStart + Text(c.offered) + u".\n\n" + kAskVisit);
-      EXPECT_EQ(boxes_.boxes[0].second, static_cast<unsigned>(MB_YESNO));
-    } else {
-      EXPECT_TRUE(boxes_.boxes.empty());
-    }
+    const UpdateOutcome outcome = FetchUpdateOutcome(Options(c.which));
+    EXPECT_EQ(outcome.result, c.result);
+    EXPECT_EQ(outcome.version, c.version);
   }
-  EXPECT_TRUE(opened_.empty()) << "the offer was answered No";
+  EXPECT_TRUE(boxes_.boxes.empty()) << "fetching shows nothing";
 
   // The program asked for the version file by its lower-cased name, with its
   // User-Agent.
@@ -142,70 +135,36 @@ TEST_F(UpdateCheckTest, VersionBodiesGiveTheirResultAndMessage) {
       << log;
 }
 
-TEST_F(UpdateCheckTest, LongEmptyAndErrorAnswersAreUnreadable) {
-  for (const char* which : {"seventeen", "empty", "missing", "short404"}) {
-    SCOPED_TRACE(which);
-    boxes_.boxes.clear();
-    EXPECT_EQ(CheckForUpdate(Options(which)), UpdateResult::Unreadable);
-    ASSERT_EQ(boxes_.boxes.size(), 1u);
-    EXPECT_EQ(boxes_.boxes[0].first, ErrUpdate(Page("http", which)));
-    EXPECT_EQ(boxes_.boxes[0].second, static_cast<unsigned>(MB_ICONERROR));
-  }
-}
-
-TEST_F(UpdateCheckTest, AcceptedOfferOpensTheProgramPage) {
+TEST_F(UpdateCheckTest, TheLoopShowsTheAnswerAndAnAcceptedOfferOpensThePage) {
   boxes_.answer = IDYES;
-  EXPECT_EQ(CheckForUpdate(Options("v12")), UpdateResult::NewerVersion);
+  EXPECT_TRUE(CheckForUpdate(UpdateCaller::Menu, Options("v12")));
+  EXPECT_TRUE(boxes_.boxes.empty()) << "the answer waits for the worker and the loop";
+  ASSERT_TRUE(WaitForAnswers(1));
+  EXPECT_EQ(boxes_.boxes[0].first, kOfferStart + Text(u"1.2.\n\n") + kAskVisit);
+  EXPECT_EQ(boxes_.boxes[0].second, static_cast<unsigned>(MB_YESNO));
   ASSERT_EQ(opened_.size(), 1u);
   EXPECT_EQ(opened_[0], Page("http", "v12"));
 }
 
-TEST_F(UpdateCheckTest, MenuCommandAddsTheMessagesOfNoConnectionAndCurrent) {
-  RunUpdateCommand(Options("v111"));
-  ASSERT_EQ(boxes_.boxes.size(), 1u);
+TEST_F(UpdateCheckTest, TheMenuJoinsARunningStartUpCheckAndGetsItsAnswer) {
+  // The start-up check would say nothing for a current version; the menu
+  // command that joins it gets the one answer, from the one download.
+  EXPECT_TRUE(CheckForUpdate(UpdateCaller::StartUp, Options("slow")));
+  RunUpdateCommand(Options("slow"));
+  EXPECT_EQ(StatusText(), u" Checking for updates...");
+  ASSERT_TRUE(WaitForAnswers(1));
   EXPECT_EQ(boxes_.boxes[0].first, u"You have got the current version of the program.");
   EXPECT_EQ(boxes_.boxes[0].second, static_cast<unsigned>(MB_ICONINFORMATION));
-
-  boxes_.boxes.clear();
-  RunUpdateCommand(Offline());
-  ASSERT_EQ(boxes_.boxes.size(), 1u);
-  EXPECT_EQ(boxes_.boxes[0].first, u"No internet connection.");
-  EXPECT_EQ(boxes_.boxes[0].second, static_cast<unsigned>(MB_ICONERROR));
-
-  // Declining the offer ends the command without another message.
-  boxes_.boxes.clear();
-  RunUpdateCommand(Options("v112"));
-  ASSERT_EQ(boxes_.boxes.size(), 1u);
-  EXPECT_EQ(boxes_.boxes[0].second, static_cast<unsigned>(MB_YESNO));
-}
-
-TEST_F(UpdateCheckTest, StartUpRetriesOnceOnTimerZeroWhenOffline) {
-  HWND main = App().main_window;
-  EXPECT_EQ(RunStartupUpdateCheck(Offline()), UpdateResult::NoConnection);
-  EXPECT_TRUE(boxes_.boxes.empty()) << "the first failure is silent";
-  EXPECT_TRUE(KillTimer(main, 0)) << "timer 0 must run for the retry";
-
-  // A current version at start-up: nothing shown, no timer.
-  EXPECT_EQ(RunStartupUpdateCheck(Options("v111")), UpdateResult::Current);
-  EXPECT_TRUE(boxes_.boxes.empty());
-  EXPECT_FALSE(KillTimer(main, 0));
-
-  // An unreadable file is reported at start-up too, without a retry.
-  EXPECT_EQ(RunStartupUpdateCheck(Options("empty")), UpdateResult::Unreadable);
-  ASSERT_EQ(boxes_.boxes.size(), 1u);
-  EXPECT_EQ(boxes_.boxes[0].first, ErrUpdate(Page("http", "empty")));
-  EXPECT_FALSE(KillTimer(main, 0));
-
-  // The retry reports a connection that is still missing, and nothing for a
-  // current version.
-  boxes_.boxes.clear();
-  RetryUpdateCheck(Offline());
-  ASSERT_EQ(boxes_.boxes.size(), 1u);
-  EXPECT_EQ(boxes_.boxes[0].first, u"No internet connection.");
-  boxes_.boxes.clear();
-  RetryUpdateCheck(Options("v111"));
-  EXPECT_TRUE(boxes_.boxes.empty());
-  EXPECT_FALSE(KillTimer(main, 0)) << "there is exactly one retry";
+  EXPECT_EQ(StatusText(), InfoStatusText());
+  // A second download would have asked at once, long before the slow answer.
+  const std::string log = ReadFile(folder_ + "requests.log");
+  size_t requests = 0;
+  for (size_t at = log.find("/slow/"); at != std::string::npos; at = log.find("/slow/", at + 1))
+    ++requests;
+  EXPECT_EQ(requests, 1u) << log;
+  // Once answered, a new request starts a new check.
+  EXPECT_TRUE(CheckForUpdate(UpdateCaller::Menu, Options("v111")));
+  ASSERT_TRUE(WaitForAnswers(2));
 }
 
 TEST_F(UpdateCheckTest, ServerThatNeverAnswersEndsAtTheTimeLimit) {
@@ -217,18 +176,13 @@ TEST_F(UpdateCheckTest, ServerThatNeverAnswersEndsAtTheTimeLimit) {
                           options.total_timeout_ms, &error);
   EXPECT_FALSE(download.arrived);
   EXPECT_EQ(error, 28) << "CURLE_OPERATION_TIMEDOUT";
-
-  EXPECT_EQ(CheckForUpdate(options), UpdateResult::Unreadable);
-  ASSERT_EQ(boxes_.boxes.size(), 1u);
-  EXPECT_EQ(boxes_.boxes[0].first, ErrUpdate(options.page_address));
+  EXPECT_EQ(FetchUpdateOutcome(options).result, UpdateResult::Unreadable);
 
   // The program's own limits end it too (the only test that waits that long).
-  boxes_.boxes.clear();
   UpdateCheckOptions defaults = Options("v112", "silent");
   EXPECT_EQ(defaults.total_timeout_ms, 15000);
   EXPECT_EQ(defaults.connect_timeout_ms, 5000);
-  EXPECT_EQ(CheckForUpdate(defaults), UpdateResult::Unreadable);
-  EXPECT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(FetchUpdateOutcome(defaults).result, UpdateResult::Unreadable);
 }
 
 TEST_F(UpdateCheckTest, SelfSignedCertificateIsRefused) {
@@ -243,10 +197,7 @@ TEST_F(UpdateCheckTest, SelfSignedCertificateIsRefused) {
   // CURLE_SSL_CONNECT_ERROR or CURLE_PEER_FAILED_VERIFICATION.
   EXPECT_TRUE(error == 35 || error == 60) << "libcurl error " << error;
 
-  EXPECT_EQ(CheckForUpdate(options), UpdateResult::Unreadable);
-  ASSERT_EQ(boxes_.boxes.size(), 1u);
-  EXPECT_EQ(boxes_.boxes[0].first, ErrUpdate(options.page_address));
-  EXPECT_TRUE(opened_.empty());
+  EXPECT_EQ(FetchUpdateOutcome(options).result, UpdateResult::Unreadable);
   EXPECT_NE(ReadFile(folder_ + "tls.log").find("connection"), std::string::npos)
       << "the server was never reached";
 }
