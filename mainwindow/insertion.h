@@ -100,6 +100,8 @@ using BeepHook = std::function<void(const void* sound, unsigned flags)>;
 void SetBeepHookForTesting(BeepHook hook);
 // Forgets the remembered previous window.
 void ForgetPreviousWindowForTesting();
+// How many 1 ms timer periods (timeBeginPeriod) the program holds now.
+int TimerPeriodsHeld();
 // Back to the state of a new run: no beep loaded, none tried.
 void ForgetBeepForTesting();
 
