@@ -41,11 +41,16 @@ if(GW_WIN32_TESTS)
   add_executable(cmdline_recorder WIN32 ${CMAKE_SOURCE_DIR}/tests/tools/cmdline_recorder.cpp)
   target_link_options(cmdline_recorder PRIVATE -municode -static)
 
+  # A program that holds the clipboard open, as clipboard managers do.
+  add_executable(gwclipboard WIN32 ${CMAKE_SOURCE_DIR}/tools/faults/gwclipboard.cpp)
+  target_link_options(gwclipboard PRIVATE -municode -static)
+
   add_executable(win32_tests ${GW_WIN32_TESTS} ${GW_RC})
   target_link_libraries(win32_tests PRIVATE glyphwell_shell gtest gtest_main)
   target_compile_definitions(win32_tests PRIVATE
-    GW_CMDLINE_RECORDER="$<TARGET_FILE:cmdline_recorder>")
-  add_dependencies(win32_tests cmdline_recorder)
+    GW_CMDLINE_RECORDER="$<TARGET_FILE:cmdline_recorder>"
+    GW_CLIPBOARD_HOLDER="$<TARGET_FILE:gwclipboard>")
+  add_dependencies(win32_tests cmdline_recorder gwclipboard)
   target_link_options(win32_tests PRIVATE -static -static-libgcc -static-libstdc++)
   add_test(NAME win32_tests COMMAND win32_tests --gtest_brief=1 --gtest_filter=-UpdateCheck*)
 

@@ -27,6 +27,7 @@ const void* g_beep = nullptr;
 bool g_beep_tried = false;  // the sound engine was asked to start
 KeyInputHook g_key_hook;
 BeepHook g_beep_hook;
+WarningBeepHook g_warning_beep_hook;
 int g_timer_periods_held = 0;
 
 void SendRecords(const std::vector<KeyRecord>& records) {
@@ -107,27 +108,23 @@ bool HasCurrentRow() {
   return App().table.CurrentRow() >= 0;
 }
 
-// Puts text on the clipboard as CF_UNICODETEXT. Nothing happens when the
-// clipboard cannot be opened.
-void PutOnClipboard(const Text& text) {
-  if (!OpenClipboard(nullptr)) return;
-  const size_t bytes = (text.size() + 1) * sizeof(char16_t);
-  if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes)) {
-    if (void* target = GlobalLock(memory)) {
-      std::memcpy(target, text.c_str(), bytes);
-      GlobalUnlock(memory);
-      EmptyClipboard();
-      if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
-    } else {
-      GlobalFree(memory);
-    }
-  }
-  CloseClipboard();
+// The warning sound of a copy that failed.
+void WarningBeep() {
+  if (g_warning_beep_hook)
+    g_warning_beep_hook();
+  else
+    MessageBeep(MB_ICONWARNING);
 }
 
+// The status bar says what became of the copy for three seconds; a failed
+// copy beeps as well.
 void Copy(const Text& text, const char16_t* status_key) {
-  PutOnClipboard(text);
-  SetStatusText(Tr(u"WinMain", status_key));
+  if (CopyTextToClipboard(text)) {
+    SetStatusText(Tr(u"WinMain", status_key));
+  } else {
+    WarningBeep();
+    SetStatusText(Tr(u"WinMain", u"StatusCopyFailed"));
+  }
   StartMainTimer(1, 3000);
 }
 
@@ -135,6 +132,7 @@ void Copy(const Text& text, const char16_t* status_key) {
 
 void SetKeyInputHookForTesting(KeyInputHook hook) { g_key_hook = std::move(hook); }
 void SetBeepHookForTesting(BeepHook hook) { g_beep_hook = std::move(hook); }
+void SetWarningBeepHookForTesting(WarningBeepHook hook) { g_warning_beep_hook = std::move(hook); }
 void ForgetPreviousWindowForTesting() { g_previous_window = nullptr; }
 int TimerPeriodsHeld() { return g_timer_periods_held; }
 

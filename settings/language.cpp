@@ -39,6 +39,7 @@ const char16_t BuiltInEnglishTable[] =
     u"StatusCharCopied\0" u" Character copied to the clipboard.\0"
     u"StatusCodeCopied\0" u" Code copied to the clipboard.\0"
     u"StatusReread\0" u" The character file was reread.\0"
+    u"StatusCopyFailed\0" u" Nothing was copied: another program is using the clipboard.\0"
     u"_GROUP_\0" u"MenuSysTray\0"
     u"Show\0" u"Show\0"
     u"Hide\0" u"Hide\0"

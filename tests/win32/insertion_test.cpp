@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "tests/win32/event_test_support.h"
@@ -203,15 +205,55 @@ TEST(HotkeyTest, RegistersFnAndNamesItInTheTrayTooltipOrWarnsWhenTaken) {
 
 // --- Copying --------------------------------------------------------------------------
 
+// gwclipboard (tools/faults), which holds the clipboard open as clipboard
+// history, Remote Desktop and clipboard managers do.
+class ClipboardHolder {
+ public:
+  ~ClipboardHolder() { Stop(); }
+
+  // Starts it with `args` and waits until it holds the clipboard.
+  bool Start(const std::wstring& args) {
+    std::wstring path = L"Z:" + std::filesystem::path(GW_CLIPBOARD_HOLDER).wstring();
+    for (wchar_t& c : path)
+      if (c == L'/') c = L'\\';
+    std::wstring line = L"\"" + path + L"\" " + args;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process_))
+      return false;
+    return PumpUntil([] { return FindWindowW(L"gwclipboard", L"gwclipboard: open") != nullptr; });
+  }
+
+  // Lets go of the clipboard now (unless it did already) and waits for its end.
+  void Stop() {
+    if (!process_.hProcess) return;
+    if (HWND window = FindWindowW(L"gwclipboard", nullptr)) PostMessageW(window, WM_CLOSE, 0, 0);
+    WaitForSingleObject(process_.hProcess, 10000);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    process_ = {};
+  }
+
+ private:
+  PROCESS_INFORMATION process_{};
+};
+
 class CopyTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { EnsureMainWindow(); }
-  void SetUp() override { ResetMainWindow(); }
+  void SetUp() override {
+    ResetMainWindow();
+    SetWarningBeepHookForTesting([this] { ++warning_beeps_; });
+  }
   void TearDown() override {
+    SetWarningBeepHookForTesting(nullptr);
     App().settings.HTML = false;
     KillTimer(App().main_window, 1);
     ResetMainWindow();
   }
+
+  int warning_beeps_ = 0;
 };
 
 TEST_F(CopyTest, CopyPutsCharactersOrCodeOnTheClipboardAndShowsItInTheStatusBar) {
@@ -238,6 +280,32 @@ TEST_F(CopyTest, CopyPutsCharactersOrCodeOnTheClipboardAndShowsItInTheStatusBar)
   UseRows({{u"", u"\\u1F600", u"grinning face"}}, 0);
   Dispatch(MakeEvent(EventKind::Command, 2));
   EXPECT_EQ(ClipboardText(), u"\U0001F600");
+}
+
+TEST_F(CopyTest, AClipboardHeldForAMomentIsWaitedForAndOneHeldOnIsReportedWithABeep) {
+  HWND main = App().main_window;
+  SetClipboardText(u"keep");
+  SelectListRow(4);  // en dash
+  Drain();
+
+  // Held on: nothing is copied, and the user hears and reads so.
+  ClipboardHolder held;
+  ASSERT_TRUE(held.Start(L""));
+  Dispatch(MakeEvent(EventKind::Command, 2));
+  EXPECT_EQ(StatusText(), Tr(u"WinMain", u"StatusCopyFailed"));
+  EXPECT_EQ(warning_beeps_, 1);
+  EXPECT_TRUE(KillTimer(main, 1));  // the info text comes back as after a copy
+  held.Stop();
+  EXPECT_EQ(ClipboardText(), u"keep");
+
+  // Held for a tenth of a second: the copy waits for it.
+  ClipboardHolder moment;
+  ASSERT_TRUE(moment.Start(L"100"));
+  Dispatch(MakeEvent(EventKind::Command, 3));
+  EXPECT_EQ(StatusText(), Tr(u"WinMain", u"StatusCodeCopied"));
+  EXPECT_EQ(ClipboardText(), u"\\u2013");
+  EXPECT_EQ(GetClipboardOwner(), main);
+  EXPECT_EQ(warning_beeps_, 1);
 }
 
 TEST_F(CopyTest, WithoutACurrentRowNothingIsCopied) {
