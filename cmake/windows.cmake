@@ -24,8 +24,10 @@ file(GLOB GW_RC_DATA CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/images/*.pn
 set_source_files_properties(${GW_RC} PROPERTIES OBJECT_DEPENDS "${GW_RC_DATA}")
 # Sections start on page boundaries in the file as in memory, so that Wine
 # maps the program straight in instead of copying the whole file at each start.
+# Marked as aware of Remote Desktop servers, which then leave its view of the
+# Windows folder and of the system alone.
 set(GW_STATIC_LINK -static -static-libgcc -static-libstdc++ -municode -mwindows -Wl,--gc-sections
-  -Wl,--file-alignment,0x1000 -s)
+  -Wl,--file-alignment,0x1000 -Wl,--tsaware -s)
 
 add_executable(Glyphwell WIN32 ${CMAKE_SOURCE_DIR}/app/winmain_win32.cpp ${GW_RC})
 target_link_libraries(Glyphwell PRIVATE glyphwell_shell)

@@ -274,3 +274,13 @@ def test_program_file_is_laid_out_to_be_mapped_page_by_page(glyphwell_exe):
         name, _, _, raw_size, raw_pointer = struct.unpack_from("<8sIIII", data, table + 40 * i)
         if raw_size:
             assert raw_pointer % 0x1000 == 0, name
+
+
+def test_program_file_is_marked_terminal_server_aware(glyphwell_exe):
+    """On a Remote Desktop server Windows gives a program without the mark a
+    Windows folder of its own per user and patches its view of the system;
+    Glyphwell needs neither."""
+    data = glyphwell_exe.read_bytes()
+    optional = struct.unpack_from("<I", data, 0x3C)[0] + 24
+    dll_characteristics = struct.unpack_from("<H", data, optional + 70)[0]
+    assert dll_characteristics & 0x8000  # IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE
