@@ -494,6 +494,9 @@ void TrackMenu(HMENU menu, POINT at) {
   if (g_tooltip_window) SendMessageW(g_tooltip_window, TTM_POP, 0, 0);
   SetForegroundWindow(owner);
   TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+  // As Windows asks of a menu opened from the tray: otherwise the next menu
+  // can close at once, or this one stay open after a click elsewhere.
+  PostMessageW(owner, WM_NULL, 0, 0);
 }
 
 }  // namespace

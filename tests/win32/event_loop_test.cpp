@@ -309,6 +309,24 @@ TEST_F(EventLoopTest, TrayMenuOpenedInTheTrayLeavesTheWindowThereOnDeactivation)
   EXPECT_TRUE(IsWindowVisible(main));
 }
 
+TEST_F(EventLoopTest, AClosedTrayMenuLeavesANullMessageForTheMainWindow) {
+  HWND main = App().main_window;
+  CloseMenuSoon();
+  QueueEvent(MakeEvent(EventKind::Tray, 1, 1));
+  Event event;
+  ASSERT_TRUE(TakeEvent(event));
+  DispatchEvent(event);  // no more than that: the loop would take the message
+  // Without it the next tray menu can close at once, or stay open after a
+  // click elsewhere.
+  bool null_message = false;
+  MSG msg;
+  while (PeekMessageW(&msg, main, 0, 0, PM_REMOVE)) {
+    null_message = null_message || msg.message == WM_NULL;
+    DispatchMessageW(&msg);
+  }
+  EXPECT_TRUE(null_message);
+}
+
 TEST_F(EventLoopTest, ActivationFocusesTheLastControlAfterACommandAndTheListOtherwise) {
   App().last_focused_control = kCtlMenu;
   Loop().CommandPending = true;
