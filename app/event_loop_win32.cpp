@@ -561,7 +561,15 @@ void ShowMainWindow() {
   ShowInCurrentState();
   MarkShown();
   if (IsWindowVisible(main)) ShowWindow(main, SW_RESTORE);
-  if (GetForegroundWindow() != main) SetForegroundWindow(main);
+  // While the New, Edit or Settings window is open the main window is
+  // disabled: that window comes to the front, so that the main window's
+  // shortcuts cannot act behind it.
+  HWND front = main;
+  if (!IsWindowEnabled(main)) {
+    HWND popup = GetLastActivePopup(main);
+    if (popup && IsWindowVisible(popup) && IsWindowEnabled(popup)) front = popup;
+  }
+  if (GetForegroundWindow() != front) SetForegroundWindow(front);
 }
 
 void HideMainWindow() {

@@ -327,6 +327,27 @@ TEST_F(EventLoopTest, AClosedTrayMenuLeavesANullMessageForTheMainWindow) {
   EXPECT_TRUE(null_message);
 }
 
+TEST_F(EventLoopTest, HotkeyWhileASecondaryWindowIsOpenActivatesThatWindow) {
+  HWND main = App().main_window;
+  OpenNewEntryWindowNow();
+  Drain();
+  HWND window = EntryWindowHandle(NewEntryWindow);
+  ASSERT_NE(window, nullptr);
+  // The user goes on working elsewhere, then presses the hotkey.
+  HWND elsewhere = CreateWindowExW(0, L"STATIC", L"elsewhere", WS_POPUP | WS_VISIBLE, 0, 0, 50,
+                                   50, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(elsewhere, nullptr);
+  SetForegroundWindow(elsewhere);
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == elsewhere; }));
+  SendMessageW(main, WM_HOTKEY, 1, MAKELPARAM(0, VK_F10));
+  Drain();
+  // The open window, not the disabled main window behind it.
+  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window; }, 2000))
+      << "in front: " << GetForegroundWindow() << ", main window " << main;
+  EXPECT_FALSE(IsWindowEnabled(main));
+  DestroyWindow(elsewhere);
+}
+
 TEST_F(EventLoopTest, ActivationFocusesTheLastControlAfterACommandAndTheListOtherwise) {
   App().last_focused_control = kCtlMenu;
   Loop().CommandPending = true;
