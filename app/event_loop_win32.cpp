@@ -43,7 +43,7 @@ enum MainCommand : int {
   kCmdQuit = 20,
 };
 
-enum MainTimer : int { kTimerUpdateRetry = 0, kTimerStatus = 1 };
+enum MainTimer : int { kTimerUpdateRetry = 0, kTimerStatus = 1, kTimerTrayRetry = 2 };
 
 std::vector<std::pair<HWND, HACCEL>> g_accelerators;
 
@@ -292,6 +292,8 @@ void OnMainTimer(int id) {
   } else if (id == kTimerUpdateRetry) {
     KillTimer(main, kTimerUpdateRetry);
     RetryUpdateCheck();
+  } else if (id == kTimerTrayRetry) {
+    RetryTrayIcon();  // repeats until the icon is there
   }
 }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "app/text.h"
@@ -32,12 +33,21 @@ void RelabelMainWindow();
 
 // Tray icon; its notifications arrive as this message at the main window.
 inline constexpr UINT kTrayCallbackMessage = WM_APP + 1;
+// Adds the icon; when the shell cannot take it yet (Explorer still starting
+// at logon), timer 2 of the main window tries again until it can.
 void AddTrayIcon(HICON icon);
+// Timer 2: one more try; the timer stops once the icon is there.
+void RetryTrayIcon();
 void SetTrayTip(const Text& tip);
+// Removes the icon, also after an add that reported failure.
 void RemoveTrayIcon();
 // Re-adds the icon after the taskbar was re-created.
 void ReAddTrayIcon();
 void EnableTrayMenuItem(int command, bool enabled);
+// Test hook: when set, it is called instead of Shell_NotifyIconW with the
+// message (NIM_ADD, ...) and the data's uFlags, and its result is returned.
+using TrayCallHook = std::function<bool(unsigned message, unsigned flags)>;
+void SetTrayCallHookForTesting(TrayCallHook hook);
 
 // Popup menus: make the main window the foreground window, then track the menu.
 void ShowMainMenuAt(POINT screen_point);

@@ -3,11 +3,14 @@
 // bookkeeping, the focus tracker and the reread of a changed character file.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/platform.h"
 #include "table/character_file.h"
@@ -369,6 +372,81 @@ TEST_F(EventLoopTest, HotkeyShowsAWindowThatWasInTheTray) {
   SendMessageW(main, WM_HOTKEY, 1, MAKELPARAM(0, VK_F10));
   ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(main) && GetFocus() == App().list; }));
   EXPECT_FALSE(IsIconic(main));
+}
+
+// --- The tray icon ----------------------------------------------------------------------------
+
+// The shell as the tray icon meets it: not there yet at logon, or so busy
+// that it answers no and carries the add out later.
+struct FakeShell {
+  bool ready = false;
+  bool busy = false;
+  bool icon = false;
+  std::vector<std::pair<unsigned, unsigned>> calls;  // message, flags
+
+  bool Call(unsigned message, unsigned flags) {
+    calls.emplace_back(message, flags);
+    if (message == NIM_ADD && ready && !icon) {
+      icon = true;
+      return !busy;
+    }
+    if (!ready || busy) return false;
+    if (message == NIM_MODIFY) return icon;
+    if (message == NIM_DELETE) {
+      const bool was = icon;
+      icon = false;
+      return was;
+    }
+    return false;
+  }
+};
+
+TEST_F(EventLoopTest, TrayIconIsTriedAgainOnTimer2AndRemovedAtTheEndAfterAnAddThatSaidNo) {
+  AppState& app = App();
+  HWND main = app.main_window;
+  FakeShell shell;
+  SetTrayCallHookForTesting([&](unsigned message, unsigned flags) { return shell.Call(message, flags); });
+  struct Restore {
+    ~Restore() {
+      SetTrayCallHookForTesting(nullptr);
+      KillTimer(App().main_window, 2);
+      App().tray_icon = nullptr;
+      App().tray_added = false;
+      App().tray_tip.clear();
+    }
+  } restore;
+  app.tray_icon = LoadIconW(nullptr, IDI_APPLICATION);
+  app.tray_tip = u"Glyphwell (F10)";
+
+  // At logon the taskbar is not there yet.
+  AddTrayIcon(app.tray_icon);
+  Dispatch(MakeEvent(EventKind::Timer, 2));
+  EXPECT_FALSE(shell.icon);
+  shell.ready = true;
+  Dispatch(MakeEvent(EventKind::Timer, 2));
+  EXPECT_TRUE(shell.icon);
+  ASSERT_FALSE(shell.calls.empty());
+  EXPECT_EQ(shell.calls.back(), std::make_pair(unsigned(NIM_MODIFY), unsigned(NIF_TIP)));
+  EXPECT_FALSE(KillTimer(main, 2)) << "the tries stop once the icon is there";
+  RemoveTrayIcon();
+  EXPECT_FALSE(shell.icon);
+
+  // An add that said no and was carried out later: the end removes the icon
+  // all the same, and the next try finds it there.
+  shell.busy = true;
+  AddTrayIcon(app.tray_icon);
+  shell.busy = false;
+  ASSERT_TRUE(shell.icon);
+  RemoveTrayIcon();
+  EXPECT_FALSE(shell.icon);
+  shell.busy = true;
+  AddTrayIcon(app.tray_icon);
+  shell.busy = false;
+  Dispatch(MakeEvent(EventKind::Timer, 2));
+  EXPECT_TRUE(app.tray_added);
+  EXPECT_FALSE(KillTimer(main, 2));
+  RemoveTrayIcon();
+  EXPECT_FALSE(shell.icon);
 }
 
 // --- Timers ------------------------------------------------------------------------------------
