@@ -257,6 +257,10 @@ void OnTray(int type) {
       MinimizeMainWindow();
     else
       ShowMainWindow();
+  } else if (type == 2) {
+    // A left double click always leaves the window shown, whichever state
+    // its first click left.
+    ShowMainWindow();
   } else if (type == 1) {
     POINT at{};
     GetCursorPos(&at);
