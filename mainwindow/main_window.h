@@ -12,6 +12,10 @@
 
 namespace gw {
 
+// The main window's class; with the window title it names the window of a
+// running copy of this version.
+inline constexpr wchar_t kMainWindowClass[] = L"GlyphwellMain";
+
 // Builds the window, its controls, fonts, images, menus and shortcuts, and
 // shows it. Ends the process when the window cannot be created.
 void CreateMainWindow();

@@ -20,7 +20,7 @@ namespace gw {
 
 namespace {
 
-constexpr wchar_t kMainClass[] = L"GlyphwellMain";
+constexpr const wchar_t* kMainClass = kMainWindowClass;
 constexpr int kStatusBarId = 100;
 constexpr UINT kTrayId = 1;
 constexpr int kControlCount = 8;
