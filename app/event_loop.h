@@ -111,7 +111,8 @@ void HideMainWindow();
 void MinimizeMainWindow();
 
 // Starts main-window timer `id` (0: update retry, 1: status text after a
-// copy); a running one is removed first, with its queued Timer events.
+// copy, 2: tray icon retry); a running one is removed first, with its queued
+// Timer events.
 void StartMainTimer(int id, UINT milliseconds);
 
 // Rereads the character file when another program changed it (main window

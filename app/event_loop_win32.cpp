@@ -44,7 +44,7 @@ enum MainCommand : int {
   kCmdQuit = 20,
 };
 
-enum MainTimer : int { kTimerUpdateRetry = 0, kTimerStatus = 1 };
+enum MainTimer : int { kTimerUpdateRetry = 0, kTimerStatus = 1, kTimerTrayRetry = 2 };
 
 std::vector<std::pair<HWND, HACCEL>> g_accelerators;
 
@@ -258,6 +258,10 @@ void OnTray(int type) {
       MinimizeMainWindow();
     else
       ShowMainWindow();
+  } else if (type == 2) {
+    // A left double click always leaves the window shown, whichever state
+    // its first click left.
+    ShowMainWindow();
   } else if (type == 1) {
     POINT at{};
     GetCursorPos(&at);
@@ -293,6 +297,8 @@ void OnMainTimer(int id) {
   } else if (id == kTimerUpdateRetry) {
     KillTimer(main, kTimerUpdateRetry);
     RetryUpdateCheck();
+  } else if (id == kTimerTrayRetry) {
+    RetryTrayIcon();  // repeats until the icon is there
   }
 }
 
@@ -579,7 +585,15 @@ void ShowMainWindow() {
   ShowInCurrentState();
   MarkShown();
   if (IsWindowVisible(main)) ShowWindow(main, SW_RESTORE);
-  if (GetForegroundWindow() != main) SetForegroundWindow(main);
+  // While the New, Edit or Settings window is open the main window is
+  // disabled: that window comes to the front, so that the main window's
+  // shortcuts cannot act behind it.
+  HWND front = main;
+  if (!IsWindowEnabled(main)) {
+    HWND popup = GetLastActivePopup(main);
+    if (popup && IsWindowVisible(popup) && IsWindowEnabled(popup)) front = popup;
+  }
+  if (GetForegroundWindow() != front) SetForegroundWindow(front);
 }
 
 void HideMainWindow() {

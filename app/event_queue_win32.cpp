@@ -351,11 +351,23 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
 
   if (msg == kTrayCallbackMessage) {
+    // The shell reports a double click as up, double-click, up. The up that
+    // ends a double click is no click of its own: it would put the window
+    // that the first one showed back into the tray. The next press starts
+    // a new click.
+    static bool double_click_up_due = false;
     int type = -1;
     switch (static_cast<UINT>(lp)) {
-      case WM_LBUTTONUP: type = 0; break;
+      case WM_LBUTTONDOWN: double_click_up_due = false; break;
+      case WM_LBUTTONUP:
+        if (!double_click_up_due) type = 0;
+        double_click_up_due = false;
+        break;
       case WM_RBUTTONUP: type = 1; break;
-      case WM_LBUTTONDBLCLK: type = 2; break;
+      case WM_LBUTTONDBLCLK:
+        type = 2;
+        double_click_up_due = true;
+        break;
       case WM_RBUTTONDBLCLK: type = 3; break;
       default: break;
     }

@@ -94,9 +94,8 @@ void RunStartup(HINSTANCE instance) {
   // its devices does not hold up every start.
 
   // 6. Single-instance check.
-  if (HWND other = FindWindowW(nullptr, W(Text(kWindowTitle)))) {
-    ShowWindow(other, SW_SHOWNORMAL);
-    SetForegroundWindow(other);
+  if (!ClaimSingleInstance()) {
+    ShowRunningInstance();
     ExitProgram();
   }
 

@@ -24,8 +24,10 @@ file(GLOB GW_RC_DATA CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/images/*.pn
 set_source_files_properties(${GW_RC} PROPERTIES OBJECT_DEPENDS "${GW_RC_DATA}")
 # Sections start on page boundaries in the file as in memory, so that Wine
 # maps the program straight in instead of copying the whole file at each start.
+# Marked as aware of Remote Desktop servers, which then leave its view of the
+# Windows folder and of the system alone.
 set(GW_STATIC_LINK -static -static-libgcc -static-libstdc++ -municode -mwindows -Wl,--gc-sections
-  -Wl,--file-alignment,0x1000 -s)
+  -Wl,--file-alignment,0x1000 -Wl,--tsaware -s)
 
 add_executable(Glyphwell WIN32 ${CMAKE_SOURCE_DIR}/app/winmain_win32.cpp ${GW_RC})
 target_link_libraries(Glyphwell PRIVATE glyphwell_shell)
@@ -41,11 +43,16 @@ if(GW_WIN32_TESTS)
   add_executable(cmdline_recorder WIN32 ${CMAKE_SOURCE_DIR}/tests/tools/cmdline_recorder.cpp)
   target_link_options(cmdline_recorder PRIVATE -municode -static)
 
+  # A program that holds the clipboard open, as clipboard managers do.
+  add_executable(gwclipboard WIN32 ${CMAKE_SOURCE_DIR}/tools/faults/gwclipboard.cpp)
+  target_link_options(gwclipboard PRIVATE -municode -static)
+
   add_executable(win32_tests ${GW_WIN32_TESTS} ${GW_RC})
   target_link_libraries(win32_tests PRIVATE glyphwell_shell gtest gtest_main)
   target_compile_definitions(win32_tests PRIVATE
-    GW_CMDLINE_RECORDER="$<TARGET_FILE:cmdline_recorder>" GW_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  add_dependencies(win32_tests cmdline_recorder)
+    GW_CMDLINE_RECORDER="$<TARGET_FILE:cmdline_recorder>" GW_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    GW_CLIPBOARD_HOLDER="$<TARGET_FILE:gwclipboard>")
+  add_dependencies(win32_tests cmdline_recorder gwclipboard)
   target_link_options(win32_tests PRIVATE -static -static-libgcc -static-libstdc++)
   add_test(NAME win32_tests COMMAND win32_tests --gtest_brief=1 --gtest_filter=-UpdateCheck*)
   # The captions of every window once more at 144 DPI, in a process of its own.

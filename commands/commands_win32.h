@@ -19,10 +19,11 @@ namespace gw {
 // Opens the help file with its associated program; on failure shows
 // "Help file not found:" with the path. True when it was opened.
 bool OpenHelpFile();
-// Starts "charmap.exe" or the custom command; on failure shows
+// Starts the system's charmap.exe or the custom command; on failure shows
 // "Command not found:" with the command.
 void StartCharacterMap();
-// The command that the character-map link starts.
+// The command that the character-map link starts: the full path of
+// charmap.exe in the system folder, or the custom command as stored.
 Text CharacterMapCommand();
 // Asks Explorer to show the folder of `path` with the file selected; says
 // nothing when that fails.

@@ -36,8 +36,9 @@ IntegrityReadings ReadForegroundIntegrity();
 
 // Tells the user, with a balloon of the tray icon (a message box when there
 // is no tray icon), that the window in front runs as administrator and that
-// the characters are on the clipboard for Ctrl+V.
-void TellTextIsOnClipboard();
+// the characters are on the clipboard for Ctrl+V, or, when `copied` is false,
+// that another program held the clipboard and nothing was copied.
+void TellTextIsOnClipboard(bool copied);
 
 // Test seam: when set, it gives the readings for the target process (its
 // id) instead of the system.

@@ -57,8 +57,8 @@ IntegrityReadings ReadForegroundIntegrity() {
   return g_reader ? g_reader(process_id) : ReadIntegrity(process_id);
 }
 
-void TellTextIsOnClipboard() {
-  const Text text = Tr(u"WinMain", u"InfoElevated");
+void TellTextIsOnClipboard(bool copied) {
+  const Text text = Tr(u"WinMain", copied ? u"InfoElevated" : u"ErrElevatedCopy");
   if (!ShowTrayBalloon(Text(kWindowTitle), text)) ShowMessage(text, MB_ICONWARNING);
 }
 

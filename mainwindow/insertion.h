@@ -55,11 +55,17 @@ Text CodePayload(TextView code_text, bool html);
 // --- Win32 shell (insertion_win32.cpp) ---------------------------------------
 
 // The four row commands; each acts on the current row and does nothing when
-// there is none.
+// there is none. A copy shows in the status bar whether the text is on the
+// clipboard; when it is not, a warning sound goes with it.
 void InsertCharacters();
 void InsertCode();
 void CopyCharacters();
 void CopyCode();
+
+// Puts text on the clipboard as CF_UNICODETEXT, for the main window. A
+// clipboard that another program holds is tried again for about 200 ms.
+// True only when the text is on the clipboard.
+bool CopyTextToClipboard(const Text& text);
 
 // Gives the keyboard back to the window that was active before the main
 // window and types `text` into it with one SendInput call. With `stay_on_top`
@@ -100,8 +106,14 @@ using KeyInputHook = std::function<void(const std::vector<KeyRecord>& records)>;
 void SetKeyInputHookForTesting(KeyInputHook hook);
 using BeepHook = std::function<void(const void* sound, unsigned flags)>;
 void SetBeepHookForTesting(BeepHook hook);
+// When set, the hook is called instead of the warning sound of a copy that
+// failed.
+using WarningBeepHook = std::function<void()>;
+void SetWarningBeepHookForTesting(WarningBeepHook hook);
 // Forgets the remembered previous window.
 void ForgetPreviousWindowForTesting();
+// How many 1 ms timer periods (timeBeginPeriod) the program holds now.
+int TimerPeriodsHeld();
 // Back to the state of a new run: no beep loaded, none tried.
 void ForgetBeepForTesting();
 

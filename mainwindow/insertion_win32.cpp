@@ -28,6 +28,8 @@ const void* g_beep = nullptr;
 bool g_beep_tried = false;  // the sound engine was asked to start
 KeyInputHook g_key_hook;
 BeepHook g_beep_hook;
+WarningBeepHook g_warning_beep_hook;
+int g_timer_periods_held = 0;
 
 void SendRecords(const std::vector<KeyRecord>& records) {
   if (records.empty()) return;
@@ -46,16 +48,26 @@ void SendRecords(const std::vector<KeyRecord>& records) {
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-// Sleeps 10 ms (or as given); the first call sets the timer resolution to
-// 1 ms so that the sleeps are short.
-void ShortSleep(DWORD milliseconds = 10) {
-  static bool resolution_set = false;
-  if (!resolution_set) {
-    timeBeginPeriod(1);
-    resolution_set = true;
+// The timer resolution of 1 ms, held for one wait so that its short sleeps
+// are short. Windows runs the whole system's timer at the finest resolution
+// that any program holds, which costs power, so it is given back after the
+// wait.
+class FineTimerResolution {
+ public:
+  FineTimerResolution() : held_(timeBeginPeriod(1) == TIMERR_NOERROR) {
+    if (held_) ++g_timer_periods_held;
   }
-  Sleep(milliseconds);
-}
+  ~FineTimerResolution() {
+    if (!held_) return;
+    timeEndPeriod(1);
+    --g_timer_periods_held;
+  }
+  FineTimerResolution(const FineTimerResolution&) = delete;
+  FineTimerResolution& operator=(const FineTimerResolution&) = delete;
+
+ private:
+  bool held_;
+};
 
 // A window that typed keys may go to: one of another program, not the
 // desktop.
@@ -72,9 +84,10 @@ bool HandBackKeyboard() {
   if (g_previous_window && IsWindow(g_previous_window) && !IsOwnWindow(g_previous_window)) {
     SetForegroundWindow(g_previous_window);
     // Looked at every millisecond: the typing waits for this and nothing else.
+    const FineTimerResolution fine;
     const ULONGLONG deadline = GetTickCount64() + kHandBackWaitMs;
     while (!IsOtherProgramsWindow(GetForegroundWindow()) && GetTickCount64() < deadline)
-      ShortSleep(1);
+      Sleep(1);
   }
   HWND front = GetForegroundWindow();
   return front && !IsOwnWindow(front);
@@ -96,27 +109,23 @@ bool HasCurrentRow() {
   return App().table.CurrentRow() >= 0;
 }
 
-// Puts text on the clipboard as CF_UNICODETEXT. Nothing happens when the
-// clipboard cannot be opened.
-void PutOnClipboard(const Text& text) {
-  if (!OpenClipboard(nullptr)) return;
-  const size_t bytes = (text.size() + 1) * sizeof(char16_t);
-  if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes)) {
-    if (void* target = GlobalLock(memory)) {
-      std::memcpy(target, text.c_str(), bytes);
-      GlobalUnlock(memory);
-      EmptyClipboard();
-      if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
-    } else {
-      GlobalFree(memory);
-    }
-  }
-  CloseClipboard();
+// The warning sound of a copy that failed.
+void WarningBeep() {
+  if (g_warning_beep_hook)
+    g_warning_beep_hook();
+  else
+    MessageBeep(MB_ICONWARNING);
 }
 
+// The status bar says what became of the copy for three seconds; a failed
+// copy beeps as well.
 void Copy(const Text& text, const char16_t* status_key) {
-  PutOnClipboard(text);
-  SetStatusText(Tr(u"WinMain", status_key));
+  if (CopyTextToClipboard(text)) {
+    SetStatusText(Tr(u"WinMain", status_key));
+  } else {
+    WarningBeep();
+    SetStatusText(Tr(u"WinMain", u"StatusCopyFailed"));
+  }
   StartMainTimer(1, 3000);
 }
 
@@ -124,7 +133,9 @@ void Copy(const Text& text, const char16_t* status_key) {
 
 void SetKeyInputHookForTesting(KeyInputHook hook) { g_key_hook = std::move(hook); }
 void SetBeepHookForTesting(BeepHook hook) { g_beep_hook = std::move(hook); }
+void SetWarningBeepHookForTesting(WarningBeepHook hook) { g_warning_beep_hook = std::move(hook); }
 void ForgetPreviousWindowForTesting() { g_previous_window = nullptr; }
+int TimerPeriodsHeld() { return g_timer_periods_held; }
 
 void RememberPreviousWindow() {
   HWND front = GetForegroundWindow();
@@ -137,19 +148,22 @@ void SendKey(int vk, std::uint32_t flags) {
 
 bool SendTextToPreviousWindow(const Text& text, bool stay_on_top) {
   if (stay_on_top) {
-    // The main window stays in front of the others: Alt+Esc sends the
-    // active window to the back and activates the previous one.
+    // The main window stays in front of the others: Shift released, then
+    // Alt+Esc, which sends the active window to the back and activates the
+    // previous one. One SendInput call, so that no key of the user's comes
+    // in between and a window switch halfway cannot leave Alt down.
+    const FineTimerResolution fine;
     HWND before = GetForegroundWindow();
-    SendKey(VK_SHIFT, KEYEVENTF_KEYUP);
-    SendKey(VK_MENU, 0);
-    SendKey(VK_ESCAPE, 0);
-    SendKey(VK_ESCAPE, KEYEVENTF_KEYUP);
-    SendKey(VK_MENU, KEYEVENTF_KEYUP);
+    SendRecords({{VK_SHIFT, 0, kKeyUp},
+                 {VK_MENU, 0, kKeyDown},
+                 {VK_ESCAPE, 0, kKeyDown},
+                 {VK_ESCAPE, 0, kKeyUp},
+                 {VK_MENU, 0, kKeyUp}});
     // Alt+Esc need not change anything (no other window to activate); the
     // wait is bounded.
     const ULONGLONG deadline = GetTickCount64() + kForegroundWaitMs;
     do {
-      ShortSleep();
+      Sleep(10);
     } while (GetForegroundWindow() == before && GetTickCount64() < deadline);
   } else {
     MinimizeMainWindow();
@@ -160,8 +174,7 @@ bool SendTextToPreviousWindow(const Text& text, bool stay_on_top) {
   // unseen: the text goes to the clipboard, and the user is told to paste it.
   if (!text.empty() &&
       ChooseInsertionRoute(ReadForegroundIntegrity()) == InsertionRoute::Clipboard) {
-    PutOnClipboard(text);
-    TellTextIsOnClipboard();
+    TellTextIsOnClipboard(CopyTextToClipboard(text));
     return false;
   }
   SendRecords(UnicodeKeyRecords(text));

@@ -12,6 +12,10 @@
 
 namespace gw {
 
+// The main window's class; with the window title it names the window of a
+// running copy of this version.
+inline constexpr wchar_t kMainWindowClass[] = L"GlyphwellMain";
+
 // Builds the window, its controls, fonts, images, menus and shortcuts, and
 // shows it. Ends the process when the window cannot be created.
 void CreateMainWindow();
@@ -33,8 +37,13 @@ void RelabelMainWindow();
 
 // Tray icon; its notifications arrive as this message at the main window.
 inline constexpr UINT kTrayCallbackMessage = WM_APP + 1;
+// Adds the icon; when the shell cannot take it yet (Explorer still starting
+// at logon), timer 2 of the main window tries again until it can.
 void AddTrayIcon(HICON icon);
+// Timer 2: one more try; the timer stops once the icon is there.
+void RetryTrayIcon();
 void SetTrayTip(const Text& tip);
+// Removes the icon, also after an add that reported failure.
 void RemoveTrayIcon();
 // Re-adds the icon after the taskbar was re-created.
 void ReAddTrayIcon();
@@ -46,6 +55,10 @@ bool ShowTrayBalloon(const Text& title, const Text& text);
 // the system, tray icon or not.
 using TrayBalloonHook = std::function<void(const Text& title, const Text& text)>;
 void SetTrayBalloonHookForTesting(TrayBalloonHook hook);
+// Test hook: when set, it is called instead of Shell_NotifyIconW with the
+// message (NIM_ADD, ...) and the data's uFlags, and its result is returned.
+using TrayCallHook = std::function<bool(unsigned message, unsigned flags)>;
+void SetTrayCallHookForTesting(TrayCallHook hook);
 
 // Popup menus: make the main window the foreground window, then track the menu.
 void ShowMainMenuAt(POINT screen_point);

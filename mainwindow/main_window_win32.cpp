@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "app/event_loop.h"
 #include "app/event_queue.h"
@@ -19,7 +20,7 @@ namespace gw {
 
 namespace {
 
-constexpr wchar_t kMainClass[] = L"GlyphwellMain";
+constexpr const wchar_t* kMainClass = kMainWindowClass;
 constexpr int kStatusBarId = 100;
 constexpr UINT kTrayId = 1;
 constexpr int kControlCount = 8;
@@ -494,6 +495,9 @@ void TrackMenu(HMENU menu, POINT at) {
   if (g_tooltip_window) SendMessageW(g_tooltip_window, TTM_POP, 0, 0);
   SetForegroundWindow(owner);
   TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+  // As Windows asks of a menu opened from the tray: otherwise the next menu
+  // can close at once, or this one stay open after a click elsewhere.
+  PostMessageW(owner, WM_NULL, 0, 0);
 }
 
 }  // namespace
@@ -631,30 +635,79 @@ void SelectListRow(int row) {
 
 // --- Tray icon ---------------------------------------------------------------
 
-void AddTrayIcon(HICON icon) {
-  AppState& app = App();
+namespace {
+
+// Timer 2 tries the icon again while the shell cannot take it.
+constexpr int kTrayRetryTimer = 2;
+constexpr UINT kTrayRetryMs = 2000;
+
+TrayCallHook g_tray_hook;
+HICON g_tray_icon = nullptr;
+// The shell was asked for the icon since it was last removed. An add that
+// reports failure (Explorer busy, say) may still be carried out, so the
+// icon may be there whatever the answer was.
+bool g_tray_asked = false;
+
+bool CallShell(DWORD message, NOTIFYICONDATAW& nid) {
+  if (g_tray_hook) return g_tray_hook(message, nid.uFlags);
+  return Shell_NotifyIconW(message, &nid) != FALSE;
+}
+
+NOTIFYICONDATAW TrayData(UINT flags) {
   NOTIFYICONDATAW nid{};
   nid.cbSize = sizeof(nid);
-  nid.hWnd = app.main_window;
+  nid.hWnd = App().main_window;
   nid.uID = kTrayId;
-  nid.uFlags = NIF_MESSAGE | NIF_ICON;
+  nid.uFlags = flags;
+  return nid;
+}
+
+// One try: NIM_ADD, and when the shell says no, NIM_MODIFY, which succeeds
+// when the icon is there after all (an earlier add that reported failure).
+bool TryAddTrayIcon() {
+  NOTIFYICONDATAW nid = TrayData(NIF_MESSAGE | NIF_ICON);
   nid.uCallbackMessage = kTrayCallbackMessage;
-  nid.hIcon = icon;
-  app.tray_added = Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
+  nid.hIcon = g_tray_icon;
+  g_tray_asked = true;
+  App().tray_added = CallShell(NIM_ADD, nid) || CallShell(NIM_MODIFY, nid);
+  return App().tray_added;
+}
+
+}  // namespace
+
+void SetTrayCallHookForTesting(TrayCallHook hook) { g_tray_hook = std::move(hook); }
+
+void AddTrayIcon(HICON icon) {
+  AppState& app = App();
+  g_tray_icon = icon;
+  // An elevated copy hears that the taskbar was re-created only when it lets
+  // that message in from the (not elevated) shell.
+  if (app.taskbar_created_message)
+    ChangeWindowMessageFilterEx(app.main_window, app.taskbar_created_message, MSGFLT_ALLOW,
+                                nullptr);
+  if (TryAddTrayIcon()) {
+    KillTimer(app.main_window, kTrayRetryTimer);
+    return;
+  }
+  // At logon Explorer may not take icons yet: tried again until it does.
+  StartMainTimer(kTrayRetryTimer, kTrayRetryMs);
+}
+
+void RetryTrayIcon() {
+  AppState& app = App();
+  if (!app.tray_added && !TryAddTrayIcon()) return;  // the timer goes on
+  KillTimer(app.main_window, kTrayRetryTimer);
+  if (!app.tray_tip.empty()) SetTrayTip(app.tray_tip);
 }
 
 void SetTrayTip(const Text& tip) {
   AppState& app = App();
   app.tray_tip = tip;
   if (!app.tray_added) return;
-  NOTIFYICONDATAW nid{};
-  nid.cbSize = sizeof(nid);
-  nid.hWnd = app.main_window;
-  nid.uID = kTrayId;
-  nid.uFlags = NIF_TIP;
+  NOTIFYICONDATAW nid = TrayData(NIF_TIP);
   Text shown = tip.substr(0, 63);
   lstrcpynW(nid.szTip, W(shown), 64);
-  Shell_NotifyIconW(NIM_MODIFY, &nid);
+  CallShell(NIM_MODIFY, nid);
 }
 
 void ReAddTrayIcon() {
@@ -667,13 +720,11 @@ void ReAddTrayIcon() {
 
 void RemoveTrayIcon() {
   AppState& app = App();
-  if (!app.tray_added) return;
-  NOTIFYICONDATAW nid{};
-  nid.cbSize = sizeof(nid);
-  nid.hWnd = app.main_window;
-  nid.uID = kTrayId;
-  Shell_NotifyIconW(NIM_DELETE, &nid);
+  if (!app.tray_added && !g_tray_asked) return;
+  NOTIFYICONDATAW nid = TrayData(0);
+  CallShell(NIM_DELETE, nid);
   app.tray_added = false;
+  g_tray_asked = false;
 }
 
 namespace {

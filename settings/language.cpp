@@ -55,6 +55,8 @@ const char16_t BuiltInEnglishTable[] =
     u"StatusCodeCopied\0" u" Code copied to the clipboard.\0"
     u"StatusReread\0" u" The character file was reread.\0"
     u"InfoElevated\0" u"The window in front runs as administrator, so Glyphwell cannot type into it. The characters are on the clipboard: paste them with Ctrl+V.\0"
+    u"StatusCopyFailed\0" u" Nothing was copied: another program is using the clipboard.\0"
+    u"ErrElevatedCopy\0" u"The window in front runs as administrator, so Glyphwell cannot type into it, and another program is using the clipboard: nothing was copied.\0"
     u"_GROUP_\0" u"MenuSysTray\0"
     u"Show\0" u"Show\0"
     u"Hide\0" u"Minimize to tray\0"

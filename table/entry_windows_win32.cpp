@@ -10,6 +10,7 @@
 
 #include "app/event_loop.h"
 #include "app/message_box.h"
+#include "app/placement.h"
 #include "app/placeholders.h"
 #include "app/shell_win32.h"
 #include "mainwindow/main_window.h"
@@ -228,11 +229,16 @@ HWND CreateSecondaryFrame(int number, const Text& title, int client_w, int clien
   const int height = rect.bottom - rect.top;
   RECT owner{};
   if (main) GetWindowRect(main, &owner);
-  int x = owner.left + ((owner.right - owner.left) - width) / 2;
-  int y = owner.top + ((owner.bottom - owner.top) - height) / 2;
-  if (x < 0) x = 0;
-  if (y < 0) y = 0;
-  return CreateWindowExW(0, kEntryClass, W(title), style, x, y, width, height, main, nullptr,
+  // On the main window's monitor, which need not be the primary one.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (GetMonitorInfoW(MonitorFromWindow(main, MONITOR_DEFAULTTONEAREST), &monitor))
+    work = monitor.rcWork;
+  const ScreenPoint at =
+      CentredOver({owner.left, owner.top, owner.right, owner.bottom}, width, height,
+                  {work.left, work.top, work.right, work.bottom});
+  return CreateWindowExW(0, kEntryClass, W(title), style, at.x, at.y, width, height, main, nullptr,
                          App().instance, reinterpret_cast<LPVOID>(static_cast<INT_PTR>(number)));
 }
 

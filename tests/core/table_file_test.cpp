@@ -615,6 +615,10 @@ TEST(TableCharacterReread, ChangedFileIsReadOnceAndFailuresReportedOnce) {
   ASSERT_TRUE(WriteCharacterFile(TableOf(DefaultCharacterEntries()), path, -1));
   const FileStamp stamp = ReadFileStamp(path);
   EXPECT_NE(stamp, 0);
+  // Later writes get times set from this one, so that no second boundary
+  // passed between the writes can move them.
+  const fs::path native = folder.NativePath("Characters.json");
+  const auto written = fs::last_write_time(native);
 
   CharacterTable table = TableOf({{u"u", u"\\u0075", u"untouched"}, {u"v", u"\\u0076", u""}});
   table.SelectRow(1);
@@ -627,8 +631,7 @@ TEST(TableCharacterReread, ChangedFileIsReadOnceAndFailuresReportedOnce) {
   // Another program writes the file; its time moves on. The rows are
   // rebuilt from it, the vanished triggers no longer match, row 0 is current.
   WriteBytes(path, "[\"Glyphwell 1.11\", [\"\", \"\\\\u0041\", \"\"], [\"z\", \"\\\\u007A\", \"zed\"]]");
-  const fs::path native = folder.NativePath("Characters.json");
-  fs::last_write_time(native, fs::last_write_time(native) + std::chrono::seconds(30));
+  fs::last_write_time(native, written + std::chrono::seconds(30));
   d = CheckCharacterFile(path, stamp, table);
   EXPECT_EQ(d.action, RereadAction::Reread);
   EXPECT_EQ(d.stamp, stamp + 30);
@@ -643,7 +646,7 @@ TEST(TableCharacterReread, ChangedFileIsReadOnceAndFailuresReportedOnce) {
   // A change that does not parse: reported, and the rows stay as they were.
   table.SelectRow(1);
   WriteBytes(path, "[\"Glyphwell 1.11\", [\"y\", \"\\\\u0079\", \"\"], [\"w\"");
-  fs::last_write_time(native, fs::last_write_time(native) + std::chrono::seconds(60));
+  fs::last_write_time(native, written + std::chrono::seconds(60));
   d = CheckCharacterFile(path, d.stamp, table);
   EXPECT_EQ(d.action, RereadAction::Failed);
   EXPECT_EQ(d.stamp, stamp + 60);

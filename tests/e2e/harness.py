@@ -890,7 +890,8 @@ class WineSession:
 
     def start(self, exe: str | Path, args: str | None = None, cwd: str | None = None,
               env: dict[str, str] | None = None, locale: str | None = None, show: str | None = None,
-              stdout: str | None = None, watch: dict[str, Any] | None = None) -> Process:
+              stdout: str | None = None, watch: dict[str, Any] | None = None,
+              suspended: bool = False) -> Process:
         """Starts a Windows program and returns its Process.
 
         exe: Windows path (or Unix path inside drive_c).  args: the command line
@@ -901,17 +902,24 @@ class WineSession:
         STARTUPINFO show command).  stdout: Windows path for the program's
         standard output and error (default: discarded).  watch: the probe's
         watch_class / watch_title / gap_us, to time the start until a visible
-        window of the process exists; the answer is kept as `started`."""
+        window of the process exists; the answer is kept as `started`.
+        suspended: the process waits until `resume_started` lets all such
+        processes of the probe run at once (starts at the very same moment)."""
         win_exe = exe if isinstance(exe, str) and re.match(r"^[A-Za-z]:", exe) else self.windows_path(exe)
         if cwd is None:
             cwd = str(PureWindowsPath(win_exe).parent)
         probe = self._launcher(locale)
         r = probe.call("start", exe=win_exe, args=args, cwd=cwd, env=env or {}, show=show, stdout=stdout,
-                       **(watch or {}))
+                       suspended=1 if suspended else None, **(watch or {}))
         proc = Process(self, probe, r["pid"], win_exe)
         proc.started = r
         self.processes.append(proc)
         return proc
+
+    def resume_started(self, locale: str | None = None) -> int:
+        """Lets every program started with suspended=True (by the probe of
+        that locale) run, all at once; returns how many."""
+        return self._launcher(locale).call("resume")["resumed"]
 
     def kill_started(self) -> list[Process]:
         """Terminates every program this session started that still runs; returns them."""

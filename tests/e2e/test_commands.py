@@ -162,7 +162,7 @@ def test_standard_link_without_charmap_reports_it(wine, glyphwell_exe):
     app = start_glyphwell(wine, glyphwell_exe, "NoCharmap")
     click_link(wine, app)
     box = wine.answer_message_box("OK", pid=app.proc.pid)
-    assert box.message == "Command not found:\ncharmap.exe"
+    assert box.message == "Command not found:\nC:\\windows\\system32\\charmap.exe"
     # The focus goes back to the link.
     focus_on(wine, app, LINK_ID)
 
@@ -173,7 +173,7 @@ def test_standard_link_starts_charmap(wine, glyphwell_exe):
     try:
         app = start_glyphwell(wine, glyphwell_exe, "Charmap")
         click_link(wine, app)
-        assert recorded(Path(str(charmap) + ".log")) == ['"charmap.exe"']
+        assert recorded(Path(str(charmap) + ".log")) == ['"C:\\windows\\system32\\charmap.exe"']
         assert not wine.message_boxes(pid=app.proc.pid)
     finally:
         charmap.unlink(missing_ok=True)

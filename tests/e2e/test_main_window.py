@@ -249,13 +249,16 @@ def test_tray_icon_left_clicks_show_and_hide_the_window(wine, glyphwell_exe):
     wine.key("Escape")
     wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray after Esc")
 
-    wine.click_tray_icon(TRAY_TIP)
+    icon = wine.click_tray_icon(TRAY_TIP)
     wait_until(lambda: is_visible(wine, app.main.hwnd), message="main window back after a tray click")
     wait_until(lambda: (fg := wine.foreground()) is not None and fg.hwnd == app.main.hwnd
                and wine.focus_info(app.main.hwnd).focus == app.list,
                message="main window in front with the focus on its list after a tray click")
 
-    wine.click_tray_icon(TRAY_TIP)
+    # A few pixels aside, so that a quick second click is no double click.
+    x, y = icon.center
+    assert icon.screen_rect[2] - x > 4
+    wine.click(x + 4, y)
     wait_until(lambda: not is_visible(wine, app.main.hwnd),
                message="main window in the tray after a second tray click")
 
@@ -320,6 +323,24 @@ def test_tray_menu_hides_shows_and_quits(wine, glyphwell_exe):
     choose_tray_menu_item(wine, "Quit")
     assert app.proc.wait(timeout=15) == 0
     tray_icon_gone(wine)
+
+
+def test_tray_icon_double_click_leaves_the_window_shown(wine, glyphwell_exe):
+    """The shell reports a double click as up, double-click, up: the first up
+    shows the window, and the second must not put it back into the tray."""
+    app = start_glyphwell(wine, glyphwell_exe, "TrayDouble")
+    wine.activate(app.main.hwnd)
+    wine.key("Escape")
+    wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray after Esc")
+    for before in ("in the tray", "shown"):
+        wine.click_tray_icon(TRAY_TIP, double=True)
+        # The tray menu opens only once the clicks before it have been handled.
+        wine.click_tray_icon(TRAY_TIP, button=3)
+        wait_until(lambda: wine.open_menus(), message="the tray menu")
+        assert is_visible(wine, app.main.hwnd), f"a double click with the window {before} hid it"
+        wine.key("Escape")
+        wait_until(lambda: not wine.open_menus(), message="the tray menu closed")
+    quit_glyphwell(wine, app)
 
 
 # --------------------------------------------------------------------------- quitting

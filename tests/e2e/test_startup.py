@@ -122,10 +122,15 @@ def test_file_where_the_data_folder_belongs_ends_with_write_failure(wine, glyphw
     blocker.unlink()
 
 
-def test_second_start_brings_the_first_to_the_front(wine, glyphwell_exe, tmp_path):
+@pytest.mark.parametrize("first_copy", ["behind notepad", "hidden in the tray"])
+def test_second_start_brings_the_first_to_the_front(wine, glyphwell_exe, tmp_path, first_copy):
     lang = english_lang_file(tmp_path)
-    exe = wine.install_program(r"C:\Portable\Single", glyphwell_exe, lang=lang)
+    exe = wine.install_program(rf"C:\Portable\Single{first_copy.split()[0]}", glyphwell_exe, lang=lang)
     first, main = start_and_wait_main(wine, exe)
+    if first_copy == "hidden in the tray":
+        wine.activate(main.hwnd)
+        wine.key("Escape")
+        wait_until(lambda: not wine.window(main.hwnd).visible, message="first copy in the tray")
     notepad = wine.start(r"C:\windows\notepad.exe")
     pad = notepad.wait_window(title="Untitled - Notepad")
     wine.activate(pad.hwnd)
@@ -133,10 +138,32 @@ def test_second_start_brings_the_first_to_the_front(wine, glyphwell_exe, tmp_pat
     assert second.wait(timeout=15) == 0
     wait_until(lambda: wine.foreground() and wine.foreground().hwnd == main.hwnd,
                message="first copy in front")
+    assert wine.window(main.hwnd).visible
     assert first.running
     assert len(wine.find_windows(title=PROGRAM_TITLE, cls="GlyphwellMain")) == 1
     assert not wine.message_boxes(pid=second.pid)
     quit_program(wine, first, main)
+
+
+def test_five_starts_at_once_leave_one_copy_and_a_foreign_window_of_that_title_stops_none(
+        wine, glyphwell_exe, tmp_path):
+    lang = english_lang_file(tmp_path)
+    exe = wine.install_program(r"C:\Portable\Five", glyphwell_exe, lang=lang)
+    # Another program's window that bears the title, as Explorer does on a
+    # folder of that name.
+    notepad = wine.start(r"C:\windows\notepad.exe")
+    pad = notepad.wait_window(title="Untitled - Notepad")
+    wine.set_text(pad.hwnd, PROGRAM_TITLE)
+    starts = [wine.start(exe, suspended=True) for _ in range(5)]
+    assert wine.resume_started() == 5
+    main = wine.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=30)
+    wait_until(lambda: sum(p.poll() is not None for p in starts) >= 4, timeout=30,
+               message="four of the five starts to end")
+    running = [p for p in starts if p.running]
+    assert [p.pid for p in running] == [main.pid]
+    assert [p.poll() for p in starts if p.pid != main.pid] == [0, 0, 0, 0]
+    assert len(wine.find_windows(title=PROGRAM_TITLE, cls="GlyphwellMain")) == 1
+    quit_program(wine, running[0], main)
 
 
 def write_lang(folder: Path, name: str, text: str, bom: bool = True) -> None:
@@ -281,3 +308,13 @@ def test_program_file_is_laid_out_to_be_mapped_page_by_page(glyphwell_exe):
         name, _, _, raw_size, raw_pointer = struct.unpack_from("<8sIIII", data, table + 40 * i)
         if raw_size:
             assert raw_pointer % 0x1000 == 0, name
+
+
+def test_program_file_is_marked_terminal_server_aware(glyphwell_exe):
+    """On a Remote Desktop server Windows gives a program without the mark a
+    Windows folder of its own per user and patches its view of the system;
+    Glyphwell needs neither."""
+    data = glyphwell_exe.read_bytes()
+    optional = struct.unpack_from("<I", data, 0x3C)[0] + 24
+    dll_characteristics = struct.unpack_from("<H", data, optional + 70)[0]
+    assert dll_characteristics & 0x8000  # IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE

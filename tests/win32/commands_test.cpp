@@ -169,13 +169,30 @@ TEST_F(CommandsTest, CharacterMapLinkStartsTheCustomCommandOrReportsIt) {
   EXPECT_EQ(boxes_.boxes[0].second, static_cast<unsigned>(MB_ICONERROR));
   EXPECT_TRUE(Loop().CommandPending) << "set whether or not it started";
 
-  // Standard: Wine has no charmap.exe.
+  // Standard: the system's charmap.exe, by its full path. Wine has none, and
+  // one that lies beside the program (and in its current folder) is never
+  // started in its place.
   boxes_.boxes.clear();
+  wchar_t self[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+  const fs::path planted = fs::path(self).parent_path() / "charmap.exe";
+  fs::copy_file(BuiltRecorder(), planted, fs::copy_options::overwrite_existing);
+  struct Unplant {
+    fs::path file;
+    ~Unplant() {
+      std::error_code ignored;
+      fs::remove(file, ignored);
+      fs::remove(fs::path(file.wstring() + L".log"), ignored);
+    }
+  } unplant{planted};
+  wchar_t system[MAX_PATH] = {};
+  ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+  const Text charmap = ToText(fs::path(system) / "charmap.exe");
   app.settings.Option = CharMapOption::Standard;
-  EXPECT_EQ(CharacterMapCommand(), u"charmap.exe");
+  EXPECT_EQ(CharacterMapCommand(), charmap);
   Dispatch(MakeEvent(EventKind::Control, kCtlCharMapLink, ControlClick));
   ASSERT_EQ(boxes_.boxes.size(), 1u);
-  EXPECT_EQ(boxes_.boxes[0].first, u"Command not found:\ncharmap.exe");
+  EXPECT_EQ(boxes_.boxes[0].first, u"Command not found:\n" + charmap);
 }
 
 TEST_F(CommandsTest, MissingHelpFileIsReportedWithItsPath) {

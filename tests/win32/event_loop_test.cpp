@@ -3,11 +3,13 @@
 // bookkeeping, the focus tracker and the reread of a changed character file.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "app/placeholders.h"
 #include "app/platform.h"
@@ -279,9 +281,6 @@ TEST_F(EventLoopTest, EscPutsTheWindowIntoTheTrayAndATrayClickBringsItBackToTheL
   // The next left click puts it into the tray again.
   Dispatch(MakeEvent(EventKind::Tray, 1, 0));
   EXPECT_FALSE(IsWindowVisible(main));
-  // A double-click does nothing.
-  Dispatch(MakeEvent(EventKind::Tray, 1, 2));
-  EXPECT_FALSE(IsWindowVisible(main));
 }
 
 TEST_F(EventLoopTest, TrayMenuOpenedInTheTrayLeavesTheWindowThereOnDeactivation) {
@@ -311,6 +310,45 @@ TEST_F(EventLoopTest, TrayMenuOpenedInTheTrayLeavesTheWindowThereOnDeactivation)
   EXPECT_TRUE(IsWindowVisible(main));
 }
 
+TEST_F(EventLoopTest, AClosedTrayMenuLeavesANullMessageForTheMainWindow) {
+  HWND main = App().main_window;
+  CloseMenuSoon();
+  QueueEvent(MakeEvent(EventKind::Tray, 1, 1));
+  Event event;
+  ASSERT_TRUE(TakeEvent(event));
+  DispatchEvent(event);  // no more than that: the loop would take the message
+  // Without it the next tray menu can close at once, or stay open after a
+  // click elsewhere.
+  bool null_message = false;
+  MSG msg;
+  while (PeekMessageW(&msg, main, 0, 0, PM_REMOVE)) {
+    null_message = null_message || msg.message == WM_NULL;
+    DispatchMessageW(&msg);
+  }
+  EXPECT_TRUE(null_message);
+}
+
+TEST_F(EventLoopTest, HotkeyWhileASecondaryWindowIsOpenActivatesThatWindow) {
+  HWND main = App().main_window;
+  OpenNewEntryWindowNow();
+  Drain();
+  HWND window = EntryWindowHandle(NewEntryWindow);
+  ASSERT_NE(window, nullptr);
+  // The user goes on working elsewhere, then presses the hotkey.
+  HWND elsewhere = CreateWindowExW(0, L"STATIC", L"elsewhere", WS_POPUP | WS_VISIBLE, 0, 0, 50,
+                                   50, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(elsewhere, nullptr);
+  SetForegroundWindow(elsewhere);
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == elsewhere; }));
+  SendMessageW(main, WM_HOTKEY, 1, MAKELPARAM(0, VK_F10));
+  Drain();
+  // The open window, not the disabled main window behind it.
+  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window; }, 2000))
+      << "in front: " << GetForegroundWindow() << ", main window " << main;
+  EXPECT_FALSE(IsWindowEnabled(main));
+  DestroyWindow(elsewhere);
+}
+
 TEST_F(EventLoopTest, ActivationFocusesTheLastControlAfterACommandAndTheListOtherwise) {
   App().last_focused_control = kCtlMenu;
   Loop().CommandPending = true;
@@ -332,6 +370,74 @@ TEST_F(EventLoopTest, HotkeyShowsAWindowThatWasInTheTray) {
   SendMessageW(main, WM_HOTKEY, 1, MAKELPARAM(0, VK_F10));
   ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(main) && GetFocus() == App().list; }));
   EXPECT_FALSE(IsIconic(main));
+}
+
+// --- The tray icon ----------------------------------------------------------------------------
+
+// The shell as the tray icon meets it: not there yet at logon, or so busy
+// that it answers no and carries the add out later.
+struct FakeShell {
+  bool ready = false;
+  bool busy = false;
+  bool icon = false;
+  unsigned last_message = 0, last_flags = 0;
+
+  bool Call(unsigned message, unsigned flags) {
+    last_message = message;
+    last_flags = flags;
+    if (message == NIM_ADD && ready && !icon) return (icon = true) && !busy;
+    if (!ready || busy) return false;
+    if (message == NIM_DELETE) return std::exchange(icon, false);
+    return message == NIM_MODIFY && icon;
+  }
+};
+
+TEST_F(EventLoopTest, TrayIconIsTriedAgainOnTimer2AndRemovedAtTheEndAfterAnAddThatSaidNo) {
+  AppState& app = App();
+  HWND main = app.main_window;
+  FakeShell shell;
+  SetTrayCallHookForTesting([&](unsigned message, unsigned flags) { return shell.Call(message, flags); });
+  struct Restore {
+    ~Restore() {
+      SetTrayCallHookForTesting(nullptr);
+      KillTimer(App().main_window, 2);
+      App().tray_icon = nullptr;
+      App().tray_added = false;
+      App().tray_tip.clear();
+    }
+  } restore;
+  app.tray_icon = LoadIconW(nullptr, IDI_APPLICATION);
+  app.tray_tip = u"Glyphwell (F10)";
+
+  // At logon the taskbar is not there yet.
+  AddTrayIcon(app.tray_icon);
+  Dispatch(MakeEvent(EventKind::Timer, 2));
+  EXPECT_FALSE(shell.icon);
+  shell.ready = true;
+  Dispatch(MakeEvent(EventKind::Timer, 2));
+  EXPECT_TRUE(shell.icon);
+  EXPECT_EQ(shell.last_message, unsigned(NIM_MODIFY));  // with the tooltip
+  EXPECT_EQ(shell.last_flags, unsigned(NIF_TIP));
+  EXPECT_FALSE(KillTimer(main, 2)) << "the tries stop once the icon is there";
+  RemoveTrayIcon();
+  EXPECT_FALSE(shell.icon);
+
+  // An add that said no and was carried out later: the end removes the icon
+  // all the same, and the next try finds it there.
+  shell.busy = true;
+  AddTrayIcon(app.tray_icon);
+  shell.busy = false;
+  ASSERT_TRUE(shell.icon);
+  RemoveTrayIcon();
+  EXPECT_FALSE(shell.icon);
+  shell.busy = true;
+  AddTrayIcon(app.tray_icon);
+  shell.busy = false;
+  Dispatch(MakeEvent(EventKind::Timer, 2));
+  EXPECT_TRUE(app.tray_added);
+  EXPECT_FALSE(KillTimer(main, 2));
+  RemoveTrayIcon();
+  EXPECT_FALSE(shell.icon);
 }
 
 // --- Timers ------------------------------------------------------------------------------------

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "mainwindow/elevated_target.h"
@@ -203,15 +206,55 @@ TEST(HotkeyTest, RegistersFnAndNamesItInTheTrayTooltipOrWarnsWhenTaken) {
 
 // --- Copying --------------------------------------------------------------------------
 
+// gwclipboard (tools/faults), which holds the clipboard open as clipboard
+// history, Remote Desktop and clipboard managers do.
+class ClipboardHolder {
+ public:
+  ~ClipboardHolder() { Stop(); }
+
+  // Starts it with `args` and waits until it holds the clipboard.
+  bool Start(const std::wstring& args) {
+    std::wstring path = L"Z:" + std::filesystem::path(GW_CLIPBOARD_HOLDER).wstring();
+    for (wchar_t& c : path)
+      if (c == L'/') c = L'\\';
+    std::wstring line = L"\"" + path + L"\" " + args;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process_))
+      return false;
+    return PumpUntil([] { return FindWindowW(L"gwclipboard", L"gwclipboard: open") != nullptr; });
+  }
+
+  // Lets go of the clipboard now (unless it did already) and waits for its end.
+  void Stop() {
+    if (!process_.hProcess) return;
+    if (HWND window = FindWindowW(L"gwclipboard", nullptr)) PostMessageW(window, WM_CLOSE, 0, 0);
+    WaitForSingleObject(process_.hProcess, 10000);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    process_ = {};
+  }
+
+ private:
+  PROCESS_INFORMATION process_{};
+};
+
 class CopyTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { EnsureMainWindow(); }
-  void SetUp() override { ResetMainWindow(); }
+  void SetUp() override {
+    ResetMainWindow();
+    SetWarningBeepHookForTesting([this] { ++warning_beeps_; });
+  }
   void TearDown() override {
+    SetWarningBeepHookForTesting(nullptr);
     App().settings.HTML = false;
     KillTimer(App().main_window, 1);
     ResetMainWindow();
   }
+
+  int warning_beeps_ = 0;
 };
 
 TEST_F(CopyTest, CopyPutsCharactersOrCodeOnTheClipboardAndShowsItInTheStatusBar) {
@@ -254,6 +297,32 @@ TEST_F(CopyTest, ASecondCopyRestartsTheThreeSecondsBeforeTheInfoTextReturns) {
   EXPECT_EQ(StatusText(), Tr(u"WinMain", u"StatusCodeCopied"));
   // Its own timer brings the info text back.
   EXPECT_TRUE(PumpUntil([] { return StatusText() == InfoStatusText(); }, 6000));
+}
+
+TEST_F(CopyTest, AClipboardHeldForAMomentIsWaitedForAndOneHeldOnIsReportedWithABeep) {
+  HWND main = App().main_window;
+  SetClipboardText(u"keep");
+  SelectListRow(4);  // en dash
+  Drain();
+
+  // Held on: nothing is copied, and the user hears and reads so.
+  ClipboardHolder held;
+  ASSERT_TRUE(held.Start(L""));
+  Dispatch(MakeEvent(EventKind::Command, 2));
+  EXPECT_EQ(StatusText(), Tr(u"WinMain", u"StatusCopyFailed"));
+  EXPECT_EQ(warning_beeps_, 1);
+  EXPECT_TRUE(KillTimer(main, 1));  // the info text comes back as after a copy
+  held.Stop();
+  EXPECT_EQ(ClipboardText(), u"keep");
+
+  // Held for a tenth of a second: the copy waits for it.
+  ClipboardHolder moment;
+  ASSERT_TRUE(moment.Start(L"100"));
+  Dispatch(MakeEvent(EventKind::Command, 3));
+  EXPECT_EQ(StatusText(), Tr(u"WinMain", u"StatusCodeCopied"));
+  EXPECT_EQ(ClipboardText(), u"\\u2013");
+  EXPECT_EQ(GetClipboardOwner(), main);
+  EXPECT_EQ(warning_beeps_, 1);
 }
 
 TEST_F(CopyTest, WithoutACurrentRowNothingIsCopied) {
@@ -308,14 +377,21 @@ class TypingTest : public ::testing::Test {
   void RecordInput(std::function<void()> on_escape_down = nullptr) {
     SetKeyInputHookForTesting([this, on_escape_down](const Batch& batch) {
       batches_.push_back(batch);
-      if (on_escape_down && batch.size() == 1 && batch[0] == VkDown(VK_ESCAPE)) on_escape_down();
+      periods_held_.push_back(TimerPeriodsHeld());
+      if (on_escape_down && std::find(batch.begin(), batch.end(), VkDown(VK_ESCAPE)) != batch.end())
+        on_escape_down();
     });
   }
 
   static Text NotepadText() { return WindowTextOf(g_notepad.edit); }
 
   std::vector<Batch> batches_;
+  std::vector<int> periods_held_;  // TimerPeriodsHeld() as each batch went out
 };
+
+// Shift up, then Alt+Esc.
+const Batch kWindowSwitch = {VkUp(VK_SHIFT), VkDown(VK_MENU), VkDown(VK_ESCAPE), VkUp(VK_ESCAPE),
+                             VkUp(VK_MENU)};
 
 TEST_F(TypingTest, EnterMinimisesIntoTheTrayAndTypesThePairWithTheCaretBetween) {
   RecordInput();
@@ -394,13 +470,18 @@ TEST_F(TypingTest, StayOnTopSendsAltEscFirstAndTypesOnceAnotherWindowIsInFront) 
   SelectListRow(0);
   Drain();
   Dispatch(MakeEvent(EventKind::Command, 0));
-  const std::vector<Batch> expected = {
-      {VkUp(VK_SHIFT)},  {VkDown(VK_MENU)}, {VkDown(VK_ESCAPE)},
-      {VkUp(VK_ESCAPE)}, {VkUp(VK_MENU)},   UnicodeKeyRecords(u"\u201E\u201C"),
-      {VkDown(VK_LEFT)}, {VkUp(VK_LEFT)}};
+  // The switch goes out in one SendInput call, so that no key of the user's
+  // comes in between and Alt cannot stay down.
+  const std::vector<Batch> expected = {kWindowSwitch, UnicodeKeyRecords(u"\u201E\u201C"),
+                                       {VkDown(VK_LEFT)}, {VkUp(VK_LEFT)}};
   EXPECT_EQ(batches_, expected);
   EXPECT_TRUE(IsWindowVisible(App().main_window));
   EXPECT_FALSE(IsIconic(App().main_window));
+  // The 1 ms timer resolution is held for the wait that follows the switch
+  // and given back after it.
+  ASSERT_FALSE(periods_held_.empty());
+  EXPECT_EQ(periods_held_[0], 1);
+  EXPECT_EQ(TimerPeriodsHeld(), 0);
 }
 
 TEST_F(TypingTest, NothingIsTypedIntoTheProgramsOwnWindows) {
@@ -417,9 +498,9 @@ TEST_F(TypingTest, NothingIsTypedIntoTheProgramsOwnWindows) {
   App().settings.OnTop = true;
   batches_.clear();
   Dispatch(MakeEvent(EventKind::Command, 0));
-  ASSERT_EQ(batches_.size(), 5u);
-  EXPECT_EQ(batches_[4], Batch{VkUp(VK_MENU)});
+  EXPECT_EQ(batches_, std::vector<Batch>{kWindowSwitch});
   EXPECT_TRUE(IsWindowVisible(App().main_window));
+  EXPECT_EQ(TimerPeriodsHeld(), 0);
 }
 
 TEST_F(TypingTest, StayOnTopHandsTheKeyboardBackWhenAltEscChangesNothing) {
@@ -428,9 +509,9 @@ TEST_F(TypingTest, StayOnTopHandsTheKeyboardBackWhenAltEscChangesNothing) {
   SelectListRow(4);
   Drain();
   Dispatch(MakeEvent(EventKind::Command, 0));
-  ASSERT_EQ(batches_.size(), 6u);
-  EXPECT_EQ(batches_[5], UnicodeKeyRecords(u"\u2013"));
+  EXPECT_EQ(batches_, (std::vector<Batch>{kWindowSwitch, UnicodeKeyRecords(u"\u2013")}));
   EXPECT_EQ(GetForegroundWindow(), g_notepad.window);
+  EXPECT_EQ(TimerPeriodsHeld(), 0);
 }
 
 TEST_F(TypingTest, AWindowAboveUsGetsNoKeysButTheClipboardAndTheUserIsTold) {
@@ -461,6 +542,25 @@ TEST_F(TypingTest, AWindowAboveUsGetsNoKeysButTheClipboardAndTheUserIsTold) {
   // The window stepped back as for typing, so that Ctrl+V goes to notepad.
   EXPECT_FALSE(IsWindowVisible(App().main_window));
   EXPECT_EQ(GetForegroundWindow(), g_notepad.window);
+
+  // Another program holds the clipboard: the note does not claim a copy.
+  ResetMainWindow();
+  SetClipboardText(u"before");
+  balloons.clear();
+  SetTrayBalloonHookForTesting([&](const Text& title, const Text& text) {
+    balloons.emplace_back(title, text);
+  });
+  SetIntegrityReaderForTesting([](std::uint32_t) { return IntegrityReadings{0x2000, true, 0x3000}; });
+  ClipboardHolder held;
+  ASSERT_TRUE(held.Start(L""));
+  Dispatch(MakeEvent(EventKind::Command, 0));
+  held.Stop();
+  SetIntegrityReaderForTesting(nullptr);
+  SetTrayBalloonHookForTesting(nullptr);
+  EXPECT_TRUE(batches_.empty());
+  EXPECT_EQ(ClipboardText(), u"before");
+  ASSERT_EQ(balloons.size(), 1u);
+  EXPECT_EQ(balloons[0].second, Tr(u"WinMain", u"ErrElevatedCopy"));
 }
 
 TEST_F(TypingTest, CharactersArriveInNotepad) {

@@ -484,6 +484,7 @@ struct Child {
   std::wstring exe;
 };
 std::map<DWORD, Child> g_children;  // processes this probe started, by pid
+std::vector<HANDLE> g_suspended;     // main threads of processes started suspended=1, until "resume"
 
 std::wstring BuildEnvironment(const std::vector<std::pair<std::wstring, std::wstring>>& overrides) {
   std::vector<std::wstring> vars;
@@ -1190,8 +1191,9 @@ void CmdStart(const Request& r, Json& j) {
   std::vector<wchar_t> cmd(cmdline.begin(), cmdline.end());
   cmd.push_back(L'\0');
   const long long started_at = Now100ns();
+  const DWORD suspended = r.Flag(L"suspended") ? CREATE_SUSPENDED : 0;
   BOOL ok = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE,
-                           CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP, env.data(),
+                           CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP | suspended, env.data(),
                            cwd.empty() ? nullptr : cwd.c_str(), &si, &pi);
   DWORD err = GetLastError();
   if (si.hStdInput != INVALID_HANDLE_VALUE) CloseHandle(si.hStdInput);
@@ -1201,7 +1203,10 @@ void CmdStart(const Request& r, Json& j) {
     Fail("CreateProcessW failed, error " + std::to_string(err));
     return;
   }
-  CloseHandle(pi.hThread);
+  if (suspended)
+    g_suspended.push_back(pi.hThread);
+  else
+    CloseHandle(pi.hThread);
   g_children[pi.dwProcessId] = Child{pi.hProcess, exe};
   if (r.Flag(L"wait_idle")) WaitForInputIdle(pi.hProcess, static_cast<DWORD>(r.Int(L"timeout", 10000)));
   j.Key("pid").UInt(pi.dwProcessId);
@@ -1236,6 +1241,16 @@ void CmdStart(const Request& r, Json& j) {
     std::wstring t;
     if (WindowText(found, &t)) j.Key("answered_at").Int(Now100ns());
   }
+}
+
+// Lets the processes started with suspended=1 run, all at once.
+void CmdResume(const Request&, Json& j) {
+  for (HANDLE thread : g_suspended) {
+    ResumeThread(thread);
+    CloseHandle(thread);
+  }
+  j.Key("resumed").UInt(static_cast<unsigned>(g_suspended.size()));
+  g_suspended.clear();
 }
 
 HANDLE ProcessHandle(const Request& r, DWORD* pid_out) {
@@ -1411,9 +1426,10 @@ const Command kCommands[] = {
     {"send", CmdPost, "hwnd= msg= [wparam=] [lparam=] [timeout=] -> result"},
     {"start", CmdStart,
      "exe= [args=] [cwd=] [env.NAME=value]... [show=normal|minimized|minnoactive|maximized|hide|noactivate] "
-     "[stdout=] [stderr=] [wait_idle=1] [watch_class= [watch_title=] [gap_us=]] -> pid [, started_at, seen_at, "
-     "not_before, hwnd, answered_at: the start timed until a visible window of the process, and until it "
+     "[stdout=] [stderr=] [wait_idle=1] [watch_class= [watch_title=] [gap_us=]] [suspended=1] -> pid [, started_at, "
+     "seen_at, not_before, hwnd, answered_at: the start timed until a visible window of the process, and until it "
      "answers WM_GETTEXT]"},
+    {"resume", CmdResume, "-> resumed (lets every process started with suspended=1 run, all at once)"},
     {"wait-exit", CmdWaitExit, "pid= [timeout=ms] -> exited, exit_code"},
     {"kill", CmdKill, "pid= [code=] -> was_running, exited, exit_code (own processes only)"},
     {"started", CmdStarted, "-> processes[] started by this probe"},
