@@ -21,7 +21,12 @@ set(GW_RC ${CMAKE_SOURCE_DIR}/resources/glyphwell.rc)
 file(GLOB GW_RC_DATA CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/images/*.png
   ${CMAKE_SOURCE_DIR}/resources/icon/*.ico ${CMAKE_SOURCE_DIR}/resources/sound/*.wav
   ${CMAKE_SOURCE_DIR}/resources/*.manifest ${CMAKE_SOURCE_DIR}/resources/*.h)
+# The character names are made in the build tree (CMakeLists.txt), where the
+# resource script finds them.
+target_link_libraries(glyphwell_core PUBLIC gw_zlib)
+list(APPEND GW_RC_DATA ${GW_NAMES_FILE})
 set_source_files_properties(${GW_RC} PROPERTIES OBJECT_DEPENDS "${GW_RC_DATA}")
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_BINARY_DIR}/names")
 # Sections start on page boundaries in the file as in memory, so that Wine
 # maps the program straight in instead of copying the whole file at each start.
 set(GW_STATIC_LINK -static -static-libgcc -static-libstdc++ -municode -mwindows -Wl,--gc-sections
@@ -29,6 +34,7 @@ set(GW_STATIC_LINK -static -static-libgcc -static-libstdc++ -municode -mwindows 
 
 add_executable(Glyphwell WIN32 ${CMAKE_SOURCE_DIR}/app/winmain_win32.cpp ${GW_RC})
 target_link_libraries(Glyphwell PRIVATE glyphwell_shell)
+add_dependencies(Glyphwell character_names)
 target_link_options(Glyphwell PRIVATE ${GW_STATIC_LINK})
 set_target_properties(Glyphwell PROPERTIES OUTPUT_NAME Glyphwell RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 target_compile_options(glyphwell_core PRIVATE -ffunction-sections -fdata-sections)
@@ -45,7 +51,7 @@ if(GW_WIN32_TESTS)
   target_link_libraries(win32_tests PRIVATE glyphwell_shell gtest gtest_main)
   target_compile_definitions(win32_tests PRIVATE
     GW_CMDLINE_RECORDER="$<TARGET_FILE:cmdline_recorder>")
-  add_dependencies(win32_tests cmdline_recorder)
+  add_dependencies(win32_tests cmdline_recorder character_names)
   target_link_options(win32_tests PRIVATE -static -static-libgcc -static-libstdc++)
   add_test(NAME win32_tests COMMAND win32_tests --gtest_brief=1 --gtest_filter=-UpdateCheck*)
 
