@@ -18,6 +18,8 @@ enum class EventKind : std::uint32_t {
   Hotkey = 65536,
   MainMenuClosed = 65537,
   TriggerKey = 65538,
+  // The text of the Find window's field changed.
+  FindTextChanged = 65540,
 };
 
 // Window numbers.
@@ -27,6 +29,7 @@ enum WindowNumber : int {
   NewEntryWindow = 2,
   AboutWindow = 3,
   SettingsWindow = 4,
+  FindEntryWindow = 5,
 };
 
 // Control event types.

@@ -12,6 +12,7 @@
 #include "app/event_queue.h"
 #include "app/message_box.h"
 #include "app/shell_win32.h"
+#include "mainwindow/find_window.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
 
@@ -448,6 +449,7 @@ void CreateMainWindow() {
   }
 
   CreateMainTooltips();
+  InstallCharacterTooltip();
 }
 
 void SetStatusText(const Text& text) {

@@ -30,7 +30,8 @@ struct MenuItem {
 constexpr MenuItem kMainMenuItems[] = {
     {13, u"MenuMain", u"About", nullptr},    {14, u"MenuMain", u"Update", nullptr},
     {15, u"MenuMain", u"Help", u"F1"},       {16, u"MenuMain", u"Settings", nullptr},
-    {kSeparator, nullptr, nullptr, nullptr}, {17, u"MenuMain", u"Goto", nullptr},
+    {kSeparator, nullptr, nullptr, nullptr}, {21, u"MenuMain", u"Find", nullptr},
+    {17, u"MenuMain", u"Goto", nullptr},
     {kSeparator, nullptr, nullptr, nullptr}, {19, u"MenuSysTray", u"Hide", u"Esc"},
     {20, u"General", u"Quit", nullptr},
 };
@@ -81,8 +82,17 @@ HBITMAP MenuImage(int resource_id) {
   return CreateAlphaBitmap(image, image.width, image.height);
 }
 
-void AttachImage(HMENU menu, UINT position, HBITMAP image) {
-  if (menu && image) SetMenuItemBitmaps(menu, position, MF_BYPOSITION, image, image);
+// By position, as the menu's items are found by the command's id: other
+// items may come before it.
+void AttachImage(HMENU menu, int command, HBITMAP image) {
+  if (!menu || !image) return;
+  const int count = GetMenuItemCount(menu);
+  for (int position = 0; position < count; ++position) {
+    if (GetMenuItemID(menu, position) == static_cast<UINT>(command)) {
+      SetMenuItemBitmaps(menu, static_cast<UINT>(position), MF_BYPOSITION, image, image);
+      return;
+    }
+  }
 }
 
 }  // namespace
@@ -95,14 +105,14 @@ void CreateMainMenus() {
   g_main_menu = CreatePopupMenu();
   if (g_main_menu) {
     AppendItems(g_main_menu, kMainMenuItems);
-    AttachImage(g_main_menu, 2, g_help_image);
-    AttachImage(g_main_menu, 3, g_settings_image);
-    AttachImage(g_main_menu, 8, g_quit_image);
+    AttachImage(g_main_menu, 15, g_help_image);
+    AttachImage(g_main_menu, 16, g_settings_image);
+    AttachImage(g_main_menu, 20, g_quit_image);
   }
   g_tray_menu = CreatePopupMenu();
   if (g_tray_menu) {
     AppendItems(g_tray_menu, kTrayMenuItems);
-    AttachImage(g_tray_menu, 3, g_quit_image);
+    AttachImage(g_tray_menu, 20, g_quit_image);
   }
 }
 
@@ -130,6 +140,8 @@ void CreateMainAccelerators() {
       {kCtrl, VK_UP, 4},         {kCtrl, VK_DOWN, 5},    {kCtrl, 'N', 7},
       {kShift, VK_F10, 6},       {FVIRTKEY, VK_APPS, 6}, {FVIRTKEY, VK_F1, 15},
       {FVIRTKEY, VK_ESCAPE, 19},
+      // Find (mainwindow/find_window_win32.cpp).
+      {kCtrl, 'F', 21},          {FVIRTKEY, VK_F3, 22},  {kShift, VK_F3, 23},
   };
   g_accelerators = CreateAcceleratorTableW(table, static_cast<int>(std::size(table)));
 }
