@@ -40,6 +40,15 @@ set_target_properties(Glyphwell PROPERTIES OUTPUT_NAME Glyphwell RUNTIME_OUTPUT_
 target_compile_options(glyphwell_core PRIVATE -ffunction-sections -fdata-sections)
 target_compile_options(glyphwell_shell PRIVATE -ffunction-sections -fdata-sections)
 
+# The Wine bench's baseline (bench/baseline): the least program with the same
+# window, tray icon, hotkey and Enter, built with the same flags.
+add_executable(GlyphwellBaseline WIN32 ${CMAKE_SOURCE_DIR}/bench/baseline/baseline_win32.cpp
+  ${CMAKE_SOURCE_DIR}/bench/baseline/baseline.rc)
+target_link_libraries(GlyphwellBaseline PRIVATE comctl32 shell32 user32 gdi32)
+target_link_options(GlyphwellBaseline PRIVATE ${GW_STATIC_LINK})
+target_compile_definitions(GlyphwellBaseline PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
+set_target_properties(GlyphwellBaseline PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
 # In-process Win32 tests: real windows and messages, run under Wine.
 file(GLOB GW_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
 if(GW_WIN32_TESTS)
