@@ -9,6 +9,7 @@
 
 #include <string_view>
 
+#include "app/event_queue.h"
 #include "app/shell_win32.h"
 #include "mainwindow/find_window.h"
 #include "mainwindow/main_window.h"
@@ -38,11 +39,6 @@ TOOLINFOW ToolInfo(HWND list) {
 // mouse entering and leaving the cell.
 void FollowMouse(HWND list, HWND tooltip, POINT at) {
   TOOLINFOW info = ToolInfo(list);
-  if (!g_tool_added) {
-    info.lpszText = LPSTR_TEXTCALLBACKW;
-    g_tool_added = SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)) != 0;
-    if (!g_tool_added) return;
-  }
   RECT cell{};
   const int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
   if (row < 0 || !ListView_GetSubItemRect(list, row, 1, LVIR_BOUNDS, &cell) || !PtInRect(&cell, at))
@@ -100,9 +96,21 @@ const CharacterNames& ProgramCharacterNames() {
 
 void InstallCharacterTooltip() {
   HWND list = App().list;
-  if (!list || g_list_procedure_before) return;
-  g_list_procedure_before = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CharacterTooltipFilter)));
+  HWND tooltip = MainTooltipWindow();
+  if (!list || !tooltip || g_list_procedure_before) return;
+  TOOLINFOW info = ToolInfo(list);
+  info.lpszText = LPSTR_TEXTCALLBACKW;  // empty rectangle: the mouse moves it onto the cell
+  g_tool_added = SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)) != 0;
+  if (!g_tool_added) return;
+  // The filter goes between the trigger-key filter and the list view's own
+  // procedure, so that the trigger-key filter stays the list's procedure.
+  if (g_list_procedure) {
+    g_list_procedure_before = g_list_procedure;
+    g_list_procedure = CharacterTooltipFilter;
+  } else {
+    g_list_procedure_before = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CharacterTooltipFilter)));
+  }
 }
 
 }  // namespace gw

@@ -298,9 +298,10 @@ TEST_F(MainWindowTest, CaptionsAndTooltipsComeFromTheLanguageTable) {
     if (c.id >= kCtlDelete && c.id <= kCtlMenu)
       EXPECT_EQ(TooltipOf(MainControl(c.id)), Text(c.text));
   }
-  // The standard character map has no tooltip, and nothing else has one.
+  // The standard character map has no tooltip, and nothing else has one but
+  // the list's Characters cell (the name of the selected row's character).
   EXPECT_EQ(TooltipOf(MainControl(kCtlCharMapLink)), Text(u"<none>"));
-  EXPECT_EQ(SendMessageW(TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 4);
+  EXPECT_EQ(SendMessageW(TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 5);
 }
 
 TEST_F(MainWindowTest, FontsAreTheMessageFontTheBoldFontAndTheListFont) {
