@@ -25,6 +25,35 @@ void AppendLowerAscii(Text& out, std::string_view text) {
   for (char c : text) out.push_back(SearchLower(static_cast<unsigned char>(c)));
 }
 
+void AppendRowSearchText(Text& out, const CharacterTable& table, int row,
+                         const CharacterNames* names) {
+  if (!table.IsRow(row)) return;
+  for (TableColumn column : {TableColumn::Trigger, TableColumn::Characters, TableColumn::CodeText,
+                             TableColumn::Comment}) {
+    AppendLower(out, table.ColumnText(row, column));
+    out.push_back(u'\0');
+  }
+  if (!names || names->Empty()) return;
+  const TextView characters = table.ColumnText(row, TableColumn::Characters);
+  for (size_t i = 0; i < characters.size(); ++i) {
+    char32_t code = characters[i];
+    if (IsHighSurrogate(characters[i]) && i + 1 < characters.size() &&
+        IsLowSurrogate(characters[i + 1])) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (characters[i + 1] - 0xDC00);
+      ++i;
+    }
+    // Most names are listed and need no copy; the others are made by rule.
+    const std::string_view listed = names->ListedName(code);
+    if (!listed.empty())
+      AppendLowerAscii(out, listed);
+    else
+      AppendLowerAscii(out, names->Name(code));
+    out.push_back(u'\0');
+    AppendLowerAscii(out, names->EntityNames(code));
+    out.push_back(u'\0');
+  }
+}
+
 }  // namespace
 
 std::vector<Text> SearchWords(TextView text) {
@@ -44,26 +73,7 @@ std::vector<Text> SearchWords(TextView text) {
 
 Text RowSearchText(const CharacterTable& table, int row, const CharacterNames* names) {
   Text out;
-  if (!table.IsRow(row)) return out;
-  for (TableColumn column : {TableColumn::Trigger, TableColumn::Characters, TableColumn::CodeText,
-                             TableColumn::Comment}) {
-    AppendLower(out, table.ColumnText(row, column));
-    out.push_back(u'\0');
-  }
-  if (!names || names->Empty()) return out;
-  const TextView characters = table.ColumnText(row, TableColumn::Characters);
-  for (size_t i = 0; i < characters.size(); ++i) {
-    char32_t code = characters[i];
-    if (IsHighSurrogate(characters[i]) && i + 1 < characters.size() &&
-        IsLowSurrogate(characters[i + 1])) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (characters[i + 1] - 0xDC00);
-      ++i;
-    }
-    AppendLowerAscii(out, names->Name(code));
-    out.push_back(u'\0');
-    AppendLowerAscii(out, names->EntityNames(code));
-    out.push_back(u'\0');
-  }
+  AppendRowSearchText(out, table, row, names);
   return out;
 }
 
@@ -87,7 +97,7 @@ TextView RowFinder::SearchTextOf(const CharacterTable& table, int row) {
   const size_t r = static_cast<size_t>(row);
   if (begin_[r] == kNotMade) {
     begin_[r] = static_cast<uint32_t>(texts_.size());
-    texts_ += RowSearchText(table, row, names_);
+    AppendRowSearchText(texts_, table, row, names_);
     end_[r] = static_cast<uint32_t>(texts_.size());
   }
   return TextView(texts_).substr(begin_[r], end_[r] - begin_[r]);
@@ -107,6 +117,7 @@ int RowFinder::Search(const CharacterTable& table, const CharacterNames* names, 
     revision_ = table.Revision();
     names_ = names;
     texts_.clear();
+    texts_.reserve(rows * 64);  // about what a row with a named character takes
     begin_.assign(rows, kNotMade);
     end_.assign(rows, 0);
     searched_ = false;

@@ -624,11 +624,15 @@ void SelectListRow(int row) {
     if (ListView_GetItemState(list, selected, LVIS_SELECTED)) break;  // refused: stop
   }
   if (row < 0 || row >= ListView_GetItemCount(list)) return;
-  ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  if (!RowInView(list, row)) {
-    ListDrawingHeld held(list);  // scrolling redraws the scroll bar
-    ListView_EnsureVisible(list, row, FALSE);
+  if (RowInView(list, row)) {
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    return;
   }
+  // Scrolling redraws the scroll bar, and under Wine the list view scrolls
+  // to a row as soon as the row gets the focus: both wait for the drawing.
+  ListDrawingHeld held(list);
+  ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_EnsureVisible(list, row, FALSE);
 }
 
 // --- Tray icon ---------------------------------------------------------------

@@ -172,6 +172,12 @@ const CharacterNames::Listed* CharacterNames::Find(char32_t code) const {
   return &listed_[static_cast<size_t>(it - codes_.begin())];
 }
 
+std::string_view CharacterNames::ListedName(char32_t code) const {
+  const Listed* entry = Find(code);
+  if (!entry) return {};
+  return std::string_view(text_).substr(entry->name, entry->name_length);
+}
+
 std::string CharacterNames::Name(char32_t code) const {
   if (const Listed* entry = Find(code)) return text_.substr(entry->name, entry->name_length);
   for (const Range& range : ranges_) {

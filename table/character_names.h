@@ -31,6 +31,9 @@ class CharacterNames {
   // have their Unicode 1.0 name ("CHARACTER TABULATION"). Empty for a code
   // point without a name.
   std::string Name(char32_t code) const;
+  // The name of a code point listed one by one, without a copy; empty for
+  // one whose name is made by rule or that has none.
+  std::string_view ListedName(char32_t code) const;
   // The HTML entity names of the character, separated by spaces, in their
   // own letter case ("ouml", "Dagger"); empty when it has none.
   std::string_view EntityNames(char32_t code) const;
