@@ -33,6 +33,7 @@ F10 [<= 2 x] and Enter (no goal).  The baseline runs alone, as Glyphwell does: i
 phase of its own before Glyphwell's, with the same steps ("minus" selects the en-dash row by the list
 view's own type-ahead there).  With --before-exe, another build of Glyphwell (the main branch's, say)
 starts beside this one in every start run, so that a change of the start time shows as a paired ratio.
+After notepad, every second start run starts the programs in the opposite order.
 
 A ratio goal is judged by the median of the runs' own ratios (each figure over the baseline of the same
 run); the ratio of the medians is printed too.
@@ -413,14 +414,18 @@ class Bench:
             # Each program starts alone: notepad's window is gone before Glyphwell starts, as no
             # Glyphwell window is there when notepad starts.
             pad.kill()
-            for label, exe, needle in (("6", exe6, "GwBench6\\"), ("10k", exe10k, "GwBench10k\\")):
-                proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS, f"start {label}")
-                time.sleep(1.0)  # let the start-up finish (tray icon, hotkey) before reading the memory
-                self.add(f"rss {label}", rss_kib(unix_pid(w, needle)))
-                self.add(f"rss notepad ({label})", pad_rss)
-                self.close_glyphwell(proc, main)
-            for figure, exe in others:
+            # (figure, exe, working-set label and command-line needle); every second run goes the
+            # other way round, so that no program always starts right after notepad's end.
+            starts = [("start 6", exe6, "6", "GwBench6\\"), ("start 10k", exe10k, "10k", "GwBench10k\\"),
+                      *((figure, exe, None, None) for figure, exe in others)]
+            if run % 2:
+                starts.reverse()
+            for figure, exe, label, needle in starts:
                 proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS, figure)
+                time.sleep(1.0)  # let the start-up finish (tray icon, hotkey) before reading the memory
+                if label:
+                    self.add(f"rss {label}", rss_kib(unix_pid(w, needle)))
+                    self.add(f"rss notepad ({label})", pad_rss)
                 self.close_glyphwell(proc, main)
             print(f"  start run {run + 1}: notepad {self.results['start notepad'][-1]:.0f} ms, "
                   f"6 entries {self.results['start 6'][-1]:.0f} ms, "
