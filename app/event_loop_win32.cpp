@@ -14,6 +14,7 @@
 #include "app/platform.h"
 #include "app/shell_win32.h"
 #include "commands/commands_win32.h"
+#include "mainwindow/find_window.h"
 #include "mainwindow/insertion.h"
 #include "mainwindow/main_window.h"
 #include "settings/settings_window.h"
@@ -246,6 +247,16 @@ void OnMainCommand(int command) {
       QuitProgram(app.settings.ConfirmEnd, app.tray_icon);
       loop.CommandPending = false;  // only reached when the user declined
       break;
+    // Find: the window (Ctrl+F, the menu), the next and previous row (F3,
+    // Shift+F3), which open the window when nothing was searched for yet.
+    case kCmdFind:
+      OpenFindWindow();
+      loop.CommandPending = true;
+      break;
+    case kCmdFindNext:
+    case kCmdFindPrevious:
+      if (FindAgain(command == kCmdFindNext ? 1 : -1)) loop.CommandPending = true;
+      break;
     default:
       break;
   }
@@ -354,6 +365,7 @@ void DispatchMainWindow(const Event& event) {
       FinishUpdateCheck(event.object);
       break;
     case EventKind::Erase:
+    case EventKind::FindTextChanged:
       break;
   }
 }
@@ -659,6 +671,9 @@ void DispatchEvent(const Event& event) {
       break;
     case SettingsWindow:
       DispatchSettingsWindow(event);
+      break;
+    case FindEntryWindow:
+      DispatchFindWindow(event);
       break;
     default:
       DispatchMainWindow(event);

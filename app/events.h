@@ -20,6 +20,8 @@ enum class EventKind : std::uint32_t {
   TriggerKey = 65538,
   // An update check's worker has finished; the object is the check's serial.
   UpdateCheckResult = 65539,
+  // The text of the Find window's field changed.
+  FindTextChanged = 65540,
 };
 
 // Window numbers.
@@ -29,6 +31,7 @@ enum WindowNumber : int {
   NewEntryWindow = 2,
   AboutWindow = 3,
   SettingsWindow = 4,
+  FindEntryWindow = 5,
 };
 
 // Control event types.

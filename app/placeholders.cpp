@@ -18,8 +18,13 @@ Text FillPlaceholders(TextView format, TextView arguments) {
     start = bar + 1;
   }
 
+  return FillPlaceholders(format, fields);
+}
+
+Text FillPlaceholders(TextView format, const std::vector<TextView>& fields) {
+  if (format.find(u'%') == TextView::npos) return Text(format);
   Text out;
-  out.reserve(format.size() + arguments.size());
+  out.reserve(format.size());
   size_t next_field = 0;
   for (size_t i = 0; i < format.size(); ++i) {
     if (format[i] != u'%') {

@@ -1,5 +1,7 @@
 // Filling "%s" placeholders of a looked-up text.
 #pragma once
+#include <vector>
+
 #include "app/text.h"
 
 namespace gw {
@@ -8,5 +10,8 @@ namespace gw {
 // replaced by the k-th field (empty when there are fewer fields) and "%%"
 // gives "%". Any other "%", or one at the very end, makes the result empty.
 Text FillPlaceholders(TextView format, TextView arguments);
+// The same with the fields given one by one, so that a field may hold "|"
+// (a text the user typed, say).
+Text FillPlaceholders(TextView format, const std::vector<TextView>& fields);
 
 }  // namespace gw

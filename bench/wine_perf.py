@@ -22,6 +22,18 @@ Figures (goal in brackets):
                printed too
   working set  VmRSS of the program's Wine process after start-up (6 / 10,000 entries) and after N
                insertions, each beside notepad's in the same run [<= 1.1 x / 1.3 x; no growth]
+  find         in a 10,000-entry table, a fresh program each run: ctrl+f, then "greek" typed into the
+               Find window, each key until the status bar counts the rows for the text so far (the row is
+               selected and shown before); the first key includes reading the character names
+               [first <= 100 ms, every other key <= 30 ms]
+
+Against the baseline program (bench/baseline, GlyphwellBaseline.exe: the same window, list of the six
+default rows, tray icon, hotkey and Enter, and nothing else), each in the same run: start [<= 1.2 x],
+F10 [<= 2 x] and Enter (no goal).  The baseline runs alone, as Glyphwell does: in the keys group it has a
+phase of its own before Glyphwell's, with the same steps ("minus" selects the en-dash row by the list
+view's own type-ahead there).  With --before-exe, another build of Glyphwell (the main branch's, say)
+starts beside this one in every start run, so that a change of the start time shows as a paired ratio.
+After notepad, every second start run starts the programs in the opposite order.
 
 A ratio goal is judged by the median of the runs' own ratios (each figure over the baseline of the same
 run); the ratio of the medians is printed too.
@@ -40,8 +52,9 @@ which its window thread answers once it is done with what it is doing; those sta
 The edits' file is watched from here on the same clock (os.stat in a thread of its own).
 
 Options: --runs N (default 5), --insertions N (default 1000), --insert-budget S (seconds the
-insertion loop may take, default 240), --exe PATH, --only start,keys,reread,edit (edit is not in the
-default set), --watch-gap US (pause between two checks of a state watched inside Wine, default 1000).
+insertion loop may take, default 240), --exe PATH, --baseline PATH, --before-exe PATH,
+--only start,keys,reread,find,edit (edit is not in the default set), --watch-gap US (pause between
+two checks of a state watched inside Wine, default 1000).
 """
 
 from __future__ import annotations
@@ -72,6 +85,8 @@ STATUS_REREAD = " The character file was reread."
 WM_COMMAND = 0x0111
 CMD_HIDE = 19
 EN_DASH = "\u2013"
+FIND_QUERY = "greek"  # typed into the Find window, one key at a time
+STATUS_BAR = "msctls_statusbar32"
 CRLF = "\r\n"
 
 DEFAULT_ENTRIES = [
@@ -202,8 +217,10 @@ class XKeys:
 
 class Bench:
     def __init__(self, wine: WineSession, exe: Path, runs: int, insertions: int, budget: float,
-                 watch_gap_us: int = 1000):
+                 watch_gap_us: int = 1000, baseline: Path | None = None, before_exe: Path | None = None):
         self.watch_gap_us = watch_gap_us
+        self.baseline = baseline if baseline and baseline.is_file() else None
+        self.before_exe = before_exe
         # per figure: ms between the start of the last check that missed the state and the end of
         # the one that saw it
         self.watch_windows: dict[str, list[float]] = {}
@@ -378,8 +395,14 @@ class Bench:
         w = self.wine
         exe6 = self.install(r"C:\Portable\GwBench6", 6)
         exe10k = self.install(r"C:\Portable\GwBench10k", 10_000)
+        others = []  # (figure, exe): the baseline program and the build before, when given
+        if self.baseline:
+            others.append(("start baseline", w.install_program(r"C:\Portable\GwBenchBase", self.baseline)))
+        if self.before_exe:
+            others.append(("start 6 before", w.install_program(r"C:\Portable\GwBenchBefore", self.before_exe,
+                                                              lang=self.lang_dir)))
         # Warm-up, not counted: first starts write the settings and fill Wine's caches.
-        for exe in (exe6, exe10k):
+        for exe in (exe6, exe10k, *(exe for _, exe in others)):
             p, h = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
             self.close_glyphwell(p, h)
         p, _ = self.start_timed(NOTEPAD, NOTEPAD_TITLE, "Notepad")
@@ -391,20 +414,76 @@ class Bench:
             # Each program starts alone: notepad's window is gone before Glyphwell starts, as no
             # Glyphwell window is there when notepad starts.
             pad.kill()
-            for label, exe, needle in (("6", exe6, "GwBench6\\"), ("10k", exe10k, "GwBench10k\\")):
-                proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS, f"start {label}")
+            # (figure, exe, working-set label and command-line needle); every second run goes the
+            # other way round, so that no program always starts right after notepad's end.
+            starts = [("start 6", exe6, "6", "GwBench6\\"), ("start 10k", exe10k, "10k", "GwBench10k\\"),
+                      *((figure, exe, None, None) for figure, exe in others)]
+            if run % 2:
+                starts.reverse()
+            for figure, exe, label, needle in starts:
+                proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS, figure)
                 time.sleep(1.0)  # let the start-up finish (tray icon, hotkey) before reading the memory
-                self.add(f"rss {label}", rss_kib(unix_pid(w, needle)))
-                self.add(f"rss notepad ({label})", pad_rss)
+                if label:
+                    self.add(f"rss {label}", rss_kib(unix_pid(w, needle)))
+                    self.add(f"rss notepad ({label})", pad_rss)
                 self.close_glyphwell(proc, main)
             print(f"  start run {run + 1}: notepad {self.results['start notepad'][-1]:.0f} ms, "
                   f"6 entries {self.results['start 6'][-1]:.0f} ms, "
-                  f"10k {self.results['start 10k'][-1]:.0f} ms", flush=True)
+                  f"10k {self.results['start 10k'][-1]:.0f} ms"
+                  + "".join(f", {f[6:]} {self.results[f][-1]:.0f} ms" for f, _ in others), flush=True)
 
     # ---- 3, 4 and 6 (insertions)
 
+    def baseline_key_figures(self) -> None:
+        """F10 and Enter of the baseline program, the same steps as Glyphwell's below, in a phase of
+        its own before them: both take the hotkey F10, so only one of them may run."""
+        w = self.wine
+        exe = w.install_program(r"C:\Portable\GwBenchBase", self.baseline)
+        proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
+        pad = None
+        try:
+            wait_until(lambda: any(t.text == TRAY_TIP for t in w.tray_icons()), timeout=20,
+                       message="the baseline's tray icon")
+            lst = w.child(main, cls="SysListView32").hwnd
+            pad = w.start(NOTEPAD)
+            pad_win = pad.wait_window(title=NOTEPAD_TITLE)
+            edit = w.child(pad_win.hwnd, cls="Edit").hwnd
+            self.hide(main)
+            for run in range(self.runs + 1):  # run 0 warms up and is not counted
+                suffix = " baseline" if run else " baseline warm-up"
+                w.set_text(edit, "")
+                self.activate(pad_win.hwnd)
+                caret = w._call("focus", hwnd=edit).get("caret_rect")
+                if not caret:
+                    raise HarnessError("notepad's Edit shows no caret")
+                self.timed_keys("F10" + suffix, ("F10",), what="foreground", hwnd=main, focus=lst)
+                self.focus_x(main)
+                self.key("minus")  # the list view's own type-ahead: the row whose first column is "-"
+                wait_until(lambda: w.list_view(lst).selected_rows == [4], timeout=10, interval=0.005,
+                           message="the en-dash row selected")
+                self.timed_keys("Enter" + suffix, ("Return",), what="caret", hwnd=edit, beyond=caret[0])
+                if w.text(edit) != EN_DASH:
+                    raise HarnessError(f"notepad shows {w.text(edit)!r}, not the en dash (baseline)")
+                wait_until(lambda: not w.window(main).visible, timeout=10, interval=0.005,
+                           message="the baseline in the tray")
+                if run:
+                    print(f"  baseline keys run {run}: F10 {self.results['F10 baseline'][-1]:.1f} ms, "
+                          f"Enter {self.results['Enter baseline'][-1]:.1f} ms", flush=True)
+            for k in [k for k in self.results if "warm-up" in k]:
+                del self.results[k]
+                self.watch_windows.pop(k, None)
+        finally:
+            self.close_glyphwell(proc, main)
+            if pad and pad.probe.alive:
+                pad.kill()
+        # A removed tray icon stays listed for a moment; Glyphwell's is waited for by the same tip.
+        wait_until(lambda: not any(t.text == TRAY_TIP for t in w.tray_icons()), timeout=15,
+                   message="the baseline's tray icon gone")
+
     def insertion_figures(self) -> None:
         w = self.wine
+        if self.baseline:
+            self.baseline_key_figures()
         exe = self.install(r"C:\Portable\GwBench6", 6)
         proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
         try:
@@ -630,6 +709,58 @@ class Bench:
         finally:
             self.close_glyphwell(proc, main)
 
+    # ---- 8 (Find in a 10,000-entry table)
+
+    def find_figures(self) -> None:
+        """A fresh program with the 10,000-entry table each run: ctrl+f, then FIND_QUERY typed into the
+        Find window one key at a time.  Each key's time ends when the status bar counts the rows for the
+        text so far; the program selects and shows the row before it sets that text.  The first key
+        includes reading the character names (never read at start-up).  Run 0 warms up and learns, for
+        each key, the status text and the row selected, which the counted runs must show again."""
+        w = self.wine
+        exe = self.install(r"C:\Portable\GwBenchFind", 10_000)
+        expected: list[tuple[str, int]] = []
+        for run in range(self.runs + 1):
+            proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
+            try:
+                lst = w.child(main, id=LIST_ID).hwnd
+                bar = w.child(main, cls=STATUS_BAR).hwnd
+                self.activate(main)
+                wait_until(self.main_focused(main, lst), timeout=10, interval=0.005, message="focus on the list")
+                self.key("ctrl+f")
+                find = wait_until(lambda: next((x for x in proc.windows(visible=True)
+                                                if x.owner == main and x.text == "Find"), None),
+                                  timeout=10, interval=0.005, message="the Find window")
+                field = w.child(find.hwnd, cls="Edit").hwnd
+
+                def selected() -> int:  # the rows themselves are not read: 10,000 would take seconds
+                    return w._call("listview", hwnd=lst, first=0, max=0)["selected"]
+
+                wait_until(lambda: w.focus_info(find.hwnd).focus == field, timeout=10, interval=0.005,
+                           message="the focus in Find's field")
+                self.focus_x(find.hwnd)
+                for i, ch in enumerate(FIND_QUERY):
+                    typed = FIND_QUERY[:i + 1]
+                    if run == 0:
+                        self.key(ch)
+                        status = wait_until(lambda: next((t for t in w.status_bar(bar)
+                                                          if f"\u201c{typed}\u201d" in t), None),
+                                            timeout=20, interval=0.005, message=f"the status for {typed!r}")
+                        expected.append((status, selected()))
+                        continue
+                    figure = "find first key" if i == 0 else "find key"
+                    self.timed_keys(figure, (ch,), what="status", hwnd=bar, text=expected[i][0])
+                    if selected() != expected[i][1]:
+                        self.notes.append(f"find run {run}: {typed!r} selected another row")
+                if run:
+                    keys = self.results["find key"][-(len(FIND_QUERY) - 1):]
+                    print(f"  find run {run}: first key {self.results['find first key'][-1]:.1f} ms, "
+                          f"the others {', '.join(f'{k:.1f}' for k in keys)} ms", flush=True)
+                else:
+                    print("  find warm-up: " + "; ".join(f"{s.strip()} row {r}" for s, r in expected), flush=True)
+            finally:
+                self.close_glyphwell(proc, main)
+
     # ---- report
 
     def report(self) -> None:
@@ -664,10 +795,15 @@ class Bench:
             return f"(<= {limit} x)" if goal == "ratio" else f"(<= {limit} ms)"
 
         row("1 start -> main window visible", "start 6", "start notepad", "ratio", 1.0)
+        row("  ... against the baseline program", "start 6", "start baseline", "ratio", 1.2)
+        if "start 6 before" in r:
+            row("  ... against the build before", "start 6", "start 6 before", "ratio", None)
         row("  ... until the window answers a message", "start 6 answers", "start notepad answers", "ratio", None)
         row("2 start, 10,000 entries", "start 10k", "start 6", "ratio", 1.3)
         row("3 F10 -> main in front, list focused", "F10", "key->notepad", "abs", 30)
+        row("  ... against the baseline program", "F10", "F10 baseline", "ratio", 2.0)
         row("4 Enter -> en dash in notepad", "Enter", "key->notepad", "abs", 30)
+        row("  ... against the baseline program", "Enter", "Enter baseline", "ratio", None)
         row("  XTest key call alone (in 3, 4, 7)", "key call alone", None, "abs", None)
         row("5 F10 -> reread shown (10,000)", "reread", "F10 unchanged 10k", "abs", 50)
         row("6 working set, 6 entries", "rss 6", "rss notepad (6)", "ratio", 1.1, unit="kib")
@@ -678,6 +814,9 @@ class Bench:
                 row(f"7 {label} (10,000)", f"edit {what}", None, "abs", 30)
                 row(f"    file replaced", f"edit {what} file", None, "abs", None)
                 row(f"    list shows it", f"edit {what} list", None, "abs", None)
+        if "find key" in r:
+            row("8 first Find key, names read (10,000)", "find first key", None, "abs", 100)
+            row("8 a Find key (10,000)", "find key", None, "abs", 30)
         if "edit fsync baseline" in r:
             row("  write+fsync+rename of the file (Python)", "edit fsync baseline", None, "abs", None)
         header = ("figure", "median", "baseline median", "ratio", "paired", "goal", "runs")
@@ -688,6 +827,10 @@ class Bench:
             print("  ".join(c.ljust(w) for c, w in zip(x, widths)).rstrip())
         print("ratio: median over median of the baseline; paired: the median of each run's own ratio to the "
               "baseline of the same run, which a ratio goal is judged by.")
+        size = self.exe.stat().st_size
+        print(f"Glyphwell.exe: {size:,} bytes = {size / 1e6:.2f} MB "
+              f"({'met' if size <= 2.5e6 else 'MISSED'} (<= 2.5 MB))"
+              + (f"; the baseline program {self.baseline.stat().st_size:,} bytes" if self.baseline else ""))
         ins = getattr(self, "insert_info", None)
         if ins:
             (g0, p0), (g1, p1) = ins["before"], ins["after"]
@@ -729,12 +872,22 @@ def main() -> int:
     ap.add_argument("--insertions", type=int, default=1000)
     ap.add_argument("--insert-budget", type=float, default=240.0)
     ap.add_argument("--exe", type=Path, default=REPO / "build" / "win" / "bin" / "Glyphwell.exe")
-    ap.add_argument("--only", default="start,keys,reread", help="comma list of: start, keys, reread, edit")
+    ap.add_argument("--baseline", type=Path, default=REPO / "build" / "win" / "bin" / "GlyphwellBaseline.exe",
+                    help="the baseline program (cmake --build build/win --target GlyphwellBaseline)")
+    ap.add_argument("--before-exe", type=Path, default=None,
+                    help="another build of Glyphwell.exe whose start is timed beside this one's")
+    ap.add_argument("--only", default="start,keys,reread,find",
+                    help="comma list of: start, keys, reread, find, edit")
     ap.add_argument("--watch-gap", type=int, default=1000,
                     help="pause in us between two checks of a state watched inside Wine (default 1000)")
     args = ap.parse_args()
     if not args.exe.is_file():
         print(f"{args.exe} is not built (cmake --build build/win --target Glyphwell)", file=sys.stderr)
+        return 2
+    if not args.baseline.is_file():
+        print(f"{args.baseline} is not built: no figures against the baseline program", file=sys.stderr)
+    if args.before_exe and not args.before_exe.is_file():
+        print(f"{args.before_exe} does not exist", file=sys.stderr)
         return 2
     only = set(args.only.split(","))
     t = time.monotonic()
@@ -744,7 +897,7 @@ def main() -> int:
         # tooltip window for every tray icon ever removed, so the thirty-odd starts of the start
         # figures would leave as many windows behind, and every later window operation of the
         # session (F10, Enter, the reread, the edits) would be slower for them.
-        for name in ("start", "keys", "reread", "edit"):
+        for name in ("start", "keys", "reread", "find", "edit"):
             if name not in only:
                 continue
             t_session = time.monotonic()
@@ -752,11 +905,12 @@ def main() -> int:
                 print(f"{name}: Wine session ready in {time.monotonic() - t_session:.1f} s", flush=True)
                 if bench is None:
                     bench = Bench(wine, args.exe, args.runs, args.insertions, args.insert_budget,
-                                  args.watch_gap)
+                                  args.watch_gap, args.baseline, args.before_exe)
                 else:
                     bench.attach(wine)
                 fn = {"start": bench.start_figures, "keys": bench.insertion_figures,
-                      "reread": bench.reread_figures, "edit": bench.edit_figures}[name]
+                      "reread": bench.reread_figures, "find": bench.find_figures,
+                      "edit": bench.edit_figures}[name]
                 try:
                     fn()
                 except (HarnessError, OSError) as e:

@@ -15,6 +15,9 @@ target_link_libraries(glyphwell_bench_data PUBLIC glyphwell_core)
 
 add_executable(glyphwell_bench ${GW_BENCH_SOURCES})
 target_link_libraries(glyphwell_bench PRIVATE glyphwell_bench_data benchmark::benchmark_main)
+# Find's benchmarks read the name file made in the build tree.
+target_compile_definitions(glyphwell_bench PRIVATE GW_NAMES_FILE="${GW_NAMES_FILE}")
+add_dependencies(glyphwell_bench character_names)
 
 add_executable(table_heap ${GW_BENCH_DIR}/table_heap.cpp)
 target_link_libraries(table_heap PRIVATE glyphwell_bench_data)

@@ -21,7 +21,12 @@ set(GW_RC ${CMAKE_SOURCE_DIR}/resources/glyphwell.rc)
 file(GLOB GW_RC_DATA CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/images/*.png
   ${CMAKE_SOURCE_DIR}/resources/icon/*.ico ${CMAKE_SOURCE_DIR}/resources/sound/*.wav
   ${CMAKE_SOURCE_DIR}/resources/*.manifest ${CMAKE_SOURCE_DIR}/resources/*.h)
+# The character names are made in the build tree (CMakeLists.txt), where the
+# resource script finds them.
+target_link_libraries(glyphwell_core PUBLIC gw_zlib)
+list(APPEND GW_RC_DATA ${GW_NAMES_FILE})
 set_source_files_properties(${GW_RC} PROPERTIES OBJECT_DEPENDS "${GW_RC_DATA}")
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_BINARY_DIR}/names")
 # Sections start on page boundaries in the file as in memory, so that Wine
 # maps the program straight in instead of copying the whole file at each start.
 # Marked as aware of Remote Desktop servers, which then leave its view of the
@@ -31,10 +36,20 @@ set(GW_STATIC_LINK -static -static-libgcc -static-libstdc++ -municode -mwindows 
 
 add_executable(Glyphwell WIN32 ${CMAKE_SOURCE_DIR}/app/winmain_win32.cpp ${GW_RC})
 target_link_libraries(Glyphwell PRIVATE glyphwell_shell)
+add_dependencies(Glyphwell character_names)
 target_link_options(Glyphwell PRIVATE ${GW_STATIC_LINK})
 set_target_properties(Glyphwell PROPERTIES OUTPUT_NAME Glyphwell RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 target_compile_options(glyphwell_core PRIVATE -ffunction-sections -fdata-sections)
 target_compile_options(glyphwell_shell PRIVATE -ffunction-sections -fdata-sections)
+
+# The Wine bench's baseline (bench/baseline): the least program with the same
+# window, tray icon, hotkey and Enter, built with the same flags.
+add_executable(GlyphwellBaseline WIN32 ${CMAKE_SOURCE_DIR}/bench/baseline/baseline_win32.cpp
+  ${CMAKE_SOURCE_DIR}/bench/baseline/baseline.rc)
+target_link_libraries(GlyphwellBaseline PRIVATE comctl32 shell32 user32 gdi32)
+target_link_options(GlyphwellBaseline PRIVATE ${GW_STATIC_LINK})
+target_compile_definitions(GlyphwellBaseline PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
+set_target_properties(GlyphwellBaseline PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 # In-process Win32 tests: real windows and messages, run under Wine.
 file(GLOB GW_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
@@ -52,7 +67,7 @@ if(GW_WIN32_TESTS)
   target_compile_definitions(win32_tests PRIVATE
     GW_CMDLINE_RECORDER="$<TARGET_FILE:cmdline_recorder>" GW_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     GW_CLIPBOARD_HOLDER="$<TARGET_FILE:gwclipboard>")
-  add_dependencies(win32_tests cmdline_recorder gwclipboard)
+  add_dependencies(win32_tests cmdline_recorder gwclipboard character_names)
   target_link_options(win32_tests PRIVATE -static -static-libgcc -static-libstdc++)
   add_test(NAME win32_tests COMMAND win32_tests --gtest_brief=1 --gtest_filter=-UpdateCheck*)
   # The captions of every window once more at 144 DPI, in a process of its own.

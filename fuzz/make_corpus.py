@@ -9,6 +9,8 @@ Run it from anywhere; it replaces the corpus folders it owns.
 """
 import os
 import shutil
+import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CORPUS = os.path.join(HERE, "corpus")
@@ -56,6 +58,18 @@ DEFAULT_ENTRIES = [
     ("%", "\\u2030", "per thousand"),
 ]
 
+NAME_TEXT = (b"# UnicodeData.txt 15.0.0; HTML entities of Python 3.11\n"
+             b"=3400..4DBF;CJK UNIFIED IDEOGRAPH-\n=AC00..D7A3;HANGUL SYLLABLE \n"
+             b";NULL;\n8;CHARACTER TABULATION;Tab\n1C;AMPERSAND;AMP amp\n"
+             b"CF;LATIN SMALL LETTER O WITH DIAERESIS;ouml\n;DIVISION SIGN;div divide\n"
+             b"1F1B;EN DASH;ndash\n;EM DASH;mdash\n1D5EB;GRINNING FACE;\n")
+
+
+def name_file(text):
+    """A name file as tools/make_names.py packs it."""
+    return b"GWNAMES1" + struct.pack("<II", len(text), zlib.crc32(text)) + zlib.compress(text, 9)
+
+
 SEEDS = {
     "character_file": {
         "default.json": character_file("Glyphwell 1.11", DEFAULT_ENTRIES),
@@ -75,6 +89,11 @@ SEEDS = {
         "trailing_comma.json": b'["Glyphwell 1.11",["-","\\\\u2013","en dash"],]',
         "deep_nesting.json": b'["Glyphwell 1.11",["", "", "", ' + b"[" * 70 + b"]" * 70 + b"]]",
         "invalid_utf8.json": b'["Glyphwell 1.11",["\xc3", "\xe2\x80", "\xf0\x9f\x98\xc0\xed\xa0\x80 \xc0\xaf"]]',
+    },
+    "character_names": {
+        "text.txt": NAME_TEXT,
+        "packed.bin": name_file(NAME_TEXT),
+        "packed_cut.bin": name_file(NAME_TEXT)[:40],
     },
     "ini_settings": {
         "default.ini": (

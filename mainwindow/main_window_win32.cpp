@@ -13,6 +13,7 @@
 #include "app/event_queue.h"
 #include "app/message_box.h"
 #include "app/shell_win32.h"
+#include "mainwindow/find_window.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
 
@@ -449,6 +450,7 @@ void CreateMainWindow() {
   }
 
   CreateMainTooltips();
+  InstallCharacterTooltip();
 }
 
 void SetStatusText(const Text& text) {
@@ -626,11 +628,15 @@ void SelectListRow(int row) {
     if (ListView_GetItemState(list, selected, LVIS_SELECTED)) break;  // refused: stop
   }
   if (row < 0 || row >= ListView_GetItemCount(list)) return;
-  ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  if (!RowInView(list, row)) {
-    ListDrawingHeld held(list);  // scrolling redraws the scroll bar
-    ListView_EnsureVisible(list, row, FALSE);
+  if (RowInView(list, row)) {
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    return;
   }
+  // Scrolling redraws the scroll bar, and under Wine the list view scrolls
+  // to a row as soon as the row gets the focus: both wait for the drawing.
+  ListDrawingHeld held(list);
+  ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_EnsureVisible(list, row, FALSE);
 }
 
 // --- Tray icon ---------------------------------------------------------------

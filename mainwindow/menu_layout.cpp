@@ -11,10 +11,11 @@ constexpr MenuItemLayout kMainMenu[] = {
     {2, 15, u"MenuMain", u"Help", u"F1", MenuImage::Help},
     {3, 16, u"MenuMain", u"Settings", nullptr, MenuImage::Settings},
     {4, kMenuSeparator, nullptr, nullptr, nullptr, MenuImage::None},
-    {5, 17, u"MenuMain", u"Goto", nullptr, MenuImage::None},
-    {6, kMenuSeparator, nullptr, nullptr, nullptr, MenuImage::None},
-    {7, 19, u"MenuSysTray", u"Hide", u"Esc", MenuImage::None},
-    {8, 20, u"General", u"Quit", nullptr, MenuImage::Quit},
+    {5, 21, u"MenuMain", u"Find", nullptr, MenuImage::None},  // its text holds its shortcut
+    {6, 17, u"MenuMain", u"Goto", nullptr, MenuImage::None},
+    {7, kMenuSeparator, nullptr, nullptr, nullptr, MenuImage::None},
+    {8, 19, u"MenuSysTray", u"Hide", u"Esc", MenuImage::None},
+    {9, 20, u"General", u"Quit", nullptr, MenuImage::Quit},
 };
 
 constexpr MenuItemLayout kTrayMenu[] = {

@@ -18,3 +18,6 @@
 
 // The beep: RIFF/WAVE, 16-bit mono PCM, as RCDATA.
 #define IDR_WAV_BEEP 201
+
+// The character names: Unicode and HTML entity names, zlib-packed, as RCDATA.
+#define IDR_CHARACTER_NAMES 301

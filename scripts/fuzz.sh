@@ -35,6 +35,7 @@ cmake --build "$BUILD" -j "$(nproc)" --target fuzzers
 # The time limit stops a busy or slower machine early, at about the same total.
 declare -A SHORT_RUNS=(
   [character_file]=120000
+  [character_names]=200000
   [code_notation]=100000
   [ini_settings]=24000
   [language_file]=20000

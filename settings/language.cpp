@@ -57,6 +57,9 @@ const char16_t BuiltInEnglishTable[] =
     u"InfoElevated\0" u"The window in front runs as administrator, so Glyphwell cannot type into it. The characters are on the clipboard: paste them with Ctrl+V.\0"
     u"StatusCopyFailed\0" u" Nothing was copied: another program is using the clipboard.\0"
     u"ErrElevatedCopy\0" u"The window in front runs as administrator, so Glyphwell cannot type into it, and another program is using the clipboard: nothing was copied.\0"
+    u"StatusFindNone\0" u" No item matches \u201C%s\u201D.\0"
+    u"StatusFindOne\0" u" 1 item matches \u201C%s\u201D.\0"
+    u"StatusFindMany\0" u" %s items match \u201C%s\u201D.\0"
     u"_GROUP_\0" u"MenuSysTray\0"
     u"Show\0" u"Show\0"
     u"Hide\0" u"Minimize to tray\0"
@@ -67,6 +70,7 @@ const char16_t BuiltInEnglishTable[] =
     u"ErrHelp\0" u"Help file not found:\0"
     u"Settings\0" u"Settings\0"
     u"Goto\0" u"Go to character file\0"
+    u"Find\0" u"Find ...\\tCtrl+F\0"
     u"_GROUP_\0" u"WinAbout\0"
     u"Freeware\0" u"Freeware\0"
     u"_GROUP_\0" u"Update\0"
@@ -97,6 +101,10 @@ const char16_t BuiltInEnglishTable[] =
     u"ErrCode\0" u"Invalid entry\0"
     u"_GROUP_\0" u"WinDelete\0"
     u"AskDelete\0" u"Do you really want to delete the selected item?\0"
+    u"_GROUP_\0" u"WinFind\0"
+    u"Label\0" u"Find what:\0"
+    u"Previous\0" u"&Previous\0"
+    u"Next\0" u"&Next\0"
     u"_END_\0" u"\0";
 // clang-format on
 

@@ -1,6 +1,7 @@
 #include "table/character_table.h"
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 #include "table/code_notation.h"
@@ -41,6 +42,11 @@ void TriggerIndex::Renumber(const CharacterTable& table, int first, int last) {
 }
 
 // --- CharacterTable -------------------------------------------------------------
+
+uint64_t CharacterTable::NewRevision() {
+  static std::atomic<uint64_t> last{0};
+  return ++last;
+}
 
 CharacterTable::Row CharacterTable::MakeRow(const CharacterEntry& entry) {
   const Text characters = CharactersFromCodeText(entry.code_text);
@@ -101,6 +107,7 @@ void CharacterTable::ReindexTrigger(const Text& trigger) {
 void CharacterTable::InsertRow(int row, const CharacterEntry& entry) {
   if (row < 0 || row > RowCount()) row = RowCount();
   rows_.insert(rows_.begin() + row, MakeRow(entry));
+  Changed();
   // The new row is later than any earlier row with the same trigger, and a
   // later duplicate is set again by the renumbering that follows.
   triggers_.Set(entry.trigger, row);
@@ -111,6 +118,7 @@ bool CharacterTable::ReplaceRow(int row, const CharacterEntry& entry) {
   if (!IsRow(row)) return false;
   const Text old_trigger(ColumnText(row, TableColumn::Trigger));
   rows_[static_cast<size_t>(row)] = MakeRow(entry);
+  Changed();
   ReindexTrigger(old_trigger);
   if (entry.trigger != old_trigger) ReindexTrigger(entry.trigger);
   return true;
@@ -120,6 +128,7 @@ bool CharacterTable::RemoveRow(int row) {
   if (!IsRow(row)) return false;
   const Text trigger(ColumnText(row, TableColumn::Trigger));
   rows_.erase(rows_.begin() + row);
+  Changed();
   // Dropped, or pointed at another row that still shows it.
   ReindexTrigger(trigger);
   triggers_.Renumber(*this, row, RowCount() - 1);
@@ -132,6 +141,7 @@ bool CharacterTable::MoveRow(int row, int delta) {
   if ((delta != -1 && delta != 1) || !IsRow(row) || !IsRow(target)) return false;
   // Taking the row out and inserting it at the neighbour's place is a swap.
   std::swap(rows_[static_cast<size_t>(row)], rows_[static_cast<size_t>(target)]);
+  Changed();
   triggers_.Renumber(*this, std::min(row, target), std::max(row, target));
   // A trigger that a later row shares must keep pointing at that later row.
   ReindexTrigger(Text(ColumnText(row, TableColumn::Trigger)));
@@ -141,6 +151,7 @@ bool CharacterTable::MoveRow(int row, int delta) {
 
 void CharacterTable::Clear() {
   rows_.clear();
+  Changed();
   triggers_.Clear();
   current_ = -1;
 }
@@ -149,6 +160,7 @@ void CharacterTable::BuildRowsFromRecords(const std::vector<CharacterEntry>& rec
   rows_.clear();
   rows_.reserve(records.size());
   for (const CharacterEntry& record : records) rows_.push_back(MakeRow(record));
+  Changed();
   triggers_.Build(*this);
   SelectRow(0);
 }

@@ -106,6 +106,12 @@ class CharacterTable {
   void SelectRow(int row) { current_ = IsRow(row) ? row : -1; }
 
   const TriggerIndex& Triggers() const { return triggers_; }
+
+  // A number that changes with every change of the rows and is never the
+  // same for two tables with different rows (a copy shares its original's
+  // until either changes): what is worked out from the rows can be kept
+  // while it stays the same.
+  uint64_t Revision() const { return revision_; }
   // Row of a trigger, or -1.
   int FindTrigger(const Text& trigger) const { return triggers_.Find(trigger); }
 
@@ -125,9 +131,13 @@ class CharacterTable {
     if (!IsRow(current_)) current_ = -1;
   }
 
+  static uint64_t NewRevision();
+  void Changed() { revision_ = NewRevision(); }
+
   std::vector<Row> rows_;
   int current_ = -1;
   TriggerIndex triggers_;
+  uint64_t revision_ = NewRevision();
 };
 
 // The list's own search for typed text: the first row, from `start` on (and

@@ -24,7 +24,7 @@ namespace gw {
 namespace {
 
 constexpr wchar_t kEntryClass[] = L"GlyphwellEntryWindow";
-constexpr int kWindowSlots = 5;
+constexpr int kWindowSlots = 6;  // windows 1 to 5
 
 // The open secondary windows by number, with their shortcut tables.
 HWND g_windows[kWindowSlots] = {};

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/platform.h"
+#include "mainwindow/find.h"
 #include "mainwindow/menu_layout.h"
 #include "settings/language.h"
 #include "tests/core/shipped_files.h"
@@ -49,11 +50,12 @@ Text Squeezed(TextView text) {
 }
 
 // How a page names a caption: without its mnemonic "&", without the shortcut
-// that a tooltip adds in brackets ("New item (Ctrl+N)"), and without the
-// colon after a label ("Language:").
+// that a menu item shows after a tab ("Find ...\tCtrl+F") or a tooltip adds in
+// brackets ("New item (Ctrl+N)"), and without the colon after a label
+// ("Language:").
 Text NameOf(TextView caption) {
   Text name;
-  for (char16_t c : caption)
+  for (char16_t c : caption.substr(0, caption.find(u'\t')))
     if (c != u'&') name.push_back(c);
   name = Squeezed(name);
   const size_t bracket = name.rfind(u" (");
@@ -73,6 +75,8 @@ std::set<Text> NamesIn(const LanguageTable& table) {
     for (const MenuItemLayout& item : menu)
       if (item.command != kMenuSeparator)
         names.insert(NameOf(LookupText(table, item.section, item.key)));
+  // The Find window is titled after its menu item.
+  names.insert(FindWindowTitle(LookupText(table, u"MenuMain", u"Find")));
   return names;
 }
 

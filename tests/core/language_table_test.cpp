@@ -45,7 +45,7 @@ class LanguageFileTest : public ::testing::Test {
   LanguageTable table_;
 };
 
-TEST(BuiltInTableTest, HoldsEveryEntryInNineSectionsInOrder) {
+TEST(BuiltInTableTest, HoldsItsEntriesAndSectionsInOrder) {
   std::vector<Text> sections;
   size_t keys = 0;
   const char16_t* p = BuiltInEnglishTable;
@@ -56,9 +56,9 @@ TEST(BuiltInTableTest, HoldsEveryEntryInNineSectionsInOrder) {
     if (first == u"_GROUP_") sections.emplace_back(second);
     else ++keys;
   }
-  EXPECT_EQ(keys, 79u);
+  EXPECT_EQ(keys, 86u);
   EXPECT_EQ(sections, (std::vector<Text>{u"General", u"WinMain", u"MenuSysTray", u"MenuMain", u"WinAbout",
-                                         u"Update", u"WinSettings", u"WinNew", u"WinDelete"}));
+                                         u"Update", u"WinSettings", u"WinNew", u"WinDelete", u"WinFind"}));
 
   LanguageTable table;
   table.sections[u"OLD"][u"KEY"] = u"gone";
@@ -71,11 +71,12 @@ TEST(BuiltInTableTest, HoldsEveryEntryInNineSectionsInOrder) {
       EXPECT_FALSE(text.empty()) << TextToUtf8(key);
     }
   }
-  EXPECT_EQ(table.sections.size(), 9u);
-  EXPECT_EQ(loaded, 79u);  // "Current" of Update and of WinNew are both kept
+  EXPECT_EQ(table.sections.size(), 10u);
+  EXPECT_EQ(loaded, 86u);  // "Current" of Update and of WinNew are both kept
 
   EXPECT_EQ(LookupText(table, u"General", u"ErrOpen"), u"Error:\nCan't open \u201C%s\u201D window.");
   EXPECT_EQ(LookupText(table, u"WinNew", u"Code"), u"Character or \\uXXXX");
+  EXPECT_EQ(LookupText(table, u"MenuMain", u"Find"), u"Find ...\tCtrl+F");
   EXPECT_EQ(LookupText(table, u"WinNew", u"Current"), u"the current item.");
   EXPECT_EQ(LookupText(table, u"Update", u"Current"), u"You have got the current version of the program.");
   EXPECT_EQ(LookupText(table, u"WinMain", u"StatusInfo"),

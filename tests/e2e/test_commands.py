@@ -246,7 +246,7 @@ def test_go_to_character_file_opens_explorer_on_its_folder(wine, glyphwell_exe):
     planted = app.folder / "explorer.exe"
     shutil.copy2(wine.tools["cmdline_recorder"], planted)
     before = {w.hwnd for w in wine.find_windows(cls="ExplorerWClass")}
-    choose_main_menu_item(wine, app, 4)  # About, Update, Help, Settings, Go to character file
+    choose_main_menu_item(wine, app, 5)  # About, Update, Help, Settings, Find, Go to character file
     explorer = wait_until(lambda: next((w for w in wine.find_windows(cls="ExplorerWClass", visible=True)
                                         if w.hwnd not in before), None),
                           timeout=20, message="an Explorer window")

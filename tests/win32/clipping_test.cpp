@@ -48,6 +48,7 @@ const WindowToCheck kWindows[] = {
      [] { Dispatch(MakeEvent(EventKind::Control, kCtlEdit, ControlClick)); }},
     {"Settings", SettingsWindow, [] { Dispatch(MainCommand(16)); }},
     {"About", AboutWindow, [] { Dispatch(MainCommand(13)); }},
+    {"Find", FindEntryWindow, [] { Dispatch(MainCommand(21)); }},
     {"question box", kMessageBox,
      [] { ShowMessage(Tr(u"WinDelete", u"AskDelete"), MB_YESNO); }},
     {"error box", kMessageBox,

@@ -150,6 +150,7 @@ inline void ResetMainWindow() {
   CloseEntryWindow(NewEntryWindow);
   CloseEntryWindow(SettingsWindow);
   CloseEntryWindow(AboutWindow);
+  CloseEntryWindow(FindEntryWindow);
   AppState& app = App();
   HWND main = app.main_window;
   if (IsIconic(main) || !IsWindowVisible(main)) ShowWindow(main, SW_RESTORE);

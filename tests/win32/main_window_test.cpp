@@ -298,9 +298,10 @@ TEST_F(MainWindowTest, CaptionsAndTooltipsComeFromTheLanguageTable) {
     if (c.id >= kCtlDelete && c.id <= kCtlMenu)
       EXPECT_EQ(TooltipOf(MainControl(c.id)), Text(c.text));
   }
-  // The standard character map has no tooltip, and nothing else has one.
+  // The standard character map has no tooltip, and nothing else has one but
+  // the list's Characters cell (the name of the selected row's character).
   EXPECT_EQ(TooltipOf(MainControl(kCtlCharMapLink)), Text(u"<none>"));
-  EXPECT_EQ(SendMessageW(TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 4);
+  EXPECT_EQ(SendMessageW(TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), 5);
 }
 
 TEST_F(MainWindowTest, FontsAreTheMessageFontTheBoldFontAndTheListFont) {
@@ -756,6 +757,7 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsIdsAndImages) {
                                 {15, u"Help\tF1", true},
                                 {16, u"Settings", true},
                                 {-1, nullptr, false},
+                                {21, u"Find ...\tCtrl+F", false},
                                 {17, u"Go to character file", false},
                                 {-1, nullptr, false},
                                 {19, u"Minimize to tray\tEsc", false},
@@ -784,7 +786,7 @@ TEST_F(MainWindowTest, AcceleratorsInTableOrder) {
   const ACCEL expected[] = {{V, VK_RETURN, 0}, {S, VK_RETURN, 1},  {C, 'C', 2},     {CS, 'C', 3},
                             {C, VK_INSERT, 2}, {CS, VK_INSERT, 3}, {C, VK_UP, 4},   {C, VK_DOWN, 5},
                             {C, 'N', 7},       {S, VK_F10, 6},     {V, VK_APPS, 6}, {V, VK_F1, 15},
-                            {V, VK_ESCAPE, 19}};
+                            {V, VK_ESCAPE, 19}, {C, 'F', 21},      {V, VK_F3, 22},  {S, VK_F3, 23}};
   ASSERT_EQ(n, static_cast<int>(std::size(expected)));
   for (int i = 0; i < n; ++i) {
     EXPECT_EQ(got[i].fVirt & 0x7F, expected[i].fVirt) << i;
@@ -822,7 +824,7 @@ TEST_F(MainWindowTest, RelabelTakesEveryTextFromTheNewTable) {
   EXPECT_EQ(FromW(buffer), Text(u"Kommentar"));
   EXPECT_EQ(col.cx, 220);
   const std::pair<HMENU, UINT> items[] = {
-      {MainMenuHandle(), 2}, {MainMenuHandle(), 7}, {TrayMenuHandle(), 1}, {TrayMenuHandle(), 3}};
+      {MainMenuHandle(), 2}, {MainMenuHandle(), 8}, {TrayMenuHandle(), 1}, {TrayMenuHandle(), 3}};
   const char16_t* texts[] = {u"Hilfe\tF1", u"Verbergen\tEsc", u"Verbergen", u"Beenden"};
   for (int i = 0; i < 4; ++i) {
     GetMenuStringW(items[i].first, items[i].second, buffer, 128, MF_BYPOSITION);
