@@ -41,6 +41,7 @@ enum MainCommand : int {
   kCmdShow = 18,
   kCmdHide = 19,
   kCmdQuit = 20,
+  kCmdRunAtStartup = 24,
 };
 
 enum MainTimer : int { kTimerUpdateRetry = 0, kTimerStatus = 1 };
@@ -244,6 +245,10 @@ void OnMainCommand(int command) {
     case kCmdQuit:
       QuitProgram(app.settings.ConfirmEnd, app.tray_icon);
       loop.CommandPending = false;  // only reached when the user declined
+      break;
+    case kCmdRunAtStartup:
+      ToggleRunAtStartup();
+      loop.CommandPending = false;
       break;
     default:
       break;

@@ -24,8 +24,10 @@ file(GLOB GW_RC_DATA CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/images/*.pn
 set_source_files_properties(${GW_RC} PROPERTIES OBJECT_DEPENDS "${GW_RC_DATA}")
 # Sections start on page boundaries in the file as in memory, so that Wine
 # maps the program straight in instead of copying the whole file at each start.
+# No link time in the PE header (--no-insert-timestamp), so that two builds
+# of the same sources give the same bytes.
 set(GW_STATIC_LINK -static -static-libgcc -static-libstdc++ -municode -mwindows -Wl,--gc-sections
-  -Wl,--file-alignment,0x1000 -s)
+  -Wl,--file-alignment,0x1000 -Wl,--no-insert-timestamp -s)
 
 add_executable(Glyphwell WIN32 ${CMAKE_SOURCE_DIR}/app/winmain_win32.cpp ${GW_RC})
 target_link_libraries(Glyphwell PRIVATE glyphwell_shell)
@@ -33,6 +35,12 @@ target_link_options(Glyphwell PRIVATE ${GW_STATIC_LINK})
 set_target_properties(Glyphwell PROPERTIES OUTPUT_NAME Glyphwell RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 target_compile_options(glyphwell_core PRIVATE -ffunction-sections -fdata-sections)
 target_compile_options(glyphwell_shell PRIVATE -ffunction-sections -fdata-sections)
+# Nothing of the build's own folders gets into the program (file names in
+# diagnostics and debug data).
+set(GW_PREFIX_MAP -ffile-prefix-map=${CMAKE_SOURCE_DIR}/=./ -ffile-prefix-map=${CMAKE_BINARY_DIR}/=./)
+foreach(target glyphwell_core glyphwell_shell Glyphwell)
+  target_compile_options(${target} PRIVATE ${GW_PREFIX_MAP})
+endforeach()
 
 # In-process Win32 tests: real windows and messages, run under Wine.
 file(GLOB GW_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
@@ -63,10 +71,15 @@ if(GW_WIN32_TESTS)
     FIXTURES_REQUIRED version_server ENVIRONMENT GW_VERSION_SERVER=${GW_VERSION_SERVER_DIR})
 endif()
 
-# dist/Glyphwell-1.11-x64.zip: the program with its lang and doc folders.
+# The release files in dist/: Glyphwell-1.11-x64.zip (the program with its
+# lang and doc folders), Glyphwell-1.11-x64.msi (the installer) and
+# SHA256SUMS; signed when GLYPHWELL_SIGN_PFX and GLYPHWELL_SIGN_PASSWORD are
+# set (scripts/pack-dist.sh).
 add_custom_target(dist
-  COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/pack-dist.sh $<TARGET_FILE:Glyphwell>
+  COMMAND ${CMAKE_COMMAND} -E env GLYPHWELL_WEBSITE=${GLYPHWELL_WEBSITE}
+          bash ${CMAKE_SOURCE_DIR}/scripts/pack-dist.sh $<TARGET_FILE:Glyphwell>
           ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/dist-stage
   DEPENDS Glyphwell
-  COMMENT "Packing dist/Glyphwell-1.11-x64.zip")
+  COMMENT "Packing dist/Glyphwell-1.11-x64.zip and dist/Glyphwell-1.11-x64.msi"
+  VERBATIM)
 add_subdirectory(${CMAKE_SOURCE_DIR}/tests/deps ${CMAKE_BINARY_DIR}/tests-deps)

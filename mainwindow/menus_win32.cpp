@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/shell_win32.h"
+#include "commands/commands_win32.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
 
@@ -19,6 +20,8 @@ HBITMAP g_settings_image = nullptr;
 HBITMAP g_quit_image = nullptr;
 
 constexpr int kSeparator = -1;
+// "Run at startup", checked while the Run value names this program file.
+constexpr int kRunAtStartupCommand = 24;
 
 struct MenuItem {
   int command;  // kSeparator for a separator
@@ -31,6 +34,7 @@ constexpr MenuItem kMainMenuItems[] = {
     {13, u"MenuMain", u"About", nullptr},    {14, u"MenuMain", u"Update", nullptr},
     {15, u"MenuMain", u"Help", u"F1"},       {16, u"MenuMain", u"Settings", nullptr},
     {kSeparator, nullptr, nullptr, nullptr}, {17, u"MenuMain", u"Goto", nullptr},
+    {kSeparator, nullptr, nullptr, nullptr}, {kRunAtStartupCommand, u"MenuMain", u"RunAtStartup", nullptr},
     {kSeparator, nullptr, nullptr, nullptr}, {19, u"MenuSysTray", u"Hide", u"Esc"},
     {20, u"General", u"Quit", nullptr},
 };
@@ -81,8 +85,8 @@ HBITMAP MenuImage(int resource_id) {
   return CreateAlphaBitmap(image, image.width, image.height);
 }
 
-void AttachImage(HMENU menu, UINT position, HBITMAP image) {
-  if (menu && image) SetMenuItemBitmaps(menu, position, MF_BYPOSITION, image, image);
+void AttachImage(HMENU menu, UINT command, HBITMAP image) {
+  if (menu && image) SetMenuItemBitmaps(menu, command, MF_BYCOMMAND, image, image);
 }
 
 }  // namespace
@@ -95,15 +99,21 @@ void CreateMainMenus() {
   g_main_menu = CreatePopupMenu();
   if (g_main_menu) {
     AppendItems(g_main_menu, kMainMenuItems);
-    AttachImage(g_main_menu, 2, g_help_image);
-    AttachImage(g_main_menu, 3, g_settings_image);
-    AttachImage(g_main_menu, 8, g_quit_image);
+    AttachImage(g_main_menu, 15, g_help_image);
+    AttachImage(g_main_menu, 16, g_settings_image);
+    AttachImage(g_main_menu, 20, g_quit_image);
   }
   g_tray_menu = CreatePopupMenu();
   if (g_tray_menu) {
     AppendItems(g_tray_menu, kTrayMenuItems);
-    AttachImage(g_tray_menu, 3, g_quit_image);
+    AttachImage(g_tray_menu, 20, g_quit_image);
   }
+}
+
+void UpdateMainMenuChecks() {
+  if (g_main_menu)
+    CheckMenuItem(g_main_menu, kRunAtStartupCommand,
+                  MF_BYCOMMAND | (RunAtStartupIsOn() ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void RelabelMainMenus() {

@@ -12,6 +12,7 @@ PACKAGES=(
   wine wine64 xvfb xdotool x11-utils imagemagick locales python3-pytest e2fsprogs
   dpkg-dev devscripts
   valgrind heaptrack
+  wixl msitools osslsigncode python3-olefile openssl
 )
 
 missing=()

@@ -49,6 +49,8 @@ const char16_t BuiltInEnglishTable[] =
     u"ErrHelp\0" u"Help file not found:\0"
     u"Settings\0" u"Settings\0"
     u"Goto\0" u"Go to character file\0"
+    u"RunAtStartup\0" u"Run at startup\0"
+    u"ErrRunAtStartup\0" u"Can't change registry value:\0"
     u"_GROUP_\0" u"WinAbout\0"
     u"Freeware\0" u"Freeware\0"
     u"_GROUP_\0" u"Update\0"
