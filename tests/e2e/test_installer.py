@@ -25,6 +25,7 @@ RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 INSTALLED_EXE = r"C:\Program Files\Glyphwell\Glyphwell.exe"
 TRAY_TIP = "Glyphwell (F10)"
+WM_ENDSESSION, ENDSESSION_CLOSEAPP = 0x16, 0x1
 
 
 def reg_query(wine, key: str, value: str | None = None) -> dict[str, str] | None:
@@ -156,7 +157,8 @@ def test_install_start_upgrade_and_uninstall(wine, glyphwell_exe, msis):
     assert proc.poll() is None
     assert snapshot(data) == user_data
     assert run_value(wine) == f'"{INSTALLED_EXE}" /tray'
-    wine.close_window(main.hwnd)
+    # Windows' Restart Manager ends it the way a sign-out does.
+    wine.post_message(main.hwnd, WM_ENDSESSION, 1, ENDSESSION_CLOSEAPP)
     assert proc.wait(timeout=15) == 0
     proc, main = start_installed(wine)
     rows = wine.list_view(wine.child(main.hwnd, id=5).hwnd).rows
