@@ -14,8 +14,9 @@ ROOT=$PWD
 
 bash scripts/build-deps.sh >/dev/null
 deps="$ROOT/build/deps/prefix"
+# One fixed commit for both builds, whatever happens to the checkout meanwhile.
 commit=$(git stash create 2>/dev/null || true)
-commit=${commit:-HEAD}
+commit=$(git rev-parse --verify "${commit:-HEAD}^{commit}")
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct HEAD)}
 
 if [ -n "${1:-}" ]; then
