@@ -14,7 +14,7 @@ bash scripts/setup.sh
 
 passed=0
 failed=0
-step() { echo; echo "=== $*"; }
+step() { echo; echo "=== $* (${SECONDS} s into the run)"; }
 record() { if [ "$1" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $2"; fi; }
 
 step "native build and core tests"
@@ -85,5 +85,6 @@ if [ -f scripts/fuzz.sh ]; then
 fi
 
 echo
+echo "whole run: ${SECONDS} s"
 echo "groups: $passed passed, $failed failed"
 [ "$failed" = 0 ]
