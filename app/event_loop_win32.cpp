@@ -43,6 +43,7 @@ enum MainCommand : int {
   kCmdShow = 18,
   kCmdHide = 19,
   kCmdQuit = 20,
+  kCmdRunAtStartup = 24,
 };
 
 enum MainTimer : int { kTimerUpdateRetry = 0, kTimerStatus = 1, kTimerTrayRetry = 2 };
@@ -256,6 +257,10 @@ void OnMainCommand(int command) {
     case kCmdFindNext:
     case kCmdFindPrevious:
       if (FindAgain(command == kCmdFindNext ? 1 : -1)) loop.CommandPending = true;
+      break;
+    case kCmdRunAtStartup:
+      ToggleRunAtStartup();
+      loop.CommandPending = false;
       break;
     default:
       break;

@@ -350,6 +350,14 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
   }
 
+  if (msg == WM_ENDSESSION) {
+    // Windows signs out or shuts down, or an installer's Restart Manager
+    // closes the program to replace its files: every change is written
+    // already, so it ends at once, with its tray icon and hotkey released.
+    if (wp) QuitProgram(false, app.tray_icon);
+    return 0;
+  }
+
   if (msg == kTrayCallbackMessage) {
     // The shell reports a double click as up, double-click, up. The up that
     // ends a double click is no click of its own: it would put the window

@@ -30,9 +30,11 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_BINARY_DIR}/names")
 # Sections start on page boundaries in the file as in memory, so that Wine
 # maps the program straight in instead of copying the whole file at each start.
 # Marked as aware of Remote Desktop servers, which then leave its view of the
-# Windows folder and of the system alone.
+# Windows folder and of the system alone; no link time in the PE header
+# (--no-insert-timestamp), so that two builds of the same sources give the
+# same bytes.
 set(GW_STATIC_LINK -static -static-libgcc -static-libstdc++ -municode -mwindows -Wl,--gc-sections
-  -Wl,--file-alignment,0x1000 -Wl,--tsaware -s)
+  -Wl,--file-alignment,0x1000 -Wl,--tsaware -Wl,--no-insert-timestamp -s)
 
 add_executable(Glyphwell WIN32 ${CMAKE_SOURCE_DIR}/app/winmain_win32.cpp ${GW_RC})
 target_link_libraries(Glyphwell PRIVATE glyphwell_shell)
@@ -41,6 +43,12 @@ target_link_options(Glyphwell PRIVATE ${GW_STATIC_LINK})
 set_target_properties(Glyphwell PROPERTIES OUTPUT_NAME Glyphwell RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 target_compile_options(glyphwell_core PRIVATE -ffunction-sections -fdata-sections)
 target_compile_options(glyphwell_shell PRIVATE -ffunction-sections -fdata-sections)
+# Nothing of the build's own folders gets into the program (file names in
+# diagnostics and debug data).
+set(GW_PREFIX_MAP -ffile-prefix-map=${CMAKE_SOURCE_DIR}/=./ -ffile-prefix-map=${CMAKE_BINARY_DIR}/=./)
+foreach(target glyphwell_core glyphwell_shell Glyphwell)
+  target_compile_options(${target} PRIVATE ${GW_PREFIX_MAP})
+endforeach()
 
 # The Wine bench's baseline (bench/baseline): the least program with the same
 # window, tray icon, hotkey and Enter, built with the same flags.
@@ -89,10 +97,15 @@ if(GW_WIN32_TESTS)
     FIXTURES_REQUIRED version_server ENVIRONMENT GW_VERSION_SERVER=${GW_VERSION_SERVER_DIR})
 endif()
 
-# dist/Glyphwell-1.11-x64.zip: the program with its lang and doc folders.
+# The release files in dist/: Glyphwell-1.11-x64.zip (the program with its
+# lang and doc folders), Glyphwell-1.11-x64.msi (the installer) and
+# SHA256SUMS; signed when GLYPHWELL_SIGN_PFX and GLYPHWELL_SIGN_PASSWORD are
+# set (scripts/pack-dist.sh).
 add_custom_target(dist
-  COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/pack-dist.sh $<TARGET_FILE:Glyphwell>
+  COMMAND ${CMAKE_COMMAND} -E env GLYPHWELL_WEBSITE=${GLYPHWELL_WEBSITE}
+          bash ${CMAKE_SOURCE_DIR}/scripts/pack-dist.sh $<TARGET_FILE:Glyphwell>
           ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/dist-stage
   DEPENDS Glyphwell
-  COMMENT "Packing dist/Glyphwell-1.11-x64.zip")
+  COMMENT "Packing dist/Glyphwell-1.11-x64.zip and dist/Glyphwell-1.11-x64.msi"
+  VERBATIM)
 add_subdirectory(${CMAKE_SOURCE_DIR}/tests/deps ${CMAKE_BINARY_DIR}/tests-deps)

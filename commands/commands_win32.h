@@ -1,6 +1,6 @@
 // The auxiliary commands of the main window as the event loop calls them:
-// Help, the character-map link, Go to character file, the update check and
-// the About window.
+// Help, the character-map link, Go to character file, the update check,
+// start with Windows and the About window.
 #pragma once
 #include <windows.h>
 
@@ -84,6 +84,19 @@ void RunUpdateCommand(const UpdateCheckOptions& options = UpdateCheckOptions());
 void RunStartupUpdateCheck(const UpdateCheckOptions& options = UpdateCheckOptions());
 // Timer 0: the retry; "ErrInternet" when there is still no connection.
 void RetryUpdateCheck(const UpdateCheckOptions& options = UpdateCheckOptions());
+
+// --- Start with Windows (command 24) -------------------------------------------------
+
+// True when the Run value "Glyphwell" names this program file.
+bool RunAtStartupIsOn();
+// Writes the value for this program file (on) or removes it (off); false
+// when the registry refused.
+bool SetRunAtStartup(bool on);
+// The menu item: turns it on when it is off for this program file, else off;
+// says so when the registry refuses.
+void ToggleRunAtStartup();
+// True when the program was started with the tray switch.
+bool StartedForTheTray();
 
 // --- About window (window 3) --------------------------------------------------------------
 

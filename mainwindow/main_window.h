@@ -108,6 +108,8 @@ HWND CreateLinkControl(HWND parent, int window, int id, const Text& text, int x,
 // texts again from the language table.
 void CreateMainMenus();
 void RelabelMainMenus();
+// Sets the check marks of MainMenu from the state they show (Run at startup).
+void UpdateMainMenuChecks();
 // The main window's keyboard shortcuts (made once).
 void CreateMainAccelerators();
 // The system message font: face name and size in points (empty and 0 when the

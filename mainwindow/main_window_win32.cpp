@@ -13,6 +13,7 @@
 #include "app/event_queue.h"
 #include "app/message_box.h"
 #include "app/shell_win32.h"
+#include "commands/commands_win32.h"
 #include "mainwindow/find_window.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
@@ -432,9 +433,13 @@ void CreateMainWindow() {
   CreateMainMenus();
 
   // 15. Shown; a start "maximised" opens in the normal size, a start
-  // "minimised" stays minimised.
-  ShowWindow(app.main_window, FirstShowCommand());
-  if (IsZoomed(app.main_window)) ShowWindow(app.main_window, SW_RESTORE);
+  // "minimised" stays minimised. Started with the tray switch (start with
+  // Windows), it is not shown at all and waits in the tray.
+  const bool tray_only = StartedForTheTray();
+  if (!tray_only) {
+    ShowWindow(app.main_window, FirstShowCommand());
+    if (IsZoomed(app.main_window)) ShowWindow(app.main_window, SW_RESTORE);
+  }
 
   // 16. Focus rectangles and keyboard cues always shown.
   SendMessageW(app.main_window, WM_UPDATEUISTATE,
@@ -443,8 +448,8 @@ void CreateMainWindow() {
   // 17. Keyboard shortcuts.
   CreateMainAccelerators();
 
-  // 18. Started minimised: straight into the tray.
-  if (IsIconic(app.main_window)) {
+  // 18. Started minimised or with the tray switch: straight into the tray.
+  if (tray_only || IsIconic(app.main_window)) {
     ShowWindow(app.main_window, SW_HIDE);
     EnableTrayMenuItem(19, false);
   }
@@ -504,7 +509,10 @@ void TrackMenu(HMENU menu, POINT at) {
 
 }  // namespace
 
-void ShowMainMenuAt(POINT screen_point) { TrackMenu(MainMenuHandle(), screen_point); }
+void ShowMainMenuAt(POINT screen_point) {
+  UpdateMainMenuChecks();
+  TrackMenu(MainMenuHandle(), screen_point);
+}
 void ShowTrayMenuAt(POINT screen_point) { TrackMenu(TrayMenuHandle(), screen_point); }
 
 // --- The list mirrors the table ------------------------------------------------

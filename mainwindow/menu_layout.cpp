@@ -14,8 +14,10 @@ constexpr MenuItemLayout kMainMenu[] = {
     {5, 21, u"MenuMain", u"Find", nullptr, MenuImage::None},  // its text holds its shortcut
     {6, 17, u"MenuMain", u"Goto", nullptr, MenuImage::None},
     {7, kMenuSeparator, nullptr, nullptr, nullptr, MenuImage::None},
-    {8, 19, u"MenuSysTray", u"Hide", u"Esc", MenuImage::None},
-    {9, 20, u"General", u"Quit", nullptr, MenuImage::Quit},
+    {8, kRunAtStartupCommand, u"MenuMain", u"RunAtStartup", nullptr, MenuImage::None},
+    {9, kMenuSeparator, nullptr, nullptr, nullptr, MenuImage::None},
+    {10, 19, u"MenuSysTray", u"Hide", u"Esc", MenuImage::None},
+    {11, 20, u"General", u"Quit", nullptr, MenuImage::Quit},
 };
 
 constexpr MenuItemLayout kTrayMenu[] = {

@@ -13,6 +13,8 @@
 namespace gw {
 
 inline constexpr int kMenuSeparator = -1;
+// "Run at startup", checked while the Run value names this program file.
+inline constexpr int kRunAtStartupCommand = 24;
 
 enum class MenuImage { None, Help, Settings, Quit };
 

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "app/shell_win32.h"
+#include "commands/commands_win32.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/menu_layout.h"
 #include "resources/resource_ids.h"
@@ -77,6 +78,12 @@ void CreateMainMenus() {
   if (g_main_menu) AppendItems(g_main_menu, MainMenuLayout());
   g_tray_menu = CreatePopupMenu();
   if (g_tray_menu) AppendItems(g_tray_menu, TrayMenuLayout());
+}
+
+void UpdateMainMenuChecks() {
+  if (g_main_menu)
+    CheckMenuItem(g_main_menu, kRunAtStartupCommand,
+                  MF_BYCOMMAND | (RunAtStartupIsOn() ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void RelabelMainMenus() {

@@ -13,6 +13,7 @@ PACKAGES=(
   dpkg-dev devscripts
   valgrind heaptrack
   unicode-data zlib1g-dev
+  wixl msitools osslsigncode python3-olefile openssl
 )
 
 missing=()

@@ -2,7 +2,9 @@
 # Builds Glyphwell and runs every test: the native core tests, the same tests
 # under AddressSanitizer and UndefinedBehaviorSanitizer, the cross-built core
 # and in-process Win32 tests under Wine, the end-to-end tests that drive the
-# real program under Wine in Xvfb, and a short fuzzing run.
+# real program under Wine in Xvfb (the installer among them), the release
+# files, the README's main command run headless, two builds of the release
+# files compared byte for byte, and a short fuzzing run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -12,7 +14,7 @@ bash scripts/setup.sh
 
 passed=0
 failed=0
-step() { echo; echo "=== $*"; }
+step() { echo; echo "=== $* (${SECONDS} s into the run)"; }
 record() { if [ "$1" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $2"; fi; }
 
 step "native build and core tests"
@@ -42,6 +44,13 @@ cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build/win -j "$JOBS"
 ls -l build/win/bin/Glyphwell.exe
 
+step "release files: the zip, the MSI and SHA256SUMS in dist/"
+set +e
+cmake --build build/win --target dist && \
+  /usr/bin/python3 -m pytest tests/release -q -p no:cacheprovider </dev/null
+record $? "release files"
+set -e
+
 step "core and in-process Win32 tests under Wine"
 # Their own prefix copy, Xvfb display and wineserver, stopped afterwards.
 set +e
@@ -55,6 +64,18 @@ GLYPHWELL_EXE="$ROOT/build/win/bin/Glyphwell.exe" bash tests/e2e/run.sh
 record $? "end-to-end tests"
 set -e
 
+step "the main command, headless: bash scripts/run.sh"
+set +e
+bash tests/scripts/run_command_test.sh
+record $? "main command"
+set -e
+
+step "reproducible release files: two builds in two folders"
+set +e
+bash scripts/check-reproducible.sh
+record $? "reproducible release files"
+set -e
+
 if [ -f scripts/fuzz.sh ]; then
   step "short fuzzing run"
   set +e
@@ -64,5 +85,6 @@ if [ -f scripts/fuzz.sh ]; then
 fi
 
 echo
+echo "whole run: ${SECONDS} s"
 echo "groups: $passed passed, $failed failed"
 [ "$failed" = 0 ]

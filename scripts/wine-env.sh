@@ -155,7 +155,10 @@ gw_xvfb_start() {
     lockpid=
     for i in $(seq 1 200); do
       kill -0 "$pid" 2>/dev/null || break
-      lockpid=$(cat "/tmp/.X$n-lock" 2>/dev/null | tr -d ' \n')
+      # Xvfb writes its lock file a moment after it starts: until then there
+      # is nothing to read (and a failed read must not end a `set -e` caller).
+      lockpid=
+      [ -e "/tmp/.X$n-lock" ] && lockpid=$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null || true)
       if [ "$lockpid" = "$pid" ] && [ -S "/tmp/.X11-unix/X$n" ]; then
         if ! command -v xdpyinfo >/dev/null || xdpyinfo -display ":$n" >/dev/null 2>&1; then
           export DISPLAY=":$n" GW_XVFB_PID=$pid
@@ -165,8 +168,8 @@ gw_xvfb_start() {
       sleep 0.05
     done
     gw_log "display :$n not usable (lock holds '${lockpid}', our Xvfb is $pid)"
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
   done
   gw_log "no free X display found"
   return 1
@@ -179,12 +182,16 @@ gw_xvfb_stop() {
   if [ "$(cat "/proc/$pid/comm" 2>/dev/null)" != "Xvfb" ]; then
     return 0
   fi
-  kill "$pid" 2>/dev/null
+  kill "$pid" 2>/dev/null || true
+  # Reaps it at once when it is this shell's child (a child that is not
+  # waited for would stay a zombie that `kill -0` still finds).
+  wait "$pid" 2>/dev/null || true
   for i in $(seq 1 100); do
     kill -0 "$pid" 2>/dev/null || return 0
+    [ "$(cut -d' ' -f3 "/proc/$pid/stat" 2>/dev/null)" = Z ] && return 0
     sleep 0.05
   done
-  kill -9 "$pid" 2>/dev/null
+  kill -9 "$pid" 2>/dev/null || true
   return 0
 }
 
@@ -210,8 +217,8 @@ gw_wine_stop() {
     tmp=${TMPDIR:-/tmp}
   fi
   [ -n "$prefix" ] && [ -d "$prefix" ] || return 0
-  WINEPREFIX="$prefix" TMPDIR="$tmp" wineserver -k 2>/dev/null
-  WINEPREFIX="$prefix" TMPDIR="$tmp" wineserver -w 2>/dev/null
+  WINEPREFIX="$prefix" TMPDIR="$tmp" wineserver -k 2>/dev/null || true
+  WINEPREFIX="$prefix" TMPDIR="$tmp" wineserver -w 2>/dev/null || true
   return 0
 }
 

@@ -760,6 +760,8 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsIdsAndImages) {
                                 {21, u"Find ...\tCtrl+F", false},
                                 {17, u"Go to character file", false},
                                 {-1, nullptr, false},
+                                {24, u"Run at startup", false},
+                                {-1, nullptr, false},
                                 {19, u"Minimize to tray\tEsc", false},
                                 {20, u"Quit", true}});
   HMENU tray = TrayMenuHandle();
@@ -824,7 +826,7 @@ TEST_F(MainWindowTest, RelabelTakesEveryTextFromTheNewTable) {
   EXPECT_EQ(FromW(buffer), Text(u"Kommentar"));
   EXPECT_EQ(col.cx, 220);
   const std::pair<HMENU, UINT> items[] = {
-      {MainMenuHandle(), 2}, {MainMenuHandle(), 8}, {TrayMenuHandle(), 1}, {TrayMenuHandle(), 3}};
+      {MainMenuHandle(), 2}, {MainMenuHandle(), 11}, {TrayMenuHandle(), 1}, {TrayMenuHandle(), 3}};
   const char16_t* texts[] = {u"Hilfe\tF1", u"Verbergen\tEsc", u"Verbergen", u"Beenden"};
   for (int i = 0; i < 4; ++i) {
     GetMenuStringW(items[i].first, items[i].second, buffer, 128, MF_BYPOSITION);

@@ -1,0 +1,193 @@
+"""The installer as a user meets it under Wine: a silent install of an older
+version with start with Windows turned on, the first start of the installed
+program, the menu item agreeing with the installer, an upgrade to this
+version while the program runs, and the uninstall. Needs the dist target
+(dist/Glyphwell-1.11-x64.msi); the older MSI is built from the same files."""
+
+from __future__ import annotations
+
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+from pathlib import Path
+
+import pytest
+
+from harness import PROGRAM_TITLE, wait_until
+from program_files import character_file
+
+REPO = Path(__file__).resolve().parents[2]
+DIST = Path(os.environ.get("GLYPHWELL_DIST", REPO / "dist"))
+MSI = DIST / "Glyphwell-1.11-x64.msi"
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+INSTALLED_EXE = r"C:\Program Files\Glyphwell\Glyphwell.exe"
+TRAY_TIP = "Glyphwell (F10)"
+WM_ENDSESSION, ENDSESSION_CLOSEAPP = 0x16, 0x1
+
+
+def reg_query(wine, key: str, value: str | None = None) -> dict[str, str] | None:
+    """The values of a key (or the one value) as `wine reg query` prints
+    them; None when there is no such key or value."""
+    args = ["wine", "reg", "query", key] + (["/v", value] if value else [])
+    r = subprocess.run(args, env=wine.env, capture_output=True, text=True, stdin=subprocess.DEVNULL)
+    if r.returncode != 0:
+        return None
+    found = re.findall(r"^    (\S.*?)    (REG_\w+)    (.*)$", r.stdout, re.M)
+    return {name: data for name, _, data in found}
+
+
+def run_value(wine) -> str | None:
+    values = reg_query(wine, RUN_KEY, "Glyphwell")
+    return values["Glyphwell"] if values else None
+
+
+def msiexec(wine, *args: str) -> int:
+    proc = wine.start(r"C:\windows\system32\msiexec.exe", args=" ".join(args))
+    return proc.wait(timeout=180)
+
+
+def snapshot(folder: Path) -> dict[str, str]:
+    """Relative path -> SHA-256 of every file below `folder`."""
+    return {p.relative_to(folder).as_posix(): hashlib.sha256(p.read_bytes()).hexdigest()
+            for p in sorted(folder.rglob("*")) if p.is_file()}
+
+
+def start_installed(wine):
+    proc = wine.start(INSTALLED_EXE)
+    main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=30)
+    return proc, main
+
+
+def toggle_run_at_startup(wine, main) -> None:
+    """Main menu (Shift+F10), sixth item: Run at startup."""
+    wine.activate(main.hwnd)
+    wine.key("shift+F10")
+    wait_until(lambda: wine.open_menus(), message="MainMenu to open")
+    wine.key(*["Down"] * 6, "Return")
+    wait_until(lambda: not wine.open_menus(), message="MainMenu to close")
+
+
+@pytest.fixture(scope="module")
+def msis(tmp_path_factory) -> tuple[Path, Path]:
+    if not MSI.is_file():
+        pytest.fail(f"{MSI} is missing: build the dist target first")
+    out = tmp_path_factory.mktemp("older")
+    env = dict(os.environ, GLYPHWELL_MSI_VERSION="1.10")
+    subprocess.run(["bash", str(REPO / "scripts" / "pack-dist.sh"), str(DIST / "Glyphwell.exe"), str(REPO),
+                    str(out / "stage"), str(out)], env=env, check=True, capture_output=True)
+    return out / "Glyphwell-1.10-x64.msi", MSI
+
+
+def test_install_start_upgrade_and_uninstall(wine, glyphwell_exe, msis):
+    older, newer = msis
+    setup = wine.unix_path(r"C:\Setup")
+    setup.mkdir(exist_ok=True)
+    for m in msis:
+        shutil.copy(m, setup / m.name)
+    program = wine.unix_path(r"C:\Program Files\Glyphwell")
+    data = wine.appdata / "Glyphwell"
+    shutil.rmtree(data, ignore_errors=True)
+    subprocess.run(["wine", "reg", "delete", RUN_KEY, "/v", "Glyphwell", "/f"], env=wine.env,
+                   capture_output=True, stdin=subprocess.DEVNULL)
+
+    # The usual first-start files, from a portable copy.
+    baseline = wine.unix_path(r"C:\Portable\InstallerBaseline")
+    shutil.rmtree(baseline, ignore_errors=True)
+    base = wine.start(wine.install_program(baseline, glyphwell_exe, lang=REPO / "lang"))
+    base_main = base.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=30)
+    wait_until(lambda: (baseline / "Characters.json").exists(), message="the portable first start's files")
+    wine.close_window(base_main.hwnd)
+    assert base.wait(timeout=15) == 0
+    first_start = {n: (baseline / n).read_bytes() for n in ("Glyphwell.ini", "Characters.json")}
+
+    # A silent install of the older version, with start with Windows.
+    assert msiexec(wine, "/i", rf"C:\Setup\{older.name}", "/qn", "RUNATSTARTUP=1") == 0
+    installed = snapshot(program)
+    print("\nafter installing 1.10:", sorted(installed))
+    assert sorted(installed) == sorted(["Glyphwell.exe"] + [f"lang/{p.name}" for p in (REPO / "lang").iterdir()]
+                                       + [f"doc/{p.name}" for p in (REPO / "doc").iterdir()])
+    # Windows puts a per-machine shortcut into the common Start menu; Wine 8
+    # into the installing user's.
+    shortcuts = [link for base in (wine.drive_c / "ProgramData", wine.appdata)
+                 if (link := base / "Microsoft/Windows/Start Menu/Programs/Glyphwell.lnk").exists()]
+    assert len(shortcuts) == 1, "no Start-menu shortcut"
+    assert run_value(wine) == f'"{INSTALLED_EXE}" /tray'
+    arp = [reg_query(wine, f"{UNINSTALL_KEY}\\{code}") for code in _product_codes(wine)]
+    assert [(e["DisplayName"], e["DisplayVersion"], e["Publisher"]) for e in arp] == \
+        [("Glyphwell", "1.10", "Glyphwell developers")]
+    assert arp[0]["HelpLink"] == "https://glyphwell.example.org/prog/"
+    assert arp[0]["InstallLocation"] == "C:\\Program Files\\Glyphwell\\"
+    # The entry's icon: Windows shows the one the installer keeps below
+    # C:\Windows\Installer (Wine writes no DisplayIcon value for it).
+    code = _product_codes(wine)[0]
+    icon = wine.drive_c / "windows" / "Installer" / code / "Glyphwell.ico"
+    assert icon.read_bytes() == (REPO / "resources" / "icon" / "glyphwell.ico").read_bytes()
+    assert not data.exists()
+
+    # The first start writes the usual first-start files into AppData and
+    # nothing below Program Files.
+    proc, main = start_installed(wine)
+    wait_until(lambda: (data / "Characters.json").exists(), message="the character file in AppData")
+    wait_until(lambda: any(t.text == TRAY_TIP for t in wine.tray_icons()), message="the tray icon")
+    assert {n: (data / n).read_bytes() for n in first_start} == first_start
+    assert snapshot(program) == installed
+
+    # The menu item shows what the installer set: choosing it turns start with
+    # Windows off, choosing it again writes the very same value.
+    toggle_run_at_startup(wine, main)
+    wait_until(lambda: run_value(wine) is None, message="the Run value removed by the menu item")
+    toggle_run_at_startup(wine, main)
+    wait_until(lambda: run_value(wine) == f'"{INSTALLED_EXE}" /tray', message="the Run value written again")
+
+    # The user's own table.
+    (data / "Characters.json").write_bytes(character_file([("x", r"\u2716", "heavy multiplication x")]))
+    user_data = snapshot(data)
+    assert snapshot(program) == installed
+
+    # The upgrade while the program runs: it goes on running, and after it
+    # the table, the settings and start with Windows are as they were.
+    assert msiexec(wine, "/i", rf"C:\Setup\{newer.name}", "/qn") == 0
+    arp = [reg_query(wine, f"{UNINSTALL_KEY}\\{code}") for code in _product_codes(wine)]
+    print("after upgrading to 1.11:", sorted(snapshot(program)), [e["DisplayVersion"] for e in arp])
+    assert [e["DisplayVersion"] for e in arp] == ["1.11"]
+    assert sorted(snapshot(program)) == sorted(installed)
+    assert proc.poll() is None
+    assert snapshot(data) == user_data
+    assert run_value(wine) == f'"{INSTALLED_EXE}" /tray'
+    # Windows' Restart Manager ends it the way a sign-out does.
+    wine.post_message(main.hwnd, WM_ENDSESSION, 1, ENDSESSION_CLOSEAPP)
+    assert proc.wait(timeout=15) == 0
+    proc, main = start_installed(wine)
+    rows = wine.list_view(wine.child(main.hwnd, id=5).hwnd).rows
+    assert [r[0] for r in rows] == ["x"]  # the trigger column
+    wine.close_window(main.hwnd)
+    assert proc.wait(timeout=15) == 0
+
+    # The uninstall removes the program, the shortcut and the Run value, and
+    # leaves the user's data alone.
+    assert msiexec(wine, "/x", rf"C:\Setup\{newer.name}", "/qn") == 0
+    print("after uninstalling:", "program folder" if program.exists() else "no program folder",
+          sorted(snapshot(data)))
+    assert not program.exists()
+    assert not any(s.exists() for s in shortcuts)
+    assert run_value(wine) is None
+    assert _product_codes(wine) == []
+    assert snapshot(data) == user_data
+
+
+def _product_codes(wine) -> list[str]:
+    """Uninstall entries whose DisplayName is Glyphwell."""
+    r = subprocess.run(["wine", "reg", "query", UNINSTALL_KEY], env=wine.env, capture_output=True, text=True,
+                       stdin=subprocess.DEVNULL)
+    codes = []
+    for line in r.stdout.splitlines():
+        key = line.strip()
+        if not key.upper().startswith(UNINSTALL_KEY.upper().replace("HKLM", "HKEY_LOCAL_MACHINE") + "\\"):
+            continue
+        values = reg_query(wine, key)
+        if values and values.get("DisplayName") == "Glyphwell":
+            codes.append(key.rsplit("\\", 1)[1])
+    return codes
