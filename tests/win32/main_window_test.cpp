@@ -826,10 +826,10 @@ TEST_F(MainWindowTest, RelabelTakesEveryTextFromTheNewTable) {
   EXPECT_EQ(FromW(buffer), Text(u"Kommentar"));
   EXPECT_EQ(col.cx, 220);
   const std::pair<HMENU, UINT> items[] = {
-      {MainMenuHandle(), 2}, {MainMenuHandle(), 11}, {TrayMenuHandle(), 1}, {TrayMenuHandle(), 3}};
+      {MainMenuHandle(), 15}, {MainMenuHandle(), 19}, {TrayMenuHandle(), 19}, {TrayMenuHandle(), 20}};
   const char16_t* texts[] = {u"Hilfe\tF1", u"Verbergen\tEsc", u"Verbergen", u"Beenden"};
   for (int i = 0; i < 4; ++i) {
-    GetMenuStringW(items[i].first, items[i].second, buffer, 128, MF_BYPOSITION);
+    GetMenuStringW(items[i].first, items[i].second, buffer, 128, MF_BYCOMMAND);
     EXPECT_EQ(FromW(buffer), Text(texts[i]));
   }
 
