@@ -14,6 +14,7 @@ from pathlib import Path
 import pytest
 
 from harness import PROGRAM_TITLE, Window, wait_until
+from main_menu import choose_main_menu_item
 from program_files import character_file, settings_file
 
 REPO = Path(__file__).resolve().parents[2]
@@ -118,16 +119,6 @@ def focus_on(wine, app: App, control_id: int) -> None:
 
 def click_link(wine, app: App) -> None:
     wine.click_window(wine.child(app.main.hwnd, cls="Static", id=LINK_ID).hwnd)
-
-
-def choose_main_menu_item(wine, app: App, position: int) -> None:
-    """Opens MainMenu with Shift+F10 and chooses its item `position` (0 = the
-    first; separators are skipped by the arrow keys)."""
-    wine.activate(app.main.hwnd)
-    wine.key("shift+F10")
-    wait_until(lambda: wine.open_menus(), message="MainMenu to open")
-    wine.key(*(["Down"] * (position + 1)), "Return")
-    wait_until(lambda: not wine.open_menus(), message="MainMenu to close")
 
 
 # --------------------------------------------------------------------------- Help
@@ -246,7 +237,7 @@ def test_go_to_character_file_opens_explorer_on_its_folder(wine, glyphwell_exe):
     planted = app.folder / "explorer.exe"
     shutil.copy2(wine.tools["cmdline_recorder"], planted)
     before = {w.hwnd for w in wine.find_windows(cls="ExplorerWClass")}
-    choose_main_menu_item(wine, app, 5)  # About, Update, Help, Settings, Find, Go to character file
+    choose_main_menu_item(wine, app.main.hwnd, "Goto")
     explorer = wait_until(lambda: next((w for w in wine.find_windows(cls="ExplorerWClass", visible=True)
                                         if w.hwnd not in before), None),
                           timeout=20, message="an Explorer window")
@@ -268,7 +259,7 @@ def about_window(wine, app: App) -> Window:
 
 def test_about_window_shows_its_texts_opens_the_site_and_closes_with_enter(wine, glyphwell_exe, browser):
     app = start_glyphwell(wine, glyphwell_exe, "About")
-    choose_main_menu_item(wine, app, 0)
+    choose_main_menu_item(wine, app.main.hwnd, "About")
     about = about_window(wine, app)
     texts = {c.id: wine.text(c.hwnd) for c in wine.children(about.hwnd)}
     assert texts[8] == PROGRAM_TITLE
@@ -301,7 +292,7 @@ def test_about_window_shows_its_texts_opens_the_site_and_closes_with_enter(wine,
 
 def test_about_ok_button_closes(wine, glyphwell_exe):
     app = start_glyphwell(wine, glyphwell_exe, "AboutOk")
-    choose_main_menu_item(wine, app, 0)
+    choose_main_menu_item(wine, app.main.hwnd, "About")
     about = about_window(wine, app)
     wine.click_window(wine.child(about.hwnd, id=13).hwnd)
     wait_until(lambda: wine.window(about.hwnd) is None, message="the About window to close")

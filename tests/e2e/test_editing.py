@@ -13,6 +13,7 @@ from pathlib import Path
 import pytest
 
 from harness import PROGRAM_TITLE, Window, wait_until
+from main_menu import choose_main_menu_item
 from program_files import character_file, settings_file
 
 REPO = Path(__file__).resolve().parents[2]
@@ -306,10 +307,7 @@ def test_escape_leaves_every_secondary_window_without_a_change(wine, glyphwell_e
 
     # Settings: Esc in the dropped-down language list closes the list only;
     # with Beep switched off, the next Esc closes the window.
-    wine.activate(app.main.hwnd)
-    wine.key("shift+F10")
-    wait_until(lambda: wine.open_menus(), message="the main menu open")
-    wine.key("Down", "Down", "Down", "Down", "Return")
+    choose_main_menu_item(wine, app.main.hwnd, "Settings")
     settings = app.proc.wait_window(title="Settings")
     wine.activate(settings.hwnd)
     # The window opens with the focus in the language list's combo box.
@@ -331,10 +329,7 @@ def test_escape_leaves_every_secondary_window_without_a_change(wine, glyphwell_e
     editor_closed(wine, settings)
 
     # About: Esc closes it as Enter does.
-    wine.activate(app.main.hwnd)
-    wine.key("shift+F10")
-    wait_until(lambda: wine.open_menus(), message="the main menu open")
-    wine.key("Down", "Return")
+    choose_main_menu_item(wine, app.main.hwnd, "About")
     about = app.proc.wait_window(title="About ...")
     wine.activate(about.hwnd)
     wine.key("Escape")

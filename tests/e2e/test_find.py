@@ -46,7 +46,7 @@ def test_ctrl_f_a_name_and_two_enters_type_the_character_found(wine, glyphwell_e
                message="the per-mille row found and counted")
 
     wine.key("Return")
-    wait_until(lambda: not wine.window(find.hwnd) or not wine.window(find.hwnd).visible,
+    wait_until(lambda: (w := wine.window(find.hwnd)) is None or not w.visible,
                message="Find closed")
     wait_until(lambda: wine.foreground().hwnd == main.hwnd
                and wine.focus_info(main.hwnd).focus == main_list,

@@ -16,6 +16,7 @@ from pathlib import Path
 import pytest
 
 from harness import PROGRAM_TITLE, wait_until
+from main_menu import choose_main_menu_item
 from program_files import character_file
 
 REPO = Path(__file__).resolve().parents[2]
@@ -59,15 +60,6 @@ def start_installed(wine):
     proc = wine.start(INSTALLED_EXE)
     main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=30)
     return proc, main
-
-
-def toggle_run_at_startup(wine, main) -> None:
-    """Main menu (Shift+F10), sixth item: Run at startup."""
-    wine.activate(main.hwnd)
-    wine.key("shift+F10")
-    wait_until(lambda: wine.open_menus(), message="MainMenu to open")
-    wine.key(*["Down"] * 6, "Return")
-    wait_until(lambda: not wine.open_menus(), message="MainMenu to close")
 
 
 @pytest.fixture(scope="module")
@@ -137,9 +129,9 @@ def test_install_start_upgrade_and_uninstall(wine, glyphwell_exe, msis):
 
     # The menu item shows what the installer set: choosing it turns start with
     # Windows off, choosing it again writes the very same value.
-    toggle_run_at_startup(wine, main)
+    choose_main_menu_item(wine, main.hwnd, "RunAtStartup")
     wait_until(lambda: run_value(wine) is None, message="the Run value removed by the menu item")
-    toggle_run_at_startup(wine, main)
+    choose_main_menu_item(wine, main.hwnd, "RunAtStartup")
     wait_until(lambda: run_value(wine) == f'"{INSTALLED_EXE}" /tray', message="the Run value written again")
 
     # The user's own table.

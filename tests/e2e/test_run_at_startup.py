@@ -11,6 +11,7 @@ import subprocess
 from pathlib import Path
 
 from harness import PROGRAM_TITLE, wait_until
+from main_menu import choose_main_menu_item
 from program_files import settings_file
 
 REPO = Path(__file__).resolve().parents[2]
@@ -23,15 +24,6 @@ def run_value(wine) -> str | None:
                        capture_output=True, text=True, stdin=subprocess.DEVNULL)
     m = re.search(r"^    Glyphwell    REG_SZ    (.*)$", r.stdout, re.M)
     return m.group(1) if r.returncode == 0 and m else None
-
-
-def toggle_run_at_startup(wine, main) -> None:
-    """Main menu (Shift+F10), sixth item: Run at startup."""
-    wine.activate(main.hwnd)
-    wine.key("shift+F10")
-    wait_until(lambda: wine.open_menus(), message="MainMenu to open")
-    wine.key(*["Down"] * 6, "Return")
-    wait_until(lambda: not wine.open_menus(), message="MainMenu to close")
 
 
 def visible_main_windows(wine, proc) -> list:
@@ -52,7 +44,7 @@ def test_run_at_startup_starts_hidden_in_the_tray(wine, glyphwell_exe):
 
     proc = wine.start(exe)
     main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=20)
-    toggle_run_at_startup(wine, main)
+    choose_main_menu_item(wine, main.hwnd, "RunAtStartup")
     wait_until(lambda: run_value(wine) == f'"{exe}" /tray', message="the Run value naming this copy")
     wine.close_window(main.hwnd)
     assert proc.wait(timeout=15) == 0
@@ -71,7 +63,7 @@ def test_run_at_startup_starts_hidden_in_the_tray(wine, glyphwell_exe):
                message="the main window in the foreground")
 
     # Checked now, so choosing the item again removes the value.
-    toggle_run_at_startup(wine, main)
+    choose_main_menu_item(wine, main.hwnd, "RunAtStartup")
     wait_until(lambda: run_value(wine) is None, message="the Run value removed")
     wine.close_window(main.hwnd)
     assert proc.wait(timeout=15) == 0

@@ -16,6 +16,7 @@ from pathlib import Path
 import pytest
 
 from harness import PROGRAM_TITLE, Window, wait_until
+from main_menu import choose_main_menu_item
 from program_files import character_file, settings_file
 
 REPO = Path(__file__).resolve().parents[2]
@@ -116,11 +117,7 @@ def quit_glyphwell(wine, app: App) -> None:
 
 
 def open_settings(wine, app: App, title: str = "Settings") -> Window:
-    """Shift+F10 opens the main menu; Settings is its fourth item."""
-    wine.activate(app.main.hwnd)
-    wine.key("shift+F10")
-    wait_until(lambda: wine.open_menus(), message="the main menu open")
-    wine.key("Down", "Down", "Down", "Down", "Return")
+    choose_main_menu_item(wine, app.main.hwnd, "Settings")
     window = app.proc.wait_window(title=title, timeout=10)
     wine.activate(window.hwnd)
     focus_on(wine, window, LANGUAGE_ID)  # the window opens with the focus on the language list

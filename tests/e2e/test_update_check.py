@@ -21,6 +21,7 @@ from pathlib import Path
 import pytest
 
 from harness import PROGRAM_TITLE, wait_until
+from main_menu import choose_main_menu_item
 from program_files import character_file, settings_file
 
 REPO = Path(__file__).resolve().parents[2]
@@ -112,15 +113,6 @@ def start(wine, exe_path, name: str, **settings: str):
     return proc, main
 
 
-def check_for_update(wine, main) -> None:
-    """Main menu (Shift+F10), second item: "Check for update"."""
-    wine.activate(main.hwnd)
-    wine.key("shift+F10")
-    wait_until(lambda: wine.open_menus(), message="the main menu to open")
-    wine.key("Down", "Down", "Return")
-    wait_until(lambda: not wine.open_menus(), message="the main menu to close")
-
-
 def status_text(wine, main) -> str:
     return wine.status_bar(wine.child(main.hwnd, cls="msctls_statusbar32").hwnd)[0]
 
@@ -134,7 +126,7 @@ def test_menu_check_over_https_through_the_users_proxy(wine, glyphwell_exe, site
     site.answer("1.12")
     before = len(site.log())
     proc, main = start(wine, glyphwell_exe, "Https")
-    check_for_update(wine, main)
+    choose_main_menu_item(wine, main.hwnd, "Update")
     box = wine.wait_message_box(pid=proc.pid, timeout=30)
     assert box.message == "There is the new version 1.12.\n\nDo you want to visit the program website now?"
     assert box.button_labels == ["Yes", "No"]
@@ -145,7 +137,7 @@ def test_menu_check_over_https_through_the_users_proxy(wine, glyphwell_exe, site
 
     before = len(site.log())
     set_user_proxy(wine, script=f"http://127.0.0.1:{site.ports['http']}/wrong.pac")
-    check_for_update(wine, main)
+    choose_main_menu_item(wine, main.hwnd, "Update")
     box = wine.wait_message_box(pid=proc.pid, timeout=30)
     assert box.message == f"Error reading version information on {PAGE}."
     wine.click_button(box.hwnd, text="OK")
@@ -159,7 +151,7 @@ def test_window_is_served_while_a_slow_check_runs_and_quitting_does_not_wait(win
     site.answer("1.11", delay=10)
     before = len(site.log())
     proc, main = start(wine, glyphwell_exe, "Slow")
-    check_for_update(wine, main)
+    choose_main_menu_item(wine, main.hwnd, "Update")
     site.wait_log(f"site /prog/glyphwell.vsn {USER_AGENT}")
     assert status_text(wine, main) == " Checking for updates..."
     # The window answers at once (a hung one would not for the 10 s) ...
@@ -181,7 +173,7 @@ def test_window_is_served_while_a_slow_check_runs_and_quitting_does_not_wait(win
     wait_until(lambda: status_text(wine, main) == INFO, message="the info text back in the status bar")
 
     # Quitting while a check runs neither waits for it nor fails.
-    check_for_update(wine, main)
+    choose_main_menu_item(wine, main.hwnd, "Update")
     site.wait_log(f"site /prog/glyphwell.vsn {USER_AGENT}", count=2)
     wine.close_window(main.hwnd)
     assert proc.wait(timeout=6) == 0
