@@ -7,6 +7,10 @@
 # need is built (the dist target). Prints the SHA-256 of every file.
 #
 #   scripts/check-reproducible.sh [KEEP_DIR]   (KEEP_DIR keeps both builds there)
+#   scripts/check-reproducible.sh --checkout   the checkout's own build/win is the
+#                                              first build, one more is made elsewhere
+#                                              (the test command's way: it has built
+#                                              build/win already)
 set -Eeuo pipefail
 trap 'echo "check-reproducible: failed (status $?): $BASH_COMMAND" >&2' ERR
 cd "$(dirname "$0")/.."
@@ -19,6 +23,11 @@ commit=$(git stash create 2>/dev/null || true)
 commit=$(git rev-parse --verify "${commit:-HEAD}^{commit}")
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct HEAD)}
 
+use_checkout=0
+if [ "${1:-}" = --checkout ]; then
+  use_checkout=1
+  shift
+fi
 if [ -n "${1:-}" ]; then
   work=$(mkdir -p "$1" && cd "$1" && pwd)
 else
@@ -39,7 +48,15 @@ build() {
 
 a="$work/one/glyphwell"
 b="$work/two/a-longer/path/glyphwell-copy"
-build "$a"
+if [ $use_checkout = 1 ]; then
+  # The checkout's build/win as it is configured, its dist brought up to date.
+  a=$ROOT
+  cmake --build "$a/build/win" --target dist >"$work/checkout.log" 2>&1 ||
+    { cat "$work/checkout.log" >&2; exit 1; }
+  echo "the checkout's build in $a"
+else
+  build "$a"
+fi
 build "$b"
 
 same=1

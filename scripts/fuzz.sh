@@ -30,21 +30,21 @@ CC=clang CXX=clang++ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithD
   -DGLYPHWELL_FUZZ=ON >/dev/null
 cmake --build "$BUILD" -j "$(nproc)" --target fuzzers
 
-# Executions per target in a short run: about ten seconds each on a two-core
+# Executions per target in a short run: about six seconds each on a two-core
 # machine (the file-based targets write a file per input and are the slowest).
 # The time limit stops a busy or slower machine early, at about the same total.
 declare -A SHORT_RUNS=(
-  [character_file]=120000
-  [character_names]=200000
-  [code_notation]=100000
-  [ini_settings]=24000
-  [language_file]=20000
-  [legacy_list]=50000
-  [placeholders]=450000
-  [relative_path]=300000
-  [update_body]=2000000
+  [character_file]=70000
+  [character_names]=120000
+  [code_notation]=60000
+  [ini_settings]=14000
+  [language_file]=12000
+  [legacy_list]=30000
+  [placeholders]=270000
+  [relative_path]=180000
+  [update_body]=1200000
 )
-SHORT_TIME_LIMIT=10
+SHORT_TIME_LIMIT=6
 
 # The file-based targets write a scratch file per input: keep those in memory,
 # in a folder of this run that goes away with it (a target stopped by a

@@ -72,7 +72,7 @@ set -e
 
 step "reproducible release files: two builds in two folders"
 set +e
-bash scripts/check-reproducible.sh
+bash scripts/check-reproducible.sh --checkout
 record $? "reproducible release files"
 set -e
 
