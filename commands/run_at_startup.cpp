@@ -30,7 +30,11 @@ Text FirstArgument(TextView line, TextView& rest) {
 }  // namespace
 
 Text RunAtStartupCommand(TextView exe_path) {
-  return u"\"" + Text(exe_path) + u"\" " + kTraySwitch;
+  Text command(u"\"");
+  command += exe_path;
+  command += u"\" ";
+  command += kTraySwitch;
+  return command;
 }
 
 bool RunValueNamesProgram(TextView value, TextView exe_path) {

@@ -43,7 +43,13 @@ Text ExpectedText(const LanguageTable& language, unsigned expected) {
 
   Text list;
   for (size_t k = 0; k < items.size(); ++k) {
-    if (k > 0) list += k + 1 == items.size() ? u" " + General(language, u"ExpectOr") + u" " : u", ";
+    if (k + 1 == items.size() && k > 0) {
+      list += u' ';
+      list += General(language, u"ExpectOr");
+      list += u' ';
+    } else if (k > 0) {
+      list += u", ";
+    }
     list += items[k];
   }
   return list;
