@@ -20,7 +20,8 @@ bool RegisterFunctionKey(int n) {
 bool ApplyHotkey(int n) {
   Text tip = u"Glyphwell";
   if (n > 0) {
-    Text name = u"F" + NumberText(n);
+    Text name(u"F");
+    name += NumberText(n);
     if (!RegisterFunctionKey(n)) {
       ShowMessage(Tr(u"WinMain", u"ErrRegister") + name, MB_ICONWARNING);
       return false;
