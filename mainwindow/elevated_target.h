@@ -5,7 +5,6 @@
 // to the clipboard instead and the user is told how to paste it.
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <optional>
 
 namespace gw {
@@ -28,21 +27,5 @@ enum class InsertionRoute {
 // be read), gets the clipboard. Without this program's own level there is
 // nothing to compare with, and the text is typed as always.
 InsertionRoute ChooseInsertionRoute(const IntegrityReadings& readings);
-
-// --- Win32 shell (elevated_target_win32.cpp) ----------------------------------
-
-// The readings for the process that owns the foreground window.
-IntegrityReadings ReadForegroundIntegrity();
-
-// Tells the user, with a balloon of the tray icon (a message box when there
-// is no tray icon), that the window in front runs as administrator and that
-// the characters are on the clipboard for Ctrl+V, or, when `copied` is false,
-// that another program held the clipboard and nothing was copied.
-void TellTextIsOnClipboard(bool copied);
-
-// Test seam: when set, it gives the readings for the target process (its
-// id) instead of the system.
-using IntegrityReader = std::function<IntegrityReadings(std::uint32_t process_id)>;
-void SetIntegrityReaderForTesting(IntegrityReader reader);
 
 }  // namespace gw

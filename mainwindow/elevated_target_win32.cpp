@@ -6,7 +6,7 @@
 
 #include "app/message_box.h"
 #include "app/shell_win32.h"
-#include "mainwindow/elevated_target.h"
+#include "mainwindow/elevated_target_win32.h"
 #include "mainwindow/main_window.h"
 
 namespace gw {

@@ -9,7 +9,7 @@
 
 #include "app/event_loop.h"
 #include "app/shell_win32.h"
-#include "mainwindow/elevated_target.h"
+#include "mainwindow/elevated_target_win32.h"
 #include "mainwindow/insertion.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/elevated_target.h"
+#include "mainwindow/elevated_target_win32.h"
 #include "tests/win32/event_test_support.h"
 
 namespace gw {
