@@ -7,8 +7,8 @@
 
 #include <cstddef>
 
-#include "app/events.h"
-#include "app/text.h"
+#include "base/events.h"
+#include "base/text.h"
 #include "table/entry_input.h"
 
 namespace gw {

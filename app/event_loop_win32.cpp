@@ -10,8 +10,8 @@
 
 #include "app/event_loop.h"
 #include "app/event_queue.h"
-#include "app/message_box.h"
-#include "app/platform.h"
+#include "base/message_box.h"
+#include "base/platform.h"
 #include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "mainwindow/find_window.h"

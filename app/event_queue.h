@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/events.h"
+#include "base/events.h"
 
 namespace gw {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/event_queue.h"
-#include "app/text.h"
+#include "base/text.h"
 #include "mainwindow/main_window.h"
 #include "settings/language.h"
 #include "settings/settings.h"

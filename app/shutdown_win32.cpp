@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include "app/message_box.h"
+#include "base/message_box.h"
 #include "app/shell_win32.h"
 
 namespace gw {

@@ -4,7 +4,7 @@
 // stops none.
 #include <windows.h>
 
-#include "app/message_box.h"
+#include "base/message_box.h"
 #include "app/shell_win32.h"
 #include "mainwindow/main_window.h"
 

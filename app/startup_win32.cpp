@@ -7,9 +7,9 @@
 #include <shlobj.h>
 
 #include "app/event_loop.h"
-#include "app/folders.h"
-#include "app/message_box.h"
-#include "app/platform.h"
+#include "base/folders.h"
+#include "base/message_box.h"
+#include "base/platform.h"
 #include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "mainwindow/insertion.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "table/character_table.h"
 
 namespace gw::bench {

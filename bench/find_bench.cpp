@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/platform.h"
+#include "base/platform.h"
 #include "bench/bench_data.h"
 #include "mainwindow/find.h"
 #include "table/character_names.h"

@@ -1,7 +1,7 @@
 // Start-up reads: the settings file and a full language file.
 #include <benchmark/benchmark.h>
 
-#include "app/platform.h"
+#include "base/platform.h"
 #include "bench/bench_data.h"
 #include "settings/language.h"
 #include "settings/settings.h"

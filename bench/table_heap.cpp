@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "base/platform.h"
 #include "bench/bench_data.h"
 #include "table/character_file.h"
 #include "table/character_table.h"

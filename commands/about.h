@@ -1,6 +1,6 @@
 // Texts of the About window that need no Windows.
 #pragma once
-#include "app/text.h"
+#include "base/text.h"
 
 namespace gw {
 

@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "app/event_loop.h"
-#include "app/message_box.h"
-#include "app/placeholders.h"
+#include "base/message_box.h"
+#include "base/placeholders.h"
 #include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "commands/run_program.h"

@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "app/events.h"
-#include "app/text.h"
+#include "base/events.h"
+#include "base/text.h"
 #include "commands/about.h"
 #include "commands/update_check.h"
 

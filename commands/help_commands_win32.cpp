@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/folders.h"
-#include "app/message_box.h"
+#include "base/folders.h"
+#include "base/message_box.h"
 #include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "commands/run_program.h"

@@ -5,7 +5,7 @@
 // the tray at every sign-in. The decisions are here; reading and writing the
 // value is in commands/run_at_startup_win32.cpp.
 #pragma once
-#include "app/text.h"
+#include "base/text.h"
 
 namespace gw {
 

@@ -2,7 +2,7 @@
 // HKCU\Software\Microsoft\Windows\CurrentVersion\Run "Glyphwell".
 #include <windows.h>
 
-#include "app/message_box.h"
+#include "base/message_box.h"
 #include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "commands/run_at_startup.h"

@@ -3,7 +3,7 @@
 // the shell (ShellExecuteExW). The portable pieces are here; the Windows part
 // is in commands/run_program_win32.cpp.
 #pragma once
-#include "app/text.h"
+#include "base/text.h"
 
 namespace gw {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace gw {
 

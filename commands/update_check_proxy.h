@@ -3,7 +3,7 @@
 // configuration script answers), without Windows;
 // commands/update_check_proxy_win32.cpp asks Windows for the lists.
 #pragma once
-#include "app/text.h"
+#include "base/text.h"
 
 namespace gw {
 

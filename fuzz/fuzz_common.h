@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/platform.h"
-#include "app/text.h"
+#include "base/platform.h"
+#include "base/text.h"
 
 namespace gw::fuzz {
 

@@ -11,7 +11,7 @@
 //   fields empty), and never more than the format and all arguments together.
 #include <vector>
 
-#include "app/placeholders.h"
+#include "base/placeholders.h"
 #include "fuzz/fuzz_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

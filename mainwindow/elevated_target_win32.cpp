@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/message_box.h"
+#include "base/message_box.h"
 #include "app/shell_win32.h"
 #include "mainwindow/elevated_target_win32.h"
 #include "mainwindow/main_window.h"

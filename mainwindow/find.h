@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "table/character_names.h"
 #include "table/character_table.h"
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/events.h"
+#include "base/events.h"
 #include "table/character_names.h"
 
 namespace gw {

@@ -13,8 +13,8 @@
 
 #include "app/event_loop.h"
 #include "app/event_queue.h"
-#include "app/message_box.h"
-#include "app/placeholders.h"
+#include "base/message_box.h"
+#include "base/placeholders.h"
 #include "app/shell_win32.h"
 #include "mainwindow/find.h"
 #include "mainwindow/find_window.h"

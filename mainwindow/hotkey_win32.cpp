@@ -1,7 +1,7 @@
 // The global hotkey.
 #include <windows.h>
 
-#include "app/message_box.h"
+#include "base/message_box.h"
 #include "app/shell_win32.h"
 #include "mainwindow/main_window.h"
 

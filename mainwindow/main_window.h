@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace gw {
 

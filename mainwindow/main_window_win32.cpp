@@ -11,7 +11,7 @@
 
 #include "app/event_loop.h"
 #include "app/event_queue.h"
-#include "app/message_box.h"
+#include "base/message_box.h"
 #include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "mainwindow/find_window.h"

@@ -7,7 +7,7 @@
 #pragma once
 #include <span>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "settings/language.h"
 
 namespace gw {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/platform.h"
+#include "base/platform.h"
 
 namespace gw {
 

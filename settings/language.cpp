@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/platform.h"
+#include "base/platform.h"
 #include "settings/ini_reader.h"
 
 namespace gw {

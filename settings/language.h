@@ -5,7 +5,7 @@
 #include <map>
 #include <vector>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace gw {
 

@@ -2,7 +2,7 @@
 // a dropped program's path relative to the program folder when Shift is held,
 // so that a portable installation keeps working from another drive letter.
 #pragma once
-#include "app/text.h"
+#include "base/text.h"
 
 namespace gw {
 

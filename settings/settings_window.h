@@ -5,8 +5,8 @@
 #include <ole2.h>
 #include <shellapi.h>
 
-#include "app/events.h"
-#include "app/text.h"
+#include "base/events.h"
+#include "base/text.h"
 #include "settings/settings.h"
 
 namespace gw {

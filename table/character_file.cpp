@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/platform.h"
+#include "base/platform.h"
 
 namespace gw {
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "table/character_table.h"
 
 namespace gw {

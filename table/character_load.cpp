@@ -1,4 +1,4 @@
-#include "app/platform.h"
+#include "base/platform.h"
 #include "settings/ini_reader.h"
 #include "table/character_file.h"
 #include "table/code_notation.h"

@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace gw {
 

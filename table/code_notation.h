@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace gw {
 

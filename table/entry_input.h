@@ -3,7 +3,7 @@
 // row a new entry goes to, the New window's title and the mnemonic letter of
 // a button caption.
 #pragma once
-#include "app/text.h"
+#include "base/text.h"
 #include "table/character_table.h"
 
 namespace gw {

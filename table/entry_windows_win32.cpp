@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/event_loop.h"
-#include "app/message_box.h"
-#include "app/placement.h"
-#include "app/placeholders.h"
+#include "base/message_box.h"
+#include "base/placement.h"
+#include "base/placeholders.h"
 #include "app/shell_win32.h"
 #include "mainwindow/main_window.h"
 #include "table/character_file.h"

@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "app/event_loop.h"
-#include "app/message_box.h"
-#include "app/platform.h"
+#include "base/message_box.h"
+#include "base/platform.h"
 #include "app/shell_win32.h"
 #include "mainwindow/main_window.h"
 #include "table/character_file.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/placeholders.h"
+#include "base/placeholders.h"
 
 namespace gw {
 

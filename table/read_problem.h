@@ -3,7 +3,7 @@
 // own, why it failed (the place and what was expected there, for a syntax
 // error).
 #pragma once
-#include "app/text.h"
+#include "base/text.h"
 #include "settings/language.h"
 #include "table/character_file.h"
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "app/message_box.h"
-#include "app/placeholders.h"
+#include "base/message_box.h"
+#include "base/placeholders.h"
 #include "app/shell_win32.h"
 #include "table/table_win32.h"
 

@@ -2,7 +2,7 @@
 // change, then tells the user what went wrong or where an unreadable file
 // was kept.
 #pragma once
-#include "app/text.h"
+#include "base/text.h"
 #include "table/unreadable_file.h"
 
 namespace gw {

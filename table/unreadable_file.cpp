@@ -1,6 +1,6 @@
 #include "table/unreadable_file.h"
 
-#include "app/platform.h"
+#include "base/platform.h"
 #include "table/character_file.h"
 
 namespace gw {

@@ -3,7 +3,7 @@
 // written over it, the file is moved aside in its own folder under a name of
 // its own, and only then is the table written.
 #pragma once
-#include "app/text.h"
+#include "base/text.h"
 #include "table/character_table.h"
 
 namespace gw {

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/platform.h"
+#include "base/platform.h"
 #include "table/character_names.h"
 
 namespace gw {

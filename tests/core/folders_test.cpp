@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/folders.h"
-#include "app/platform.h"
+#include "base/folders.h"
+#include "base/platform.h"
 
 namespace gw {
 namespace {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/platform.h"
+#include "base/platform.h"
 
 namespace gw {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "base/platform.h"
 #include "mainwindow/find.h"
 #include "mainwindow/menu_layout.h"
 #include "settings/language.h"

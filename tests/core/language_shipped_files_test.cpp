@@ -2,7 +2,7 @@
 // exactly the sections and keys of the built-in table.
 #include <gtest/gtest.h>
 
-#include "app/platform.h"
+#include "base/platform.h"
 #include "settings/language.h"
 #include "tests/core/shipped_files.h"
 

@@ -1,7 +1,7 @@
 // Secondary windows open centred over the main window, on its monitor.
 #include <gtest/gtest.h>
 
-#include "app/placement.h"
+#include "base/placement.h"
 
 namespace gw {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "base/platform.h"
 #include "resources/resource_ids.h"
 
 namespace gw {

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/platform.h"
+#include "base/platform.h"
 
 namespace gw {
 namespace {

@@ -1,7 +1,7 @@
 // Where the tests find the files that ship with the program (lang/, doc/):
 // the source tree, as the program sees it (under Wine the Unix root is Z:).
 #pragma once
-#include "app/text.h"
+#include "base/text.h"
 
 namespace gw::testing_support {
 

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "app/platform.h"
+#include "base/platform.h"
 #include "table/character_file.h"
 #include "table/default_table.h"
 #include "table/read_problem.h"

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "base/platform.h"
 #include "tests/win32/event_test_support.h"
 
 namespace gw {

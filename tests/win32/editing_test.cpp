@@ -11,7 +11,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "app/platform.h"
+#include "base/platform.h"
 #include "table/character_file.h"
 #include "table/default_table.h"
 #include "tests/win32/event_test_support.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <utility>
 
-#include "app/placeholders.h"
-#include "app/platform.h"
+#include "base/placeholders.h"
+#include "base/platform.h"
 #include "table/character_file.h"
 #include "table/unreadable_file.h"
 #include "tests/win32/event_test_support.h"

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/platform.h"
+#include "base/platform.h"
 #include "table/character_file.h"
 #include "table/code_notation.h"
 #include "tests/win32/event_test_support.h"

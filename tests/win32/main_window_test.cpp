@@ -12,7 +12,7 @@
 
 #include "app/event_loop.h"
 #include "app/event_queue.h"
-#include "app/message_box.h"
+#include "base/message_box.h"
 #include "app/shell_win32.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"

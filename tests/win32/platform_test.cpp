@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
-#include "app/message_box.h"
-#include "app/platform.h"
+#include "base/message_box.h"
+#include "base/platform.h"
 
 namespace gw {
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "base/platform.h"
 #include "settings/settings_window.h"
 #include "tests/win32/event_test_support.h"
 

@@ -1,7 +1,7 @@
 // Windows implementation of the platform services of the core.
 #include <windows.h>
 
-#include "app/platform.h"
+#include "base/platform.h"
 
 namespace gw {
 

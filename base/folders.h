@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace gw {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <functional>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace gw {
 

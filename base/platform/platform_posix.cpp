@@ -10,7 +10,7 @@
 #include <ctime>
 #include <cwctype>
 
-#include "app/platform.h"
+#include "base/platform.h"
 
 namespace gw {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <vector>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace gw {
 

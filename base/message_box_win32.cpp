@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/message_box.h"
+#include "base/message_box.h"
 
 namespace gw {
 

@@ -1,6 +1,6 @@
-#include "app/folders.h"
+#include "base/folders.h"
 
-#include "app/platform.h"
+#include "base/platform.h"
 
 namespace gw {
 

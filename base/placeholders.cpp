@@ -1,4 +1,4 @@
-#include "app/placeholders.h"
+#include "base/placeholders.h"
 
 #include <vector>
 
