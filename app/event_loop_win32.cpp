@@ -10,6 +10,7 @@
 
 #include "app/event_loop.h"
 #include "app/event_queue.h"
+#include "app/keyboard_win32.h"
 #include "base/message_box.h"
 #include "base/platform.h"
 #include "app/shell_win32.h"
@@ -17,6 +18,7 @@
 #include "mainwindow/find_window.h"
 #include "mainwindow/insertion.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/menu_layout.h"
 #include "settings/settings_window.h"
 #include "table/character_file.h"
 #include "table/read_problem.h"
@@ -44,6 +46,9 @@ enum MainCommand : int {
   kCmdHide = 19,
   kCmdQuit = 20,
   kCmdRunAtStartup = 24,
+  kCmdEditEntry = kEditEntryCommand,
+  kCmdDeleteEntry = kDeleteEntryCommand,
+  kCmdDeleteKey = 27,  // Del: Delete while the list has the focus
 };
 
 enum MainTimer : int { kTimerUpdateRetry = 0, kTimerStatus = 1, kTimerTrayRetry = 2 };
@@ -72,6 +77,14 @@ void FocusMainControl(int id) {
   if (!control || !IsWindowEnabled(control) || !IsWindowVisible(control))
     control = MainControl(kCtlList);
   if (control) SetFocus(control);
+}
+
+// The main window control that has the focus, or `otherwise` when none has.
+int FocusedMainControl(int otherwise) {
+  HWND focus = GetFocus();
+  for (int id = kCtlCharMapLink; id <= kCtlInsert; ++id)
+    if (focus && MainControl(id) == focus) return id;
+  return otherwise;
 }
 
 // --- Main window handlers ------------------------------------------------------------
@@ -262,12 +275,32 @@ void OnMainCommand(int command) {
       ToggleRunAtStartup();
       loop.CommandPending = false;
       break;
+    // Edit (F2, the menu) and Delete (Del in the list, the menu), as their
+    // buttons do, except that the focus comes back to the control that had
+    // it (the Menu button after the menu, the list after a key).
+    case kCmdEditEntry: {
+      const int back = FocusedMainControl(app.last_focused_control);
+      OpenEditEntryWindow();
+      app.last_focused_control = back;
+      loop.CommandPending = true;
+      break;
+    }
+    case kCmdDeleteKey:
+      if (!MainControl(kCtlList) || GetFocus() != MainControl(kCtlList)) break;
+      [[fallthrough]];
+    case kCmdDeleteEntry: {
+      const int back = FocusedMainControl(app.last_focused_control);
+      DeleteSelectedEntry();
+      app.last_focused_control = back;
+      loop.CommandPending = true;
+      break;
+    }
     default:
       break;
   }
 }
 
-void OnTray(int type) {
+void OnTray(int type, int key) {
   AppState& app = App();
   if (type == 0) {
     if (app.main_window && IsWindowVisible(app.main_window))
@@ -284,6 +317,12 @@ void OnTray(int type) {
     at.x -= 1;
     at.y -= 1;
     ShowTrayMenuAt(at);
+    Loop().TrayMenuShown = true;
+  } else if (type == kTrayKeySelect) {
+    ShowMainWindow();
+  } else if (type == kTrayKeyMenu) {
+    const auto packed = static_cast<DWORD>(key);
+    ShowTrayMenuAt(POINT{static_cast<SHORT>(LOWORD(packed)), static_cast<SHORT>(HIWORD(packed))});
     Loop().TrayMenuShown = true;
   }
 }
@@ -340,7 +379,7 @@ void DispatchMainWindow(const Event& event) {
       OnMainCommand(event.object);
       break;
     case EventKind::Tray:
-      OnTray(event.type);
+      OnTray(event.type, event.key);
       break;
     case EventKind::Activate:
       OnMainActivate();
@@ -378,9 +417,8 @@ void DispatchMainWindow(const Event& event) {
 // --- Secondary windows ------------------------------------------------------------------
 // The entry editors (windows 1 and 2) are dispatched here, the About window
 // (3) by commands/about_window_win32.cpp and the Settings window (4) by
-// settings/settings_window_win32.cpp. A close request (Alt+F4) is ignored for
-// good: these windows have no close button and are closed only by their own
-// buttons and keys.
+// settings/settings_window_win32.cpp. A close request (Alt+F4, the close
+// command) cancels them, as Esc and Cancel do.
 
 // OK of an entry editor; a successful write's time becomes the FileStamp.
 void ApplyEntry(bool (*apply)(const Text&)) {
@@ -432,7 +470,9 @@ void DispatchEditEntryWindow(const Event& event) {
       else if (event.object == kEditCancel && event.type == ControlClick)
         CloseEntryWindow(kWin);
       break;
-    case EventKind::Close:  // no close box; Alt+F4 leaves the window open
+    case EventKind::Close:  // Alt+F4 or the close command: Cancel
+      CloseEntryWindow(kWin);
+      break;
     default:
       break;
   }
@@ -476,7 +516,9 @@ void DispatchNewEntryWindow(const Event& event) {
       else if (event.object == kNewCancel && event.type == ControlClick)
         CloseEntryWindow(kWin);
       break;
-    case EventKind::Close:  // no close box; Alt+F4 leaves the window open
+    case EventKind::Close:  // Alt+F4 or the close command: Cancel
+      CloseEntryWindow(kWin);
+      break;
     default:
       break;
   }
@@ -547,23 +589,30 @@ bool ClosesDroppedList(const MSG& msg) {
 }
 
 void HandleMessage(MSG& msg) {
-  HWND active = GetActiveWindow();
-  const bool for_active = active && IsOwnWindow(active) &&
-                          (msg.hwnd == active || IsChild(active, msg.hwnd)) &&
-                          !ClosesDroppedList(msg);
-  if (for_active) {
-    if (HACCEL table = AcceleratorsOf(active)) {
+  // The shortcuts of the program window that the message is for (not of the
+  // window that counts as active, which under Wine can differ from the one
+  // whose keys arrive).
+  HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  const bool for_own = top && IsOwnWindow(top) && IsWindowEnabled(top) &&
+                       !ClosesDroppedList(msg) && !FocusTakesKey(msg);
+  if (for_own) {
+    // Enter on a button, check box or link is that control's, before any
+    // shortcut: only the list and the Insert button insert.
+    if (PressFocusedControl(msg) || HandleCloseKey(msg)) return;
+    if (HACCEL table = AcceleratorsOf(top)) {
       const int command = ShortcutCommand(table, msg);
       if (command >= 0) {
         // As a shortcut's WM_COMMAND: notification 1, no control.
-        SendMessageW(active, WM_COMMAND, MAKEWPARAM(command, 1), 0);
+        SendMessageW(top, WM_COMMAND, MAKEWPARAM(command, 1), 0);
         return;
       }
     }
-    if (HandleTab(msg, active)) return;
+    if (HandleTab(msg, top)) return;
+    if (HandleMnemonic(msg)) return;
   }
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
+  FollowDefaultButton();
 }
 
 }  // namespace
@@ -610,7 +659,11 @@ void ShowMainWindow() {
     HWND popup = GetLastActivePopup(main);
     if (popup && IsWindowVisible(popup) && IsWindowEnabled(popup)) front = popup;
   }
-  if (GetForegroundWindow() != front) SetForegroundWindow(front);
+  // Asked for even when the window counts as foreground already: a window
+  // that was hidden may still count so, while the keyboard's focus is with
+  // another program (seen under Wine).
+  SetForegroundWindow(front);
+  if (front == main) SetActiveWindow(main);
 }
 
 void HideMainWindow() {

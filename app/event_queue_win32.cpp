@@ -2,6 +2,7 @@
 // program acts on becomes an event here; the loop acts on the events.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <deque>
@@ -363,15 +364,40 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // ends a double click is no click of its own: it would put the window
     // that the first one showed back into the tray. The next press starts
     // a new click.
+    // In the shell's fourth version the notification is the low word of
+    // lParam, the icon's id its high word, and wParam the icon's position.
+    // A mouse click is also reported as NIN_SELECT, and a right click as
+    // WM_CONTEXTMENU, right after the button's release: those are the
+    // mouse's; only without a release just before are they the keyboard's.
     static bool double_click_up_due = false;
+    static DWORD left_up_at = 0, right_up_at = 0;
+    constexpr DWORD kSameGesture = 1000;  // ms
+    const DWORD now = GetTickCount();
     int type = -1;
-    switch (static_cast<UINT>(lp)) {
+    int at = 0;
+    switch (LOWORD(lp)) {
+      case NIN_SELECT:
+        if (now - left_up_at > kSameGesture) type = kTrayKeySelect;
+        break;
+      case NIN_KEYSELECT:
+        type = kTrayKeySelect;
+        break;
+      case WM_CONTEXTMENU:
+        if (now - right_up_at > kSameGesture) {
+          type = kTrayKeyMenu;
+          at = static_cast<int>(static_cast<DWORD>(wp));  // x and y, 16 bits each
+        }
+        break;
       case WM_LBUTTONDOWN: double_click_up_due = false; break;
       case WM_LBUTTONUP:
         if (!double_click_up_due) type = 0;
         double_click_up_due = false;
+        left_up_at = now;
         break;
-      case WM_RBUTTONUP: type = 1; break;
+      case WM_RBUTTONUP:
+        type = 1;
+        right_up_at = now;
+        break;
       case WM_LBUTTONDBLCLK:
         type = 2;
         double_click_up_due = true;
@@ -379,7 +405,13 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       case WM_RBUTTONDBLCLK: type = 3; break;
       default: break;
     }
-    if (type >= 0) QueueEvent(MakeEvent(EventKind::Tray, MainWindow, static_cast<int>(wp), type));
+    if (type >= 0) {
+      // The icon's id: lParam's high word in the fourth version, else wParam.
+      const int id = HIWORD(lp) != 0 ? HIWORD(lp) : static_cast<int>(wp);
+      Event event = MakeEvent(EventKind::Tray, MainWindow, id, type);
+      event.key = at;
+      QueueEvent(event);
+    }
     return 0;
   }
 

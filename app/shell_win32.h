@@ -92,11 +92,6 @@ void ShowRunningInstance();
 // The user's two-letter language code, or "".
 Text DetectSystemLanguage();
 
-// Registers the hotkey Fn (n > 0; none for n <= 0) and sets the tray tooltip.
-bool ApplyHotkey(int n);
-// Registers Fn as the hotkey, silently; false for a number that names no
-// function key (outside 1 to 24) or a key another program holds.
-bool RegisterFunctionKey(int n);
 
 // The write-failure and read-failure messages of start-up.
 Text WriteFailureText(const Text& path, bool terminate);

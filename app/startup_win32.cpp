@@ -12,6 +12,7 @@
 #include "base/platform.h"
 #include "app/shell_win32.h"
 #include "commands/commands_win32.h"
+#include "mainwindow/hotkey_win32.h"
 #include "mainwindow/insertion.h"
 #include "settings/settings_window.h"
 #include "table/read_problem.h"
@@ -160,7 +161,7 @@ void RunStartup(HINSTANCE instance) {
   if (app.tray_icon) AddTrayIcon(app.tray_icon);
 
   // 19. Global hotkey.
-  ApplyHotkey(app.settings.Hotkey);
+  ApplyHotkey(app.settings);
 
   // 20. First write of the character file; the legacy list goes only once
   // its entries are safely in the new file.

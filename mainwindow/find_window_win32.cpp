@@ -42,7 +42,7 @@ struct ControlLayout {
 
 // In creation order, which is also the Tab order.
 constexpr ControlLayout kControls[] = {
-    {kFindLabel, L"STATIC", SS_NOPREFIX, u"WinFind", u"Label", 20, 12, 340, 20},
+    {kFindLabel, L"STATIC", 0, u"WinFind", u"Label", 20, 12, 340, 20},
     {kFindField, L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, nullptr, nullptr, 20, 34, 340, 20},
     {kFindPrevious, L"BUTTON", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, u"WinFind", u"Previous", 20,
      68, 80, 25},
@@ -278,7 +278,9 @@ void DispatchFindWindow(const Event& event) {
         if (event.object == kFindCancel) Cancel();
       }
       break;
-    case EventKind::Close:  // no close box; Alt+F4 leaves the window open
+    case EventKind::Close:  // Alt+F4 or the close command: Cancel
+      Cancel();
+      break;
     default:
       break;
   }

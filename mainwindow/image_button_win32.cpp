@@ -73,6 +73,12 @@ LRESULT CALLBACK ImageButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KEYUP:
       Report(hwnd, ControlKeyReleased, static_cast<int>(wp));
       return 0;
+    // A push button to the keyboard rules: Enter presses it (BM_CLICK).
+    case WM_GETDLGCODE:
+      return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+    case BM_CLICK:
+      Report(hwnd, ControlClick);
+      return 0;
     case WM_SETFOCUS:
       InvalidateRect(hwnd, nullptr, FALSE);
       Report(hwnd, FocusGained);

@@ -103,8 +103,12 @@ LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
     case WM_KEYUP:
       if (wp == VK_SPACE) ReportClick(data);
       return 0;
+    // Enter acts on a link as on a button (BM_CLICK), Space as a click.
     case WM_GETDLGCODE:
-      return DLGC_WANTCHARS;
+      return DLGC_WANTCHARS | DLGC_BUTTON;
+    case BM_CLICK:
+      ReportClick(data);
+      return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       InvalidateRect(hwnd, nullptr, TRUE);

@@ -37,6 +37,11 @@ void RelabelMainWindow();
 
 // Tray icon; its notifications arrive as this message at the main window.
 inline constexpr UINT kTrayCallbackMessage = WM_APP + 1;
+// Tray events from the keyboard (besides the mouse's 0 to 3): Enter or Space
+// on the icon shows the window; Shift+F10 or the menu key opens TrayMenu at
+// the icon, whose position the event's key holds (x low, y high, 16 bits).
+inline constexpr int kTrayKeySelect = 4;
+inline constexpr int kTrayKeyMenu = 5;
 // Adds the icon; when the shell cannot take it yet (Explorer still starting
 // at logon), timer 2 of the main window tries again until it can.
 void AddTrayIcon(HICON icon);

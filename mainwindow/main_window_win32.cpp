@@ -165,7 +165,7 @@ HWND CreateMenuButton() {
 
 void InsertColumns(HWND list) {
   for (int i = 0; i < 4; ++i) {
-    Text caption = Tr(u"WinMain", kColumns[i].key);
+    Text caption = WithoutMnemonic(Tr(u"WinMain", kColumns[i].key));
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     col.fmt = LVCFMT_LEFT;
@@ -425,6 +425,17 @@ void CreateMainWindow() {
       Child(L"BUTTON", Tr(u"WinMain", u"BtnInsert"), WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0,
             kCtlInsert, 420, 392, 100, 25);
 
+  // The Tab order follows the screen, left to right and top to bottom (the
+  // controls are made in another order).
+  HWND previous = HWND_TOP;
+  for (int id : {kCtlMenu, kCtlNew, kCtlEdit, kCtlDelete, kCtlCharMapLink, kCtlList, kCtlOnTop,
+                 kCtlInsert}) {
+    HWND control = MainControl(id);
+    if (!control) continue;
+    SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    previous = control;
+  }
+
   // 12. Status bar with the info text.
   CreateStatusBar();
   SetStatusText(Tr(u"WinMain", u"StatusInfo"));
@@ -477,7 +488,7 @@ void RelabelMainWindow() {
   }
   if (HWND list = MainControl(kCtlList)) {
     for (int i = 0; i < 4; ++i) {
-      Text caption = Tr(u"WinMain", kColumns[i].key);
+      Text caption = WithoutMnemonic(Tr(u"WinMain", kColumns[i].key));
       LVCOLUMNW col{};
       col.mask = LVCF_TEXT;
       col.pszText = const_cast<wchar_t*>(W(caption));
@@ -678,13 +689,24 @@ NOTIFYICONDATAW TrayData(UINT flags) {
 
 // One try: NIM_ADD, and when the shell says no, NIM_MODIFY, which succeeds
 // when the icon is there after all (an earlier add that reported failure).
+// The icon comes with its tooltip, and in the shell's fourth version, which
+// lets the keyboard reach it: Enter (NIN_KEYSELECT) and Shift+F10 or the
+// menu key (WM_CONTEXTMENU at the icon) arrive at the main window.
 bool TryAddTrayIcon() {
-  NOTIFYICONDATAW nid = TrayData(NIF_MESSAGE | NIF_ICON);
+  AppState& app = App();
+  NOTIFYICONDATAW nid = TrayData(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP);
   nid.uCallbackMessage = kTrayCallbackMessage;
   nid.hIcon = g_tray_icon;
+  const Text tip = (app.tray_tip.empty() ? Text(u"Glyphwell") : app.tray_tip).substr(0, 63);
+  lstrcpynW(nid.szTip, W(tip), 64);
   g_tray_asked = true;
-  App().tray_added = CallShell(NIM_ADD, nid) || CallShell(NIM_MODIFY, nid);
-  return App().tray_added;
+  app.tray_added = CallShell(NIM_ADD, nid) || CallShell(NIM_MODIFY, nid);
+  if (app.tray_added) {
+    NOTIFYICONDATAW version = TrayData(0);
+    version.uVersion = NOTIFYICON_VERSION_4;
+    CallShell(NIM_SETVERSION, version);
+  }
+  return app.tray_added;
 }
 
 }  // namespace
@@ -718,7 +740,7 @@ void SetTrayTip(const Text& tip) {
   AppState& app = App();
   app.tray_tip = tip;
   if (!app.tray_added) return;
-  NOTIFYICONDATAW nid = TrayData(NIF_TIP);
+  NOTIFYICONDATAW nid = TrayData(NIF_TIP | NIF_SHOWTIP);
   Text shown = tip.substr(0, 63);
   lstrcpynW(nid.szTip, W(shown), 64);
   CallShell(NIM_MODIFY, nid);

@@ -17,7 +17,7 @@ enum SettingsControl : int {
   kSetLanguageLabel = 14,
   kSetLanguage = 15,  // extended combo box with the flag images
   kSetHotkeyLabel = 16,
-  kSetHotkey = 17,    // "Ø", "F2" ... "F11"
+  kSetHotkey = 17,    // hotkey field (Ctrl, Alt, Shift and a key)
   kSetStandard = 18,  // option button: the Windows character map
   kSetCustom = 19,    // option button: the caption and command below
   kSetCaption = 20,
@@ -30,6 +30,7 @@ enum SettingsControl : int {
   kSetConfirmEnd = 27,
   kSetOk = 28,
   kSetCancel = 29,
+  kSetHotkeyWin = 30,  // check box: the hotkey with the Windows key
 };
 
 // Opens the window over the main window (nothing while another secondary

@@ -106,8 +106,7 @@ void CreateControls(HWND window, const ControlLayout* layouts, size_t count) {
     const wchar_t* cls = L"STATIC";
     DWORD style = WS_CHILD | WS_VISIBLE;
     switch (c.kind) {
-      case kLabel:
-        style |= SS_NOPREFIX;
+      case kLabel:  // its mnemonic gives the focus to the control after it
         break;
       case kEdit:
         cls = L"EDIT";

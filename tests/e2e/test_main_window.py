@@ -381,7 +381,7 @@ def test_stay_on_top_is_saved_at_once_and_keeps_the_window_visible_while_typing(
     app = start_glyphwell(wine, glyphwell_exe, "OnTop", OnTop="False")
     assert not wine.window(app.main.hwnd).topmost
     box = wine.child(app.main.hwnd, id=6)
-    assert box.checked == 0 and box.text == "Stay on top"
+    assert box.checked == 0 and box.text == "&Stay on top"
     wine.activate(app.main.hwnd)
     wine.click_window(box.hwnd)
     wait_until(lambda: b"\r\nOnTop = True\r\n" in app.ini.read_bytes(), message="OnTop = True in the ini")
