@@ -14,6 +14,7 @@
 #include "app/event_queue.h"
 #include "app/shell_win32.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/text_size_win32.h"
 
 namespace gw {
 
@@ -301,6 +302,11 @@ bool TranslateWindowMessage(int window, HWND hwnd, UINT msg, WPARAM wp, LPARAM l
       if (g_focus_tracker_installed) RunFocusTracker(window);
       return false;
 
+    case WM_DPICHANGED:  // moved to a monitor of another DPI
+      OnDpiChanged(hwnd, wp, lp);
+      *result = 0;
+      return true;
+
     default:
       return false;
   }
@@ -348,6 +354,15 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg != 0 && msg == app.taskbar_created_message) {
     // The taskbar was re-created (Explorer restarted): the icon comes back.
     ReAddTrayIcon();
+    return 0;
+  }
+
+  if (msg == WM_SETTINGCHANGE &&
+      (wp == SPI_SETNONCLIENTMETRICS || wp == SPI_SETICONTITLELOGFONT ||
+       (lp && lstrcmpiW(reinterpret_cast<const wchar_t*>(lp), L"WindowMetrics") == 0))) {
+    // The user's text size or the message font changed: every window
+    // takes the new fonts and room for them.
+    RefreshFontsAndLayout();
     return 0;
   }
 

@@ -24,17 +24,6 @@ constexpr int kTextInset = 2;  // pixels left of the text, room for the focus re
 
 HFONT g_link_font = nullptr;
 
-HFONT LinkFont() {
-  if (g_link_font) return g_link_font;
-  LOGFONTW lf{};
-  HFONT base = MessageFontHandle();
-  if (base && GetObjectW(base, sizeof(lf), &lf) == sizeof(lf)) {
-    lf.lfUnderline = TRUE;
-    g_link_font = CreateFontIndirectW(&lf);
-  }
-  if (!g_link_font) g_link_font = base;
-  return g_link_font;
-}
 
 // The subclass data of a link: its window number and control id.
 DWORD_PTR LinkData(int window, int id) {
@@ -180,5 +169,23 @@ void SetCharMapLinkText(const Text& text) {
 }
 
 void SetCharMapLinkTooltip(const Text& text) { SetMainControlTooltip(kCtlCharMapLink, text); }
+
+HFONT LinkFont() {
+  if (g_link_font) return g_link_font;
+  LOGFONTW lf{};
+  HFONT base = MessageFontHandle();
+  if (base && GetObjectW(base, sizeof(lf), &lf) == sizeof(lf)) {
+    lf.lfUnderline = TRUE;
+    g_link_font = CreateFontIndirectW(&lf);
+  }
+  if (!g_link_font) g_link_font = base;
+  return g_link_font;
+}
+
+HFONT ForgetLinkFont() {
+  HFONT previous = g_link_font;
+  g_link_font = nullptr;
+  return previous == MessageFontHandle() ? nullptr : previous;
+}
 
 }  // namespace gw

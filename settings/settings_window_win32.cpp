@@ -332,6 +332,13 @@ LRESULT CALLBACK HotkeyFieldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT
     EndPaint(hwnd, &ps);
     return 0;
   }
+  // Backspace or Del alone clears the field: no hotkey.
+  if (msg == WM_KEYDOWN && (wp == VK_BACK || wp == VK_DELETE) &&
+      !((GetKeyState(VK_CONTROL) | GetKeyState(VK_MENU) | GetKeyState(VK_SHIFT)) & 0x8000)) {
+    SendMessageW(hwnd, HKM_SETHOTKEY, 0, 0);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    return 0;
+  }
   if (msg == WM_KEYDOWN || msg == WM_KEYUP || msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP)
     InvalidateRect(hwnd, nullptr, TRUE);
   if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, HotkeyFieldProc, id);

@@ -56,7 +56,7 @@ TEST(BuiltInTableTest, HoldsItsEntriesAndSectionsInOrder) {
     if (first == u"_GROUP_") sections.emplace_back(second);
     else ++keys;
   }
-  EXPECT_EQ(keys, 88u);
+  EXPECT_EQ(keys, 93u);
   EXPECT_EQ(sections, (std::vector<Text>{u"General", u"WinMain", u"MenuSysTray", u"MenuMain", u"WinAbout",
                                          u"Update", u"WinSettings", u"WinNew", u"WinDelete", u"WinFind"}));
 
@@ -72,12 +72,12 @@ TEST(BuiltInTableTest, HoldsItsEntriesAndSectionsInOrder) {
     }
   }
   EXPECT_EQ(table.sections.size(), 10u);
-  EXPECT_EQ(loaded, 88u);  // "Current" of Update and of WinNew are both kept
+  EXPECT_EQ(loaded, 93u);  // "Current" of Update and of WinNew are both kept
 
   EXPECT_EQ(LookupText(table, u"General", u"ErrOpen"), u"Error:\nCan't open \u201C%s\u201D window.");
-  EXPECT_EQ(LookupText(table, u"WinNew", u"Code"), u"Character or \\uXXXX");
+  EXPECT_EQ(LookupText(table, u"WinNew", u"Code"), u"Ch&aracter or \\uXXXX");
   EXPECT_EQ(LookupText(table, u"MenuMain", u"Find"), u"Find ...\tCtrl+F");
-  EXPECT_EQ(LookupText(table, u"WinNew", u"Current"), u"the current item.");
+  EXPECT_EQ(LookupText(table, u"WinNew", u"Current"), u"the c&urrent item.");
   EXPECT_EQ(LookupText(table, u"Update", u"Current"), u"You have got the current version of the program.");
   EXPECT_EQ(LookupText(table, u"WinMain", u"StatusInfo"),
             u" Press [Shift] to get the code rather than the character.");
@@ -95,7 +95,7 @@ TEST(LookupTextTest, IgnoresCaseAndReportsMissingOrEmptyTexts) {
   LanguageTable table;
   LoadBuiltInTable(table);
   for (auto [section, key] : {std::pair{u"WinMain", u"OnTop"}, {u"winmain", u"ONTOP"}, {u"WINMAIN", u"Ontop"}})
-    EXPECT_EQ(LookupText(table, section, key), u"Stay on top");
+    EXPECT_EQ(LookupText(table, section, key), u"&Stay on top");
   table.sections[u"WINMAIN"][u"EMPTY"] = u"";
   EXPECT_EQ(LookupText(table, u"WinMain", u"Empty"), kNotFound);
   EXPECT_EQ(LookupText(table, u"WinMain", u"Missing"), kNotFound);
