@@ -659,11 +659,23 @@ void ShowMainWindow() {
     HWND popup = GetLastActivePopup(main);
     if (popup && IsWindowVisible(popup) && IsWindowEnabled(popup)) front = popup;
   }
-  // Asked for even when the window counts as foreground already: a window
-  // that was hidden may still count so, while the keyboard's focus is with
-  // another program (seen under Wine).
+  // A window that still counts as foreground (it was hidden with nothing
+  // activated after it, or Wine never saw the other program come to the
+  // front) gets no activation, and so no focus change either: the window
+  // system then may leave the keyboard with the other program. Its focus is
+  // set again, which also moves the keyboard (under Wine, X's input focus
+  // follows only a change of focus).
+  const bool was_foreground = GetForegroundWindow() == front;
   SetForegroundWindow(front);
-  if (front == main) SetActiveWindow(main);
+  if (was_foreground) {
+    HWND focus = GetFocus();
+    if (!focus || (focus != front && !IsChild(front, focus)))
+      focus = front == main ? MainControl(kCtlList) : nullptr;
+    if (focus) {
+      SetFocus(nullptr);
+      SetFocus(focus);
+    }
+  }
 }
 
 void HideMainWindow() {
