@@ -15,7 +15,7 @@
 #include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "mainwindow/find_window.h"
-#include "mainwindow/insertion.h"
+#include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
 #include "settings/settings_window.h"
 #include "table/character_file.h"

@@ -12,7 +12,7 @@
 #include "base/platform.h"
 #include "app/shell_win32.h"
 #include "commands/commands_win32.h"
-#include "mainwindow/insertion.h"
+#include "mainwindow/insertion_win32.h"
 #include "settings/settings_window.h"
 #include "table/read_problem.h"
 

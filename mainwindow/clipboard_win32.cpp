@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "app/shell_win32.h"
-#include "mainwindow/insertion.h"
+#include "mainwindow/insertion_win32.h"
 
 namespace gw {
 

@@ -11,6 +11,7 @@
 #include "app/shell_win32.h"
 #include "mainwindow/elevated_target_win32.h"
 #include "mainwindow/insertion.h"
+#include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
 

@@ -17,7 +17,7 @@
 #include "app/event_queue.h"
 #include "base/message_box.h"
 #include "app/shell_win32.h"
-#include "mainwindow/insertion.h"
+#include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
 #include "table/default_table.h"
 
