@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/insertion_win32.h"
 
 namespace gw {

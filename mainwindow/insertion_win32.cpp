@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/event_loop.h"
-#include "app/shell_win32.h"
+#include "base/event_queue.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/elevated_target_win32.h"
 #include "mainwindow/insertion.h"
 #include "mainwindow/insertion_win32.h"

@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "app/event_loop.h"
-#include "app/event_queue.h"
-#include "base/message_box.h"
+#include "app/main_window_procedure.h"
 #include "app/shell_win32.h"
+#include "base/event_queue.h"
+#include "base/message_box.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
 #include "table/default_table.h"
+#include "table/entry_windows_win32.h"
 
 namespace gw {
 namespace {
@@ -157,7 +160,7 @@ class MainWindowTest : public ::testing::Test {
       app.settings = Settings();
       app.records = DefaultCharacterEntries();
       SetMessageBoxHook([](const Text&, unsigned) { return IDOK; });
-      CreateMainWindow();
+      CreateMainWindow(MainWindowProc, TriggerKeyFilter);
       SetMessageBoxHook(nullptr);
       return;
     }
