@@ -132,12 +132,7 @@ inline bool TrayItemEnabled(int command) {
 inline int SelectedListRow() { return ListView_GetNextItem(App().list, -1, LVNI_SELECTED); }
 
 inline Event MakeEvent(EventKind kind, int object = 0, int type = 0, int window = MainWindow) {
-  Event event;
-  event.kind = kind;
-  event.window = window;
-  event.object = object;
-  event.type = type;
-  return event;
+  return WindowEvent(kind, window, object, type);
 }
 
 // Queues one event and runs the loop until everything it caused is done.
