@@ -1,5 +1,7 @@
 #include "mainwindow/menu_layout.h"
 
+#include <utility>
+
 namespace gw {
 
 namespace {
@@ -16,7 +18,7 @@ constexpr MenuItemLayout kMainMenu[] = {
     {7, kMenuSeparator, nullptr, nullptr, nullptr, nullptr, MenuImage::None},
     {8, kRunAtStartupCommand, u"MenuMain", u"RunAtStartup", nullptr, nullptr, MenuImage::None},
     {9, kMenuSeparator, nullptr, nullptr, nullptr, nullptr, MenuImage::None},
-    {10, 19, u"MenuSysTray", u"Hide", nullptr, u"Esc", MenuImage::None},
+    {10, 19, u"MenuSysTray", u"Hide", u"Esc", u"Esc", MenuImage::None},
     {11, 20, u"General", u"Quit", nullptr, nullptr, MenuImage::Quit},
 };
 
@@ -36,9 +38,14 @@ std::span<const MenuItemLayout> TrayMenuLayout() { return kTrayMenu; }
 Text MenuItemText(const LanguageTable& language, const MenuItemLayout& item) {
   if (item.command == kMenuSeparator) return Text();
   Text text = LookupText(language, item.section, item.key);
-  if (item.shortcut) text += Text(u"\t") + item.shortcut;
-  if (item.shortcut_key) text += u"\t" + LookupText(language, u"MenuMain", item.shortcut_key);
-  return text;
+  if (!item.shortcut) return text;
+  Text shortcut = item.shortcut;
+  if (item.shortcut_key) {
+    // A language file without the key (a translation of the user's own) shows the usual name.
+    Text named = LookupText(language, u"MenuMain", item.shortcut_key);
+    if (named != kStringNotFound) shortcut = std::move(named);
+  }
+  return text + u"\t" + shortcut;
 }
 
 char16_t MenuAccessKey(TextView text) {
