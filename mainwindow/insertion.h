@@ -31,7 +31,7 @@ struct KeyRecord {
 //   high up, low up, so that the target receives the pair as one character.
 // A lone surrogate (a high one without a low one after it, or a low one
 // without a high one before it) is typed as a unit of its own. Nothing
-// beyond the text is ever read; the result always holds 2 * text.size()
+// past the end of the text is ever read; the result always holds 2 * text.size()
 // records.
 std::vector<KeyRecord> UnicodeKeyRecords(TextView text);
 

@@ -810,6 +810,7 @@ TEST_F(MainWindowTest, RelabelTakesEveryTextFromTheNewTable) {
   sections[u"WINMAIN"][u"STATUSINFO"] = u" Info";
   sections[u"MENUMAIN"][u"HELP"] = u"Hilfe";
   sections[u"MENUSYSTRAY"][u"HIDE"] = u"Verbergen";
+  sections[u"MENUMAIN"][u"ESC"] = u"\u00C9chap";  // the shortcut's name comes from the table too
   sections[u"GENERAL"][u"QUIT"] = u"Beenden";
   RelabelMainWindow();
 
@@ -830,7 +831,7 @@ TEST_F(MainWindowTest, RelabelTakesEveryTextFromTheNewTable) {
   EXPECT_EQ(col.cx, 220);
   const std::pair<HMENU, UINT> items[] = {
       {MainMenuHandle(), 15}, {MainMenuHandle(), 19}, {TrayMenuHandle(), 19}, {TrayMenuHandle(), 20}};
-  const char16_t* texts[] = {u"Hilfe\tF1", u"Verbergen\tEsc", u"Verbergen", u"Beenden"};
+  const char16_t* texts[] = {u"Hilfe\tF1", u"Verbergen\t\u00C9chap", u"Verbergen", u"Beenden"};
   for (int i = 0; i < 4; ++i) {
     GetMenuStringW(items[i].first, items[i].second, buffer, 128, MF_BYCOMMAND);
     EXPECT_EQ(FromW(buffer), Text(texts[i]));
