@@ -11,6 +11,7 @@
 #include "base/text.h"
 #include "commands/about.h"
 #include "commands/update_check.h"
+#include "commands/update_check_proxy.h"
 
 namespace gw {
 
@@ -48,10 +49,11 @@ struct UpdateCheckOptions {
 
 // The user's proxy for `address` (the current user's Internet Options:
 // automatic detection and a configuration script first, then the servers
-// typed in), as libcurl takes it; empty for a direct connection. Each step of
+// typed in), as libcurl takes it, with whether it may get the user's logon
+// (see ChooseProxy); no server for a direct connection. Each step of
 // fetching a configuration script gives up after `timeout_ms`, but detection
 // on the network may take seconds: call it off the window thread.
-Text UserProxyFor(const Text& address, long timeout_ms);
+ProxyChoice UserProxyFor(const Text& address, long timeout_ms);
 
 // One HTTP GET of `url` into memory (at most one byte more than a version file
 // may have): redirects followed, through the user's proxy, the library's

@@ -185,11 +185,13 @@ VersionDownload DownloadVersionFile(const Text& url, long connect_timeout_ms,
   curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
   // The user's proxy, or none (and never the proxy variables of the
   // environment, which are no Windows setting).
-  const std::string proxy = TextToUtf8(UserProxyFor(url, connect_timeout_ms));
+  const ProxyChoice choice = UserProxyFor(url, connect_timeout_ms);
+  const std::string proxy = TextToUtf8(choice.server);
   curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str());
   curl_easy_setopt(curl, CURLOPT_NOPROXY, proxy.empty() ? "*" : "");
-  if (!proxy.empty()) {
-    // A proxy that asks who is there gets the user's Windows logon.
+  if (choice.offer_logon) {
+    // A proxy named by the user or an administrator that asks who is there
+    // gets the user's Windows logon.
     curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_NEGOTIATE | CURLAUTH_NTLM);
     curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":");
   }

@@ -67,6 +67,19 @@ TEST(UpdateProxyTest, OneServerForEverySchemeOrServersByScheme) {
   EXPECT_EQ(ProxyForAddress(site, u" ; ", u""), u"");
 }
 
+TEST(UpdateProxyTest, TheLogonGoesOnlyToAProxyNamedByTheUserOrAnAdministrator) {
+  const char16_t site[] = u"https://glyphwell.example.org/prog/glyphwell.vsn";
+  const ProxyChoice typed = ChooseProxy(site, u"proxy.corp:8080", u"", ProxySource::Typed);
+  EXPECT_EQ(typed.server, u"http://proxy.corp:8080");
+  EXPECT_TRUE(typed.offer_logon);
+  EXPECT_TRUE(ChooseProxy(site, u"proxy.corp:8080", u"", ProxySource::Script).offer_logon);
+  // Found by WPAD: used, but never told who the user is.
+  const ProxyChoice detected = ChooseProxy(site, u"wpad.evil:3128", u"", ProxySource::Detected);
+  EXPECT_EQ(detected.server, u"http://wpad.evil:3128");
+  EXPECT_FALSE(detected.offer_logon);
+  EXPECT_FALSE(ChooseProxy(site, u"", u"", ProxySource::Typed).offer_logon);
+}
+
 TEST(UpdateProxyTest, BypassListsLetHostsThrough) {
   EXPECT_TRUE(BypassesProxy(u"intranet", u"<local>"));
   EXPECT_FALSE(BypassesProxy(u"glyphwell.example.org", u"<local>"));
