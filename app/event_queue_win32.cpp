@@ -2,6 +2,7 @@
 // program acts on becomes an event here; the loop acts on the events.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <deque>
@@ -9,6 +10,7 @@
 #include <set>
 #include <vector>
 
+#include "app/single_instance_win32.h"
 #include "app/event_loop.h"
 #include "app/event_queue.h"
 #include "app/shell_win32.h"
@@ -344,6 +346,13 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
   }
 
+  if (msg != 0 && msg == ShowInstanceMessage()) {
+    // A later copy was started on the same character file: this one shows
+    // itself, as the hotkey would.
+    PostEvent(MakeEvent(EventKind::Hotkey, MainWindow));
+    return 0;
+  }
+
   if (msg != 0 && msg == app.taskbar_created_message) {
     // The taskbar was re-created (Explorer restarted): the icon comes back.
     ReAddTrayIcon();
@@ -377,6 +386,8 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         double_click_up_due = true;
         break;
       case WM_RBUTTONDBLCLK: type = 3; break;
+      case NIN_BALLOONUSERCLICK: type = 4; break;
+      case NIN_BALLOONTIMEOUT: type = 5; break;
       default: break;
     }
     if (type >= 0) QueueEvent(MakeEvent(EventKind::Tray, MainWindow, static_cast<int>(wp), type));
