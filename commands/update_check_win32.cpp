@@ -263,6 +263,9 @@ Text StatusBarText() {
   return Text(reinterpret_cast<const char16_t*>(buffer.data()));
 }
 
+// Hidden in the tray, the user is busy elsewhere.
+bool Quiet() { return !(App().main_window && IsWindowVisible(App().main_window)); }
+
 bool OpenPage(const Text& page, const std::function<bool(const Text&)>& open_page) {
   return open_page ? open_page(page) : RunProgram(page);
 }
@@ -285,9 +288,15 @@ void ShowAnswer(UpdateAnswer answer, const UpdateOutcome& outcome,
       const Text text = Tr(u"Update", u"NewVersion") + outcome.version + u".\n" +
                         Tr(u"Update", u"ClickToVisit");
       if (ShowTrayBalloon(Text(kWindowTitle), text, false)) break;
+      g_announced_page.clear();
+      if (Quiet()) {
+        // No tray icon yet (Explorer at sign-in may not take icons at
+        // first), and no window: asked again later, never a box.
+        StartMainTimer(kUpdateRetryTimer, UpdateRetryDelayMs(++g_quiet_failures));
+        break;
+      }
       // No tray icon to show it: the offer, with No as its default button,
       // so that a stray Enter opens nothing.
-      g_announced_page.clear();
       const Text offer = NewVersionMessage(Tr(u"Update", u"NewVersion"), outcome.version,
                                            Tr(u"Update", u"AskVisit"));
       if (ShowMessage(offer, MB_YESNO | MB_DEFBUTTON2) == IDYES) OpenPage(page, options.open_page);
@@ -345,9 +354,7 @@ void FinishUpdateCheck(int serial) {
   if (StatusBarText() == Tr(u"Update", u"StatusChecking")) SetStatusText(InfoStatusText());
   // The check counts as running until its answer has been shown.
   const std::shared_ptr<UpdateCheckRun> run = g_running;
-  // Hidden in the tray, the user is busy elsewhere.
-  const bool quiet = !(App().main_window && IsWindowVisible(App().main_window));
-  ShowAnswer(AnswerFor(g_running_caller, outcome.result, quiet), outcome, run->options);
+  ShowAnswer(AnswerFor(g_running_caller, outcome.result, Quiet()), outcome, run->options);
   g_running.reset();
 }
 
