@@ -4,7 +4,7 @@
 
 #include <cwctype>
 
-#include "app/event_loop.h"
+#include "base/event_queue.h"
 
 namespace gw {
 

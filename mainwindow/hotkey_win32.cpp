@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "base/message_box.h"
 #include "mainwindow/main_window.h"
 

@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 
-#include "app/event_loop.h"
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
+#include "table/entry_windows_win32.h"
 
 namespace gw {
 

@@ -8,15 +8,17 @@
 #include <iterator>
 #include <vector>
 
-#include "app/event_loop.h"
+#include "base/event_queue.h"
 #include "base/message_box.h"
-#include "base/placement.h"
 #include "base/placeholders.h"
-#include "app/shell_win32.h"
+#include "base/placement.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/text_size_win32.h"
 #include "table/character_file.h"
 #include "table/code_notation.h"
 #include "table/entry_input.h"
+#include "table/entry_windows_win32.h"
 #include "table/table_win32.h"
 
 namespace gw {
@@ -77,6 +79,10 @@ LRESULT CALLBACK EntryWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lp);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  if (msg == WM_DPICHANGED) {  // moved to a monitor of another DPI
+    OnDpiChanged(hwnd, wp, lp);
+    return 0;
   }
   const int number = static_cast<int>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   LRESULT result = 0;
