@@ -86,6 +86,16 @@ int FocusedMainControl(int otherwise) {
   return otherwise;
 }
 
+// Runs a button's command from a key or the menu: the focus comes back to
+// the control that has it now, not to the button.
+void RunKeepingFocus(void (*command)()) {
+  AppState& app = App();
+  const int back = FocusedMainControl(app.last_focused_control);
+  command();
+  app.last_focused_control = back;
+  Loop().CommandPending = true;
+}
+
 // --- Main window handlers ------------------------------------------------------------
 
 // The Shift rule of the Insert button and of a double-click in the list.
@@ -277,23 +287,15 @@ void OnMainCommand(int command) {
     // Edit (F2, the menu) and Delete (Del in the list, the menu), as their
     // buttons do, except that the focus comes back to the control that had
     // it (the Menu button after the menu, the list after a key).
-    case kCmdEditEntry: {
-      const int back = FocusedMainControl(app.last_focused_control);
-      OpenEditEntryWindow();
-      app.last_focused_control = back;
-      loop.CommandPending = true;
+    case kCmdEditEntry:
+      RunKeepingFocus(OpenEditEntryWindow);
       break;
-    }
     case kCmdDeleteKey:
       if (!MainControl(kCtlList) || GetFocus() != MainControl(kCtlList)) break;
       [[fallthrough]];
-    case kCmdDeleteEntry: {
-      const int back = FocusedMainControl(app.last_focused_control);
-      DeleteSelectedEntry();
-      app.last_focused_control = back;
-      loop.CommandPending = true;
+    case kCmdDeleteEntry:
+      RunKeepingFocus(DeleteSelectedEntry);
       break;
-    }
     default:
       break;
   }
