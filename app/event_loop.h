@@ -27,6 +27,7 @@ struct LoopState {
   // Set by the trigger-key filter before it posts a TriggerKey event.
   bool TriggerFound = false;
   int TriggerRow = -1;
+  Text TriggerTyped;  // the character typed
 };
 LoopState& Loop();
 

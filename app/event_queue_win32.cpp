@@ -397,6 +397,7 @@ LRESULT CALLBACK TriggerKeyFilter(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     LoopState& loop = Loop();
     loop.TriggerRow = App().table.FindTrigger(typed);
     loop.TriggerFound = loop.TriggerRow >= 0;
+    loop.TriggerTyped = typed;
     PostEvent(MakeEvent(EventKind::TriggerKey, MainWindow));
     // A character that is no trigger never reaches the list view.
     if (!loop.TriggerFound) return 1;

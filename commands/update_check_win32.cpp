@@ -18,6 +18,7 @@
 #include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "commands/run_program.h"
+#include "mainwindow/announce_win32.h"
 
 namespace gw {
 
@@ -329,6 +330,7 @@ void FinishUpdateCheck(int serial) {
 
 void RunUpdateCommand(const UpdateCheckOptions& options) {
   SetStatusText(Tr(u"Update", u"StatusChecking"));
+  Announce(Tr(u"Update", u"StatusChecking"), Politeness::Polite);
   CheckForUpdate(UpdateCaller::Menu, options);
 }
 
