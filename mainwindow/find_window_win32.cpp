@@ -220,7 +220,7 @@ void OpenFindWindow() {
     if (control && MessageFontHandle())
       SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(MessageFontHandle()), FALSE);
   }
-  NameFieldByLabel(Control(kFindField), Control(kFindLabel));
+  NameFieldByLabel(GetDlgItem(window, kFindField), GetDlgItem(window, kFindLabel));
   // Subclassed after the field got the last text, which is no new search.
   g_frame_procedure = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FindFrameProc)));
