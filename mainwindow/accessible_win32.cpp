@@ -150,8 +150,8 @@ class Accessible final : public IAccessible {
   }
   HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
     if (!action) return E_POINTER;
-    if (IsSelf(child) && !traits_->default_action.empty())
-      return Answer(traits_->default_action, action);
+    if (IsSelf(child) && traits_->default_action)
+      return Answer(traits_->default_action(), action);
     return inner_->get_accDefaultAction(child, action);
   }
   HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {

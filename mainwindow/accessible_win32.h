@@ -15,7 +15,7 @@ struct AccessibleTraits {
   long role = 0;                            // ROLE_SYSTEM_...; 0: the standard object's
   std::function<Text()> name;               // empty: the standard object's
   std::function<Text()> shortcut;           // empty: the standard object's
-  Text default_action;                      // empty: the standard object's
+  std::function<Text()> default_action;     // empty: the standard object's
   std::function<void()> do_default_action;  // empty: the standard object's
   // The name of child `child` (1, 2, ...); empty: the standard object's.
   std::function<Text(long child)> child_name;

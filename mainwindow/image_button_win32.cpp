@@ -194,7 +194,7 @@ void MakeButtonAccessible(HWND button) {
   traits.role = ROLE_SYSTEM_PUSHBUTTON;
   traits.name = [button] { return SplitShortcut(WindowTextOf(button)).name; };
   traits.shortcut = [button] { return SplitShortcut(WindowTextOf(button)).shortcut; };
-  traits.default_action = Tr(u"WinMain", u"InfoActionPress");
+  traits.default_action = [] { return Tr(u"WinMain", u"InfoActionPress"); };
   traits.do_default_action = [button] { Report(button, ControlClick); };
   MakeAccessible(button, std::move(traits));
 }

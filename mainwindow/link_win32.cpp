@@ -173,7 +173,7 @@ HWND CreateLinkControl(HWND parent, int window, int id, const Text& text, int x,
   AccessibleTraits traits;
   traits.role = ROLE_SYSTEM_LINK;
   traits.name = [link] { return WindowTextOf(link); };
-  traits.default_action = Tr(u"WinMain", u"InfoActionOpen");
+  traits.default_action = [] { return Tr(u"WinMain", u"InfoActionOpen"); };
   const DWORD_PTR data = LinkData(window, id);
   traits.do_default_action = [data] { ReportClick(data); };
   MakeAccessible(link, std::move(traits));

@@ -147,7 +147,7 @@ HWND CreateMenuButton() {
   traits.role = ROLE_SYSTEM_BUTTONMENU;
   traits.name = [button] { return SplitShortcut(WindowTextOf(button)).name; };
   traits.shortcut = [button] { return SplitShortcut(WindowTextOf(button)).shortcut; };
-  traits.default_action = Tr(u"WinMain", u"InfoActionOpen");
+  traits.default_action = [] { return Tr(u"WinMain", u"InfoActionOpen"); };
   traits.do_default_action = [] {
     QueueEvent(Event{EventKind::Control, MainWindow, kCtlMenu, ControlClick});
   };
