@@ -22,8 +22,18 @@ namespace {
 
 constexpr UINT_PTR kAccessibleSubclassId = 0x6177;  // "aw"
 
-// The traits of each window made accessible, as its subclass holds them.
-std::unordered_map<HWND, std::shared_ptr<const AccessibleTraits>*> g_traits;
+// What the subclass of a window holds: its traits, and for a field named
+// through the annotation service whether that is still to be tried (at the
+// first request, so that nothing of it is loaded while no client asks) and
+// whether it took the name.
+struct Subclassed {
+  std::shared_ptr<const AccessibleTraits> traits;
+  bool annotate = false;
+  bool annotated = false;
+};
+std::unordered_map<HWND, Subclassed*> g_subclassed;
+
+bool AnnotateName(HWND hwnd, const Text& name);
 
 using CreateStdFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
 using LresultFromObjectFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
@@ -194,23 +204,29 @@ class Accessible final : public IAccessible {
 
 LRESULT CALLBACK AccessibleSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                     DWORD_PTR data) {
-  auto* traits = reinterpret_cast<std::shared_ptr<const AccessibleTraits>*>(data);
+  auto* subclassed = reinterpret_cast<Subclassed*>(data);
   if (msg == WM_GETOBJECT && static_cast<LONG>(lp) == static_cast<LONG>(OBJID_CLIENT)) {
+    if (subclassed->annotate) {
+      subclassed->annotate = false;
+      subclassed->annotated = AnnotateName(hwnd, subclassed->traits->name());
+    }
+    // Annotated: the control's own object, which reads the annotation.
+    if (subclassed->annotated) return DefSubclassProc(hwnd, msg, wp, lp);
     const Oleacc& oleacc = OleaccFunctions();
     IAccessible* inner = nullptr;
     if (oleacc.create_std && oleacc.lresult_from_object &&
         SUCCEEDED(oleacc.create_std(hwnd, OBJID_CLIENT, IID_IAccessible,
                                     reinterpret_cast<void**>(&inner))) &&
         inner) {
-      auto* object = new Accessible(inner, *traits);
+      auto* object = new Accessible(inner, subclassed->traits);
       const LRESULT result = oleacc.lresult_from_object(IID_IAccessible, wp, object);
       object->Release();
       if (result > 0) return result;
     }
   } else if (msg == WM_NCDESTROY) {
     RemoveWindowSubclass(hwnd, AccessibleSubclass, id);
-    g_traits.erase(hwnd);
-    delete traits;
+    g_subclassed.erase(hwnd);
+    delete subclassed;
   }
   return DefSubclassProc(hwnd, msg, wp, lp);
 }
@@ -227,36 +243,38 @@ IAccPropServices* PropertyServices() {
   return services;
 }
 
-}  // namespace
+bool AnnotateName(HWND hwnd, const Text& name) {
+  IAccPropServices* services = PropertyServices();
+  return services && SUCCEEDED(services->SetHwndPropStr(hwnd, static_cast<DWORD>(OBJID_CLIENT),
+                                                        CHILDID_SELF, PROPID_ACC_NAME, W(name)));
+}
 
-void MakeAccessible(HWND hwnd, AccessibleTraits traits) {
+void Install(HWND hwnd, AccessibleTraits traits, bool annotate) {
   if (!hwnd) return;
-  auto* data = new std::shared_ptr<const AccessibleTraits>(
-      std::make_shared<const AccessibleTraits>(std::move(traits)));
+  auto* data = new Subclassed{std::make_shared<const AccessibleTraits>(std::move(traits)), annotate,
+                              false};
   // The same subclass again replaces its data.
   if (!SetWindowSubclass(hwnd, AccessibleSubclass, kAccessibleSubclassId,
                          reinterpret_cast<DWORD_PTR>(data))) {
     delete data;
     return;
   }
-  auto [at, added] = g_traits.try_emplace(hwnd, data);
+  auto [at, added] = g_subclassed.try_emplace(hwnd, data);
   if (!added) {
     delete at->second;
     at->second = data;
   }
 }
 
+}  // namespace
+
+void MakeAccessible(HWND hwnd, AccessibleTraits traits) { Install(hwnd, std::move(traits), false); }
+
 void NameForAccessibility(HWND hwnd, std::function<Text()> name) {
-  if (!hwnd || !name) return;
-  if (IAccPropServices* services = PropertyServices()) {
-    const Text text = name();
-    if (SUCCEEDED(services->SetHwndPropStr(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                                           PROPID_ACC_NAME, W(text))))
-      return;
-  }
+  if (!name) return;
   AccessibleTraits traits;
   traits.name = std::move(name);
-  MakeAccessible(hwnd, std::move(traits));
+  Install(hwnd, std::move(traits), true);
 }
 
 Text ControlLabelName(HWND control) { return control ? LabelName(WindowTextOf(control)) : Text(); }

@@ -26,10 +26,10 @@ struct AccessibleTraits {
 // traits go with the window.
 void MakeAccessible(HWND hwnd, AccessibleTraits traits);
 
-// Names `hwnd` for the accessibility layer: through the system's annotation
-// service, which keeps the control's own object (and with it the text
-// patterns of an edit field); where that service is missing (Wine), through
-// an object of the program's own.
+// Names `hwnd` for the accessibility layer, when a client first asks:
+// through the system's annotation service, which keeps the control's own
+// object (and with it the text patterns of an edit field); where that
+// service is missing (Wine), through an object of the program's own.
 void NameForAccessibility(HWND hwnd, std::function<Text()> name);
 
 // Names the field after the label `label`, from the label's caption.
