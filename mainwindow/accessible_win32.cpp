@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/accessibility.h"
 #include "mainwindow/accessible_win32.h"
 #include "mainwindow/main_window.h"

@@ -8,9 +8,9 @@
 
 #include <utility>
 
-#include "app/event_loop.h"
-#include "app/shell_win32.h"
+#include "base/event_queue.h"
 #include "mainwindow/announce_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/find_window.h"
 

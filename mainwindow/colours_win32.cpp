@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/colours_win32.h"
 #include "mainwindow/main_window.h"
 

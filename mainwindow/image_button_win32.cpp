@@ -7,14 +7,14 @@
 #include <windows.h>
 #include <windowsx.h>
 
-#include <utility>
-
 #include <oleacc.h>
 
-#include "app/event_queue.h"
-#include "app/shell_win32.h"
+#include <utility>
+
+#include "base/event_queue.h"
 #include "mainwindow/accessibility.h"
 #include "mainwindow/accessible_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/colours_win32.h"
 #include "mainwindow/main_window.h"
 

@@ -15,9 +15,9 @@
 
 #include <utility>
 
-#include "app/event_queue.h"
-#include "app/shell_win32.h"
+#include "base/event_queue.h"
 #include "mainwindow/accessible_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/colours_win32.h"
 #include "mainwindow/main_window.h"
 
