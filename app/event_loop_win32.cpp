@@ -15,6 +15,8 @@
 #include "base/message_box.h"
 #include "base/platform.h"
 #include "commands/commands_win32.h"
+#include "base/placeholders.h"
+#include "mainwindow/announce_win32.h"
 #include "mainwindow/find_window.h"
 #include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
@@ -190,6 +192,8 @@ void OnMainControl(const Event& event) {
           SetStatusText(InfoStatusText());
           loop.TransientStatus = false;
         }
+        // The name of the character, otherwise a tooltip for the mouse.
+        if (ListInputWasKeyboard()) ShowCharacterNameInStatus(app.table.CurrentRow());
       } else if (event.type == ControlDoubleClick) {
         InsertByShiftRule();
       }
@@ -370,8 +374,15 @@ void OnTriggerKey() {
     if (!app.table.IsRow(loop.TriggerRow)) return;
     app.table.SelectRow(loop.TriggerRow);
     SelectListRow(loop.TriggerRow);
-  } else if (app.settings.Beep && BeepReady()) {
-    PlayBeep();
+  } else {
+    // Said and shown as well as heard: the beep alone tells nothing to a
+    // user who cannot tell it from other sounds, or who turned it off.
+    const Text& typed = loop.TriggerTyped;
+    if (!typed.empty() && typed[0] >= u' ')
+      ShowStatusMessage(FillPlaceholders(Tr(u"WinMain", u"StatusNoTrigger"),
+                                         std::vector<TextView>{typed}),
+                        Politeness::Polite);
+    if (app.settings.Beep && BeepReady()) PlayBeep();
   }
 }
 
@@ -592,13 +603,25 @@ bool ClosesDroppedList(const MSG& msg) {
   return false;
 }
 
+// Enter for a focused control that asks for it (its WM_GETDLGCODE answers
+// DLGC_WANTMESSAGE, as the links and the image buttons do): it presses that
+// control and is no shortcut of the window.
+bool FocusWantsEnter(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_RETURN) return false;
+  HWND focus = GetFocus();
+  return focus && focus == msg.hwnd &&
+         (SendMessageW(focus, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)) &
+          DLGC_WANTMESSAGE) != 0;
+}
+
 void HandleMessage(MSG& msg) {
   // The shortcuts of the program window that the message is for (not of the
   // window that counts as active, which under Wine can differ from the one
   // whose keys arrive).
   HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
   const bool for_own = top && IsOwnWindow(top) && IsWindowEnabled(top) &&
-                       !ClosesDroppedList(msg) && !FocusTakesKey(msg);
+                       !ClosesDroppedList(msg) && !FocusTakesKey(msg) &&
+                       !FocusWantsEnter(msg);
   if (for_own) {
     // Enter on a button, check box or link is that control's, before any
     // shortcut: only the list and the Insert button insert.
@@ -685,6 +708,7 @@ void RereadIfChanged() {
       SelectListRow(app.table.CurrentRow());
       g_program_selecting = false;
       SetStatusText(Tr(u"WinMain", u"StatusReread"));
+      Announce(Tr(u"WinMain", u"StatusReread"), Politeness::Polite);
       Loop().TransientStatus = true;
       app.character_file_unreadable = false;
       break;
