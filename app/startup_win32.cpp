@@ -12,6 +12,7 @@
 #include "base/platform.h"
 #include "app/shell_win32.h"
 #include "commands/commands_win32.h"
+#include "mainwindow/hotkey_pass.h"
 #include "mainwindow/insertion.h"
 #include "settings/settings_window.h"
 #include "table/read_problem.h"
@@ -161,6 +162,8 @@ void RunStartup(HINSTANCE instance) {
 
   // 19. Global hotkey.
   ApplyHotkey(app.settings.Hotkey);
+  // Left to the programs whose rule says so while they are in front.
+  FollowProgramsInFront();
 
   // 20. First write of the character file; the legacy list goes only once
   // its entries are safely in the new file.
