@@ -14,6 +14,7 @@
 #include "base/platform.h"
 #include "app/shell_win32.h"
 #include "commands/commands_win32.h"
+#include "mainwindow/hotkey_pass.h"
 #include "mainwindow/find_window.h"
 #include "mainwindow/insertion.h"
 #include "mainwindow/main_window.h"
@@ -358,6 +359,7 @@ void DispatchMainWindow(const Event& event) {
       OnMainTimer(event.object);
       break;
     case EventKind::Hotkey:
+      if (PassHotkeyToProgramInFront()) break;
       ShowMainWindow();
       break;
     case EventKind::MainMenuClosed:

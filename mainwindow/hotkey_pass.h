@@ -17,6 +17,12 @@ void FollowProgramsInFront();
 // that a change of the hotkey starts from the registered key.
 void TakeHotkeyBack();
 
+// The hotkey arrived while a program whose rule passes it is in front (the
+// system sent no foreground event for it, as Wine does not): the key is
+// handed on to that program, the hotkey kept registered. False when the key
+// is Glyphwell's.
+bool PassHotkeyToProgramInFront();
+
 // Whether the hotkey is left to the program in front now.
 bool HotkeyPassedThrough();
 

@@ -3,6 +3,7 @@
 #include "app/shell_win32.h"
 #include "base/placeholders.h"
 #include "mainwindow/hotkey_pass.h"
+#include "mainwindow/insertion.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/program_in_front_win32.h"
 
@@ -71,6 +72,19 @@ void FollowProgramsInFront() {
     ApplyRuleOfWindow(GetForegroundWindow());
   else
     TakeHotkeyBack();
+}
+
+bool PassHotkeyToProgramInFront() {
+  const int n = App().settings.Hotkey;
+  if (n <= 0 || n > 24 || !AnyRulePasses()) return false;
+  const auto rule = RuleForWindow(GetForegroundWindow());
+  if (!rule || !rule->pass_hotkey) return false;
+  // Not registered while the key goes on, so that it reaches the program.
+  const auto vk = static_cast<std::uint16_t>(VK_F1 + n - 1);
+  UnregisterHotKey(App().main_window, 1);
+  SendKeyRecords({{vk, 0, kKeyDown}, {vk, 0, kKeyUp}});
+  if (!RegisterFunctionKey(n)) SetTrayTip(u"Glyphwell");
+  return true;
 }
 
 bool HotkeyPassedThrough() { return g_passed; }
