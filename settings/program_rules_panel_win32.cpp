@@ -19,6 +19,7 @@ namespace {
 constexpr int kWin = SettingsWindow;
 constexpr int kX = kRulesPanelLeft + 10;
 constexpr int kW = kRulesPanelWidth - 20;
+constexpr int kLabelW = 100;  // the labels "Program:" and "Insert by:" in every language
 
 ProgramRules g_rules;
 
@@ -197,13 +198,13 @@ void CreateProgramRulesPanel(HWND window, const ProgramRules& rules) {
     }
   }
   Make(window, L"STATIC", SS_NOPREFIX | WS_GROUP, Caption(u"Program"), kSetProgramLabel, kX, 160,
-       80, 20);
+       kLabelW, 20);
   Make(window, L"EDIT", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL | WS_BORDER, Text(), kSetProgram,
-       kX + 85, 158, kW - 85, 21);
-  Make(window, L"STATIC", SS_NOPREFIX | WS_GROUP, Caption(u"Method"), kSetMethodLabel, kX, 186, 80,
-       20);
+       kX + kLabelW + 5, 158, kW - kLabelW - 5, 21);
+  Make(window, L"STATIC", SS_NOPREFIX | WS_GROUP, Caption(u"Method"), kSetMethodLabel, kX, 186,
+       kLabelW, 20);
   if (HWND box = Make(window, WC_COMBOBOXW, WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                      Text(), kSetMethod, kX + 85, 183, kW - 85, 100)) {
+                      Text(), kSetMethod, kX + kLabelW + 5, 183, kW - kLabelW - 5, 100)) {
     for (const char16_t* key : kMethodKeys)
       SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(Caption(key))));
     SendMessageW(box, CB_SETCURSEL, 0, 0);
@@ -222,7 +223,7 @@ void CreateProgramRulesPanel(HWND window, const ProgramRules& rules) {
   const Text unreadable =
       rules.unreadable.empty()
           ? Text()
-          : FillPlaceholders(Caption(u"Unreadable"), NumberText(static_cast<long long>(rules.unreadable.size())));
+          : FillPlaceholders(Caption(u"InfoUnreadable"), NumberText(static_cast<long long>(rules.unreadable.size())));
   Make(window, L"STATIC", SS_NOPREFIX | WS_GROUP, unreadable, kSetUnreadable, kX, 298, kW, 34);
   Make(window, L"BUTTON", WS_GROUP | BS_GROUPBOX, Caption(u"Programs"), kSetRulesGroup,
        kRulesPanelLeft, 10, kRulesPanelWidth, 325);
