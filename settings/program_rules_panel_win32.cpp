@@ -149,7 +149,7 @@ void RemoveRule() {
 }
 
 // The program that was in front before Glyphwell came up: selected when it
-// has a rule, else added with the way chosen in the fields.
+// has a rule, else added as typed (Typing, hotkey kept), to be changed from there.
 void AddProgramInFront() {
   const Text program(ProgramFileName(ProgramOfPreviousWindow()));
   if (program.empty()) {
@@ -163,6 +163,8 @@ void AddProgramInFront() {
     return;
   }
   SetWindowTextW(Control(kSetProgram), W(program));
+  SendMessageW(Control(kSetMethod), CB_SETCURSEL, 0, 0);
+  SendMessageW(Control(kSetPassHotkey), BM_SETCHECK, BST_UNCHECKED, 0);
   AddRule();
 }
 
