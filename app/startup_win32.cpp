@@ -7,14 +7,18 @@
 #include <shlobj.h>
 
 #include "app/event_loop.h"
+#include "app/main_window_procedure.h"
+#include "app/shell_win32.h"
+#include "base/event_queue.h"
 #include "base/folders.h"
 #include "base/message_box.h"
 #include "base/platform.h"
-#include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "mainwindow/hotkey_pass.h"
-#include "mainwindow/insertion.h"
+#include "mainwindow/hotkey_win32.h"
+#include "mainwindow/insertion_win32.h"
 #include "settings/settings_window.h"
+#include "settings/system_language_win32.h"
 #include "table/read_problem.h"
 
 namespace gw {
@@ -153,7 +157,7 @@ void RunStartup(HINSTANCE instance) {
     FailReading(app.character_path, load.problem);
 
   // 17. Main window.
-  CreateMainWindow();
+  if (!CreateMainWindow(MainWindowProc, TriggerKeyFilter)) ExitProgram();
 
   // 18. Tray icon.
   app.tray_icon = ExtractIconW(nullptr, W(app.exe_path), 0);

@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "base/message_box.h"
-#include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "commands/run_at_startup.h"
+#include "mainwindow/app_state_win32.h"
 
 namespace gw {
 

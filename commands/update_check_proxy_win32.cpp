@@ -4,9 +4,9 @@
 #include <windows.h>
 #include <winhttp.h>
 
-#include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "commands/update_check_proxy.h"
+#include "mainwindow/app_state_win32.h"
 
 namespace gw {
 

@@ -12,12 +12,12 @@
 
 #include <curl/curl.h>
 
-#include "app/event_loop.h"
-#include "app/event_queue.h"
+#include "base/event_queue.h"
 #include "base/message_box.h"
-#include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "commands/run_program.h"
+#include "mainwindow/app_state_win32.h"
+#include "mainwindow/main_window.h"
 
 namespace gw {
 

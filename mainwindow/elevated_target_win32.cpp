@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "base/message_box.h"
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/elevated_target_win32.h"
 #include "mainwindow/main_window.h"
 

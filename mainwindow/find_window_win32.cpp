@@ -11,15 +11,15 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/event_loop.h"
-#include "app/event_queue.h"
+#include "base/event_queue.h"
 #include "base/message_box.h"
 #include "base/placeholders.h"
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/find.h"
 #include "mainwindow/find_window.h"
 #include "mainwindow/main_window.h"
 #include "table/entry_input.h"
+#include "table/entry_windows_win32.h"
 
 namespace gw {
 

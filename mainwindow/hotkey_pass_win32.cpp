@@ -1,9 +1,10 @@
 #include <windows.h>
 
-#include "app/shell_win32.h"
 #include "base/placeholders.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/hotkey_pass.h"
-#include "mainwindow/insertion.h"
+#include "mainwindow/hotkey_win32.h"
+#include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/program_in_front_win32.h"
 

@@ -7,10 +7,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/event_loop.h"
-#include "app/shell_win32.h"
+#include "base/event_queue.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/elevated_target_win32.h"
 #include "mainwindow/insertion.h"
+#include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/paste_route.h"
 #include "mainwindow/program_in_front_win32.h"

@@ -5,8 +5,8 @@
 
 #include <span>
 
-#include "app/shell_win32.h"
 #include "commands/commands_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/menu_layout.h"
 #include "resources/resource_ids.h"

@@ -4,10 +4,11 @@
 
 #include <vector>
 
-#include "app/shell_win32.h"
 #include "base/message_box.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/clipboard_win32.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/insertion_win32.h"
 #include "mainwindow/paste_route.h"
 
 namespace gw {

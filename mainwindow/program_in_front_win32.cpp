@@ -1,7 +1,7 @@
 #include "mainwindow/program_in_front_win32.h"
 
-#include "app/event_loop.h"
-#include "app/shell_win32.h"
+#include "base/event_queue.h"
+#include "mainwindow/app_state_win32.h"
 
 namespace gw {
 

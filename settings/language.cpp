@@ -75,6 +75,7 @@ const char16_t BuiltInEnglishTable[] =
     u"Settings\0" u"Settings\0"
     u"Goto\0" u"Go to character file\0"
     u"Find\0" u"Find ...\\tCtrl+F\0"
+    u"Esc\0" u"Esc\0"
     u"RunAtStartup\0" u"Run at startup\0"
     u"ErrRunAtStartup\0" u"Can't change registry value:\0"
     u"_GROUP_\0" u"WinAbout\0"

@@ -4,12 +4,12 @@
 
 #include <iterator>
 
-#include "app/event_loop.h"
-#include "app/shell_win32.h"
 #include "base/message_box.h"
 #include "base/placeholders.h"
-#include "mainwindow/insertion.h"
+#include "mainwindow/app_state_win32.h"
+#include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
+#include "table/entry_windows_win32.h"
 #include "table/entry_input.h"
 
 namespace gw {

@@ -13,18 +13,19 @@
 #include <string>
 #include <utility>
 
-#include "app/event_loop.h"
-#include "app/event_queue.h"
+#include "base/event_queue.h"
 #include "base/message_box.h"
 #include "base/placeholders.h"
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
+#include "mainwindow/hotkey_pass.h"
+#include "mainwindow/hotkey_win32.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
-#include "mainwindow/hotkey_pass.h"
 #include "settings/program_rules_panel_win32.h"
 #include "settings/relative_path.h"
 #include "settings/settings_window.h"
 #include "table/entry_input.h"
+#include "table/entry_windows_win32.h"
 
 namespace gw {
 

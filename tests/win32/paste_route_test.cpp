@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "mainwindow/insertion_win32.h"
 #include "mainwindow/paste_route.h"
 #include "tests/win32/event_test_support.h"
 
