@@ -285,6 +285,11 @@ void OnTray(int type) {
     at.y -= 1;
     ShowTrayMenuAt(at);
     Loop().TrayMenuShown = true;
+  } else if (type == 4) {
+    // The notification of news was clicked.
+    OpenAnnouncedUpdate();
+  } else if (type == 5) {
+    ForgetAnnouncedUpdate();
   }
 }
 

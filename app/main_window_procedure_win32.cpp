@@ -2,10 +2,12 @@
 // messages of the main window that the program acts on become events here.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "app/event_loop.h"
 #include "app/main_window_procedure.h"
 #include "app/shell_win32.h"
+#include "app/single_instance_win32.h"
 #include "base/event_queue.h"
 #include "mainwindow/main_window.h"
 
@@ -33,6 +35,13 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                reinterpret_cast<HMENU>(wp) == MainMenuHandle()) {
       PostEvent(WindowEvent(EventKind::MainMenuClosed, MainWindow));
     }
+  }
+
+  if (msg != 0 && msg == ShowInstanceMessage()) {
+    // A later copy was started on the same character file: this one shows
+    // itself, as the hotkey would.
+    PostEvent(WindowEvent(EventKind::Hotkey, MainWindow));
+    return 0;
   }
 
   if (msg != 0 && msg == app.taskbar_created_message) {
@@ -68,6 +77,8 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         double_click_up_due = true;
         break;
       case WM_RBUTTONDBLCLK: type = 3; break;
+      case NIN_BALLOONUSERCLICK: type = 4; break;
+      case NIN_BALLOONTIMEOUT: type = 5; break;
       default: break;
     }
     if (type >= 0) QueueEvent(WindowEvent(EventKind::Tray, MainWindow, static_cast<int>(wp), type));

@@ -17,12 +17,6 @@ void RunStartup(HINSTANCE instance);
 void QuitProgram(bool confirm, HICON tray_icon);
 [[noreturn]] void ExitProgram();
 
-// One copy of each version: takes the program's named mutex; false when
-// another copy holds it (it runs, or is starting). That copy's main window
-// is then found by its class and title, waited for a few seconds while it is
-// still starting, and shown and brought to the front.
-bool ClaimSingleInstance();
-void ShowRunningInstance();
 
 // The write-failure and read-failure messages of start-up.
 Text WriteFailureText(const Text& path, bool terminate);

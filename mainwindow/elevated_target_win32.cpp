@@ -51,9 +51,9 @@ IntegrityReadings ReadIntegrity(DWORD process_id) {
 
 void SetIntegrityReaderForTesting(IntegrityReader reader) { g_reader = std::move(reader); }
 
-IntegrityReadings ReadForegroundIntegrity() {
+IntegrityReadings ReadWindowIntegrity(HWND window) {
   DWORD process_id = 0;
-  GetWindowThreadProcessId(GetForegroundWindow(), &process_id);
+  GetWindowThreadProcessId(window, &process_id);
   return g_reader ? g_reader(process_id) : ReadIntegrity(process_id);
 }
 

@@ -64,9 +64,9 @@ void RemoveTrayIcon();
 // Re-adds the icon after the taskbar was re-created.
 void ReAddTrayIcon();
 void EnableTrayMenuItem(int command, bool enabled);
-// Shows a note in a balloon of the tray icon (a warning); false when there is
-// no tray icon to show it.
-bool ShowTrayBalloon(const Text& title, const Text& text);
+// Shows a note in a balloon of the tray icon (a warning, or information);
+// false when there is no tray icon to show it.
+bool ShowTrayBalloon(const Text& title, const Text& text, bool warning = true);
 // Test hook: when set, it receives the balloon's title and text instead of
 // the system, tray icon or not.
 using TrayBalloonHook = std::function<void(const Text& title, const Text& text)>;

@@ -774,7 +774,7 @@ TrayBalloonHook g_balloon_hook;
 
 void SetTrayBalloonHookForTesting(TrayBalloonHook hook) { g_balloon_hook = std::move(hook); }
 
-bool ShowTrayBalloon(const Text& title, const Text& text) {
+bool ShowTrayBalloon(const Text& title, const Text& text, bool warning) {
   if (g_balloon_hook) {
     g_balloon_hook(title, text);
     return true;
@@ -786,7 +786,7 @@ bool ShowTrayBalloon(const Text& title, const Text& text) {
   nid.hWnd = app.main_window;
   nid.uID = kTrayId;
   nid.uFlags = NIF_INFO;
-  nid.dwInfoFlags = NIIF_WARNING;
+  nid.dwInfoFlags = warning ? NIIF_WARNING : NIIF_INFO;
   lstrcpynW(nid.szInfoTitle, W(title), ARRAYSIZE(nid.szInfoTitle));
   lstrcpynW(nid.szInfo, W(text), ARRAYSIZE(nid.szInfo));
   return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;

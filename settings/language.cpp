@@ -86,6 +86,7 @@ const char16_t BuiltInEnglishTable[] =
     u"Current\0" u"You have got the current version of the program.\0"
     u"NewVersion\0" u"There is the new version \0"
     u"AskVisit\0" u"Do you want to visit the program website now?\0"
+    u"ClickToVisit\0" u"Click here to visit the program website.\0"
     u"StatusChecking\0" u" Checking for updates...\0"
     u"_GROUP_\0" u"WinSettings\0"
     u"Language\0" u"Language:\0"
