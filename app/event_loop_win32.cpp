@@ -14,6 +14,7 @@
 #include "base/message_box.h"
 #include "base/platform.h"
 #include "commands/commands_win32.h"
+#include "mainwindow/hotkey_pass.h"
 #include "base/placeholders.h"
 #include "mainwindow/announce_win32.h"
 #include "mainwindow/find_window.h"
@@ -373,6 +374,7 @@ void DispatchMainWindow(const Event& event) {
       OnMainTimer(event.object);
       break;
     case EventKind::Hotkey:
+      if (PassHotkeyToProgramInFront()) break;
       ShowMainWindow();
       break;
     case EventKind::MainMenuClosed:

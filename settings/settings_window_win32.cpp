@@ -18,9 +18,11 @@
 #include "base/placeholders.h"
 #include "mainwindow/accessible_win32.h"
 #include "mainwindow/app_state_win32.h"
+#include "mainwindow/hotkey_pass.h"
 #include "mainwindow/hotkey_win32.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
+#include "settings/program_rules_panel_win32.h"
 #include "settings/relative_path.h"
 #include "settings/settings_window.h"
 #include "table/entry_input.h"
@@ -240,6 +242,8 @@ Text FieldText(int id) {
 void CreateControls(HWND window) {
   AppState& app = App();
   for (const ControlLayout& c : kControls) {
+    // The rules per program come before OK and Cancel in the Tab order.
+    if (c.id == kSetOk) CreateProgramRulesPanel(window, app.settings.Programs);
     const wchar_t* cls = L"BUTTON";
     DWORD style = WS_CHILD | WS_VISIBLE;
     int height = c.h;
@@ -388,6 +392,7 @@ void MoveOption(int from, int to) {
 }
 
 void OnUp() {
+  if (StepProgramRulesPanel(-1)) return;
   if (HasFocus(kSetLanguage))
     StepList(kSetLanguage, -1);
   else if (HasFocus(kSetHotkey))
@@ -397,6 +402,7 @@ void OnUp() {
 }
 
 void OnDown() {
+  if (StepProgramRulesPanel(1)) return;
   if (HasFocus(kSetLanguage))
     StepList(kSetLanguage, 1);
   else if (HasFocus(kSetHotkey))
@@ -470,7 +476,7 @@ void OpenSettingsWindow() {
   // 1. 2. The status bar is cleared, the window made.
   SetStatusText(Text());
   const Text title = Tr(u"MenuMain", u"Settings");
-  HWND window = CreateSecondaryFrame(kWin, title, 350, 385);
+  HWND window = CreateSecondaryFrame(kWin, title, kRulesPanelLeft + kRulesPanelWidth + 10, 385);
   if (!window) {
     ShowMessage(FillPlaceholders(Tr(u"General", u"ErrOpen"), title), MB_ICONERROR);
     return;
@@ -584,6 +590,7 @@ Text ApplySettings(const Text& settings_path, Settings& settings) {
   // nothing is written; what was applied so far stays in memory.
   const int hotkey = SelectedHotkey();
   if (hotkey != settings.Hotkey) {
+    TakeHotkeyBack();
     if (!ChangeHotkey(settings.Hotkey, hotkey)) return help;
     settings.Hotkey = static_cast<std::int8_t>(hotkey);
     changed = true;
@@ -599,9 +606,14 @@ Text ApplySettings(const Text& settings_path, Settings& settings) {
   take(settings.HTML, Checked(kSetHtml));
   take(settings.CheckUpdate, Checked(kSetCheckUpdate));
   take(settings.ConfirmEnd, Checked(kSetConfirmEnd));
+  if (EditedProgramRules() != settings.Programs) {
+    settings.Programs = EditedProgramRules();
+    changed = true;
+  }
 
   // 7. 8. Closed, then written when something changed.
   CloseEntryWindow(kWin);
+  FollowProgramsInFront();
   if (changed && !SaveSettings(settings_path, settings))
     ShowMessage(Tr(u"General", u"ErrWrite") + u"\n" + settings_path, MB_ICONERROR);
   return help;
@@ -622,6 +634,7 @@ void DispatchSettingsWindow(const Event& event) {
           OnDown();
           break;
         case 10:
+          if (PressFocusedRulesButton()) break;
           if (HasFocus(kSetCancel))
             CloseEntryWindow(kWin);
           else
@@ -638,6 +651,7 @@ void DispatchSettingsWindow(const Event& event) {
       }
       break;
     case EventKind::Control:
+      if (DispatchProgramRulesPanel(event)) break;
       if (event.type == ControlFilesDropped) {
         if (event.object == kSetCommand) OnFilesDropped();
       } else if (event.type == FocusGained) {
