@@ -15,6 +15,7 @@
 #include "base/message_box.h"
 #include "base/platform.h"
 #include "commands/commands_win32.h"
+#include "mainwindow/hotkey_pass.h"
 #include "base/placeholders.h"
 #include "mainwindow/announce_win32.h"
 #include "mainwindow/find_window.h"
@@ -414,6 +415,7 @@ void DispatchMainWindow(const Event& event) {
       OnMainTimer(event.object);
       break;
     case EventKind::Hotkey:
+      if (PassHotkeyToProgramInFront()) break;
       ShowMainWindow();
       break;
     case EventKind::MainMenuClosed:

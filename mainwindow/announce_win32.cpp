@@ -178,7 +178,13 @@ void ShowCharacterNameInStatus(int row) {
   if (!table.IsRow(row)) return;
   const std::string name =
       FirstCharacterName(ProgramCharacterNames(), table.ColumnText(row, TableColumn::Characters));
-  SetStatusText(name.empty() ? InfoStatusText() : u" " + AsciiToText(name));
+  if (name.empty()) {
+    SetStatusText(InfoStatusText());
+    return;
+  }
+  Text status(1, u' ');
+  status += AsciiToText(name);
+  SetStatusText(status);
 }
 
 }  // namespace gw

@@ -34,6 +34,13 @@ bool CopyTextToClipboard(const Text& text);
 // the clipboard and the user told to paste it (ChooseInsertionRoute).
 bool SendTextToPreviousWindow(const Text& text, bool stay_on_top);
 
+// Sends key records with one SendInput call (or to the test hook).
+void SendKeyRecords(const std::vector<KeyRecord>& records);
+
+// The executable of the window that was in front when the main window came
+// up (its full path); empty when there was none or it cannot be read.
+Text ProgramOfPreviousWindow();
+
 // One key event, virtual-key code `vk` (low 8 bits) with `flags`.
 void SendKey(int vk, std::uint32_t flags);
 

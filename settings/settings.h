@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "settings/hotkey.h"
+#include "settings/program_rules.h"
 
 namespace gw {
 
@@ -31,6 +32,7 @@ struct Settings {
   bool HTML = false;
   bool CheckUpdate = false;
   bool ConfirmEnd = false;
+  ProgramRules Programs;  // section [Programs]; written only when it holds a line
 };
 
 // The hotkey number of a "Hotkey" value: 0 for "Ø"; otherwise the text after

@@ -18,9 +18,11 @@
 #include "base/placeholders.h"
 #include "mainwindow/accessible_win32.h"
 #include "mainwindow/app_state_win32.h"
+#include "mainwindow/hotkey_pass.h"
 #include "mainwindow/hotkey_win32.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
+#include "settings/program_rules_panel_win32.h"
 #include "settings/relative_path.h"
 #include "settings/settings_window.h"
 #include "table/entry_input.h"
@@ -238,6 +240,8 @@ Text FieldText(int id) {
 void CreateControls(HWND window) {
   AppState& app = App();
   for (const ControlLayout& c : kControls) {
+    // The rules per program come before OK and Cancel in the Tab order.
+    if (c.id == kSetOk) CreateProgramRulesPanel(window, app.settings.Programs);
     const wchar_t* cls = L"BUTTON";
     DWORD style = WS_CHILD | WS_VISIBLE;
     int height = c.h;
@@ -450,6 +454,7 @@ void MoveOption(int from, int to) {
 }
 
 void OnUp() {
+  if (StepProgramRulesPanel(-1)) return;
   if (HasFocus(kSetLanguage))
     StepList(kSetLanguage, -1);
   else if (HasFocus(kSetCustom))
@@ -457,6 +462,7 @@ void OnUp() {
 }
 
 void OnDown() {
+  if (StepProgramRulesPanel(1)) return;
   if (HasFocus(kSetLanguage))
     StepList(kSetLanguage, 1);
   else if (HasFocus(kSetStandard))
@@ -528,7 +534,7 @@ void OpenSettingsWindow() {
   // 1. 2. The status bar is cleared, the window made.
   SetStatusText(Text());
   const Text title = Tr(u"MenuMain", u"Settings");
-  HWND window = CreateSecondaryFrame(kWin, title, 350, 385);
+  HWND window = CreateSecondaryFrame(kWin, title, kRulesPanelLeft + kRulesPanelWidth + 10, 385);
   if (!window) {
     ShowMessage(FillPlaceholders(Tr(u"General", u"ErrOpen"), title), MB_ICONERROR);
     return;
@@ -650,6 +656,7 @@ Text ApplySettings(const Text& settings_path, Settings& settings) {
       if (HWND field = Control(kSetHotkey)) SetFocus(field);
       return help;
     }
+    TakeHotkeyBack();
     if (!ChangeHotkey(settings, chosen)) return help;
     settings.Hotkey = chosen.Hotkey;
     settings.HotkeyCombination = chosen.HotkeyCombination;
@@ -666,9 +673,14 @@ Text ApplySettings(const Text& settings_path, Settings& settings) {
   take(settings.HTML, Checked(kSetHtml));
   take(settings.CheckUpdate, Checked(kSetCheckUpdate));
   take(settings.ConfirmEnd, Checked(kSetConfirmEnd));
+  if (EditedProgramRules() != settings.Programs) {
+    settings.Programs = EditedProgramRules();
+    changed = true;
+  }
 
   // 7. 8. Closed, then written when something changed.
   CloseEntryWindow(kWin);
+  FollowProgramsInFront();
   if (changed && !SaveSettings(settings_path, settings))
     ShowMessage(Tr(u"General", u"ErrWrite") + u"\n" + settings_path, MB_ICONERROR);
   return help;
@@ -689,6 +701,7 @@ void DispatchSettingsWindow(const Event& event) {
           OnDown();
           break;
         case 10:
+          if (PressFocusedRulesButton()) break;
           if (HasFocus(kSetCancel))
             CloseEntryWindow(kWin);
           else
@@ -705,6 +718,7 @@ void DispatchSettingsWindow(const Event& event) {
       }
       break;
     case EventKind::Control:
+      if (DispatchProgramRulesPanel(event)) break;
       if (event.type == ControlFilesDropped) {
         if (event.object == kSetCommand) OnFilesDropped();
       } else if (event.type == FocusGained) {
