@@ -190,6 +190,11 @@ std::string CharacterNames::Name(char32_t code) const {
   return std::string();
 }
 
+bool CharacterNames::InNamedRange(char32_t code) const {
+  return std::any_of(ranges_.begin(), ranges_.end(),
+                     [&](const Range& r) { return code >= r.first && code <= r.last; });
+}
+
 std::string_view CharacterNames::EntityNames(char32_t code) const {
   const Listed* entry = Find(code);
   if (!entry) return {};

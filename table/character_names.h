@@ -23,6 +23,10 @@ class CharacterNames {
   bool Empty() const { return codes_.empty() && ranges_.empty(); }
   // How many code points are listed one by one (the ranges not counted).
   size_t ListedCount() const { return codes_.size(); }
+  // The code points listed one by one, ascending.
+  const std::vector<char32_t>& ListedCodes() const { return codes_; }
+  // True when `code` lies in a range whose names are made by rule.
+  bool InNamedRange(char32_t code) const;
   // The comment of the text: the sources and their versions.
   std::string_view Source() const { return source_; }
 
