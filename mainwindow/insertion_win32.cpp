@@ -10,6 +10,7 @@
 #include "app/event_loop.h"
 #include "app/shell_win32.h"
 #include "mainwindow/elevated_target_win32.h"
+#include "mainwindow/find_window.h"
 #include "mainwindow/insertion.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
@@ -190,6 +191,7 @@ void InsertCharacters() {
     SendKey(VK_LEFT, 0);
     SendKey(VK_LEFT, KEYEVENTF_KEYUP);
   }
+  RememberTypedCharacters(characters);
 }
 
 void InsertCode() {

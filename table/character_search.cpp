@@ -276,8 +276,8 @@ struct CharacterSearch::Builder {
       }
       postings.emplace_back(it->second, item << 2 | kind);
     }
+    if (kind == kName) search.phrases_.emplace_back(PhraseHash(folded), item);
     if (kind != kKeyword) {
-      search.phrases_.emplace_back(PhraseHash(folded), item);
       uint8_t& fewest = search.name_words_[item];
       fewest = static_cast<uint8_t>(std::min<size_t>(fewest, std::min<size_t>(count, 254)));
     }
@@ -307,6 +307,8 @@ void CharacterSearch::Prepare(const CharacterNames& names, const SearchData& dat
   for (char32_t code : names.ListedCodes()) {
     const uint32_t item = b.Item(code);
     b.Add(item, names.ListedName(code), kName);
+    // A small letter goes before its capital among equals.
+    if (names.ListedName(code).find(" CAPITAL ") != std::string_view::npos) capital_.push_back(item);
     std::string_view entity_list = names.EntityNames(code);
     while (!entity_list.empty()) {
       const size_t space = entity_list.find(' ');
@@ -382,6 +384,7 @@ void CharacterSearch::Prepare(const CharacterNames& names, const SearchData& dat
   std::vector<uint32_t> fill(posting_begin_.begin(), posting_begin_.end() - 1);
   for (const auto& p : b.postings) postings_[fill[rank[p.first]]++] = p.second;
 
+  std::sort(capital_.begin(), capital_.end());
   std::sort(phrases_.begin(), phrases_.end());
   phrases_.erase(std::unique(phrases_.begin(), phrases_.end()), phrases_.end());
   std::sort(entities_.begin(), entities_.end());
@@ -411,6 +414,7 @@ bool CharacterSearch::KeyOf(TextView characters, ResultKey& key) const {
 }
 
 void CharacterSearch::RankCandidates(const std::vector<std::string>& words,
+                                     const std::string& raw_entity,
                                      const std::vector<ResultKey>& recent,
                                      std::vector<SearchResult>& out, size_t limit) const {
   if (++generation_ >= UINT32_MAX / 16) {
@@ -493,6 +497,11 @@ void CharacterSearch::RankCandidates(const std::vector<std::string>& words,
   for (auto it = std::lower_bound(phrases_.begin(), phrases_.end(), std::make_pair(hash, 0u));
        it != phrases_.end() && it->first == hash; ++it)
     exact.push_back(it->second);
+  // Entity names are exact only in their own letter case ("ouml" is ö, "Ouml" Ö).
+  const auto entity = std::lower_bound(entities_.begin(), entities_.end(),
+                                       std::make_pair(raw_entity, char32_t{0}));
+  if (!raw_entity.empty() && entity != entities_.end() && entity->first == raw_entity)
+    exact.push_back(ItemOf(entity->second));
 
   struct Scored {
     uint64_t order;
@@ -508,10 +517,11 @@ void CharacterSearch::RankCandidates(const std::vector<std::string>& words,
     const ResultKey key = items_[item];
     const auto r = std::find(recent.begin(), recent.end(), key);
     const uint64_t recent_place = r == recent.end() ? 63 : static_cast<uint64_t>(r - recent.begin());
-    // rank, recently used, how well the words matched, the name's length,
-    // the code point.
+    // rank, recently used, how well the words matched, a small letter before
+    // its capital, the name's length, the code point.
+    const uint64_t capital = std::binary_search(capital_.begin(), capital_.end(), item) ? 1 : 0;
     const uint64_t order = static_cast<uint64_t>(rank) << 60 | recent_place << 54 |
-                           static_cast<uint64_t>(sum_[item]) << 46 |
+                           static_cast<uint64_t>(sum_[item]) << 47 | capital << 46 |
                            static_cast<uint64_t>(name_words_[item]) << 38 | key;
     scored.push_back({order, {key, rank}});
   }
@@ -566,7 +576,11 @@ std::vector<SearchResult> CharacterSearch::Search(TextView text, const std::vect
   if (!prepared_) return out;
   const std::vector<std::string> words = SplitWords(FoldForSearch(text));
   if (words.empty()) return out;
-  RankCandidates(words, recent_keys, out, limit);
+  // The text as an entity name would be written, for the exact matches.
+  std::string raw_entity = TextToUtf8(trimmed);
+  if (!raw_entity.empty() && raw_entity[0] == '&') raw_entity.erase(0, 1);
+  if (!raw_entity.empty() && raw_entity.back() == ';') raw_entity.pop_back();
+  RankCandidates(words, raw_entity, recent_keys, out, limit);
   if (typed) {
     // The typed character once, first.
     out.erase(std::remove_if(out.begin() + 1, out.end(),
@@ -603,9 +617,11 @@ std::string CharacterSearch::Name(ResultKey key) const {
   return names_ ? names_->Name(key) : std::string();
 }
 
-Text CharacterSearch::CodeText(ResultKey key) const {
+Text CharacterSearch::CodeText(ResultKey key) const { return CodeTextOf(Characters(key)); }
+
+Text CodeTextOf(TextView characters) {
   Text out;
-  for (char32_t c : CodePoints(Characters(key))) {
+  for (char32_t c : CodePoints(characters)) {
     if (!out.empty()) out.push_back(u' ');
     out += u"U+";
     char digits[8];

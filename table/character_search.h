@@ -47,6 +47,9 @@ std::string FoldForSearch(std::string_view utf8);
 // any other text. Entity names ("&ne;") need the names: see CharacterSearch.
 long long TypedCode(TextView text);
 
+// The code points of a text as "U+2260", a sequence as "U+1F469 U+200D U+1F4BB".
+Text CodeTextOf(TextView characters);
+
 class CharacterSearch {
  public:
   // Indexes the names, the aliases, the emoji and the CLDR names of
@@ -79,8 +82,9 @@ class CharacterSearch {
   struct Builder;
 
   uint32_t ItemOf(ResultKey key) const;  // UINT32_MAX when not indexed
-  void RankCandidates(const std::vector<std::string>& words, const std::vector<ResultKey>& recent,
-                      std::vector<SearchResult>& out, size_t limit) const;
+  void RankCandidates(const std::vector<std::string>& words, const std::string& raw_entity,
+                      const std::vector<ResultKey>& recent, std::vector<SearchResult>& out,
+                      size_t limit) const;
 
   bool prepared_ = false;
   std::string language_;
@@ -92,6 +96,7 @@ class CharacterSearch {
   std::vector<ResultKey> items_;
   std::vector<uint8_t> name_words_;
   std::unordered_map<ResultKey, uint32_t> item_of_;
+  std::vector<uint32_t> capital_;  // the items that are capital letters, sorted
 
   // The words, sorted, each ended by a NUL in vocabulary_; per word its
   // postings (item << 2 | kind) in postings_[posting_begin_[w] ..
