@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "base/events.h"
+#include "base/text.h"
 #include "table/character_names.h"
 
 namespace gw {
