@@ -42,9 +42,9 @@ TEST_F(FindWindowTest, RowsComeFirstArrowsMoveInTheResultsAndEscGoesBack) {
   HWND results = EntryControl(FindEntryWindow, kFindResults);
   ASSERT_NE(results, nullptr);
 
-  Type(L"guillemets");  // rows 1 and 3, then the characters named so
+  Type(L"guillemet");  // rows 1 and 3, then the characters named so
   EXPECT_EQ(Current(), 1);
-  EXPECT_EQ(StatusText(), u" 2 items match \u201Cguillemets\u201D.");
+  EXPECT_EQ(StatusText(), u" 2 items match \u201Cguillemet\u201D.");
   EXPECT_GT(ListView_GetItemCount(results), 2);
   EXPECT_EQ(ListView_GetNextItem(results, -1, LVNI_SELECTED), 0);
   Dispatch(Command(kCmdFindNext, FindEntryWindow));  // Down
