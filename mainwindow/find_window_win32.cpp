@@ -15,18 +15,19 @@
 #include <memory>
 #include <vector>
 
-#include "app/event_loop.h"
-#include "app/event_queue.h"
+#include "base/event_queue.h"
 #include "base/message_box.h"
 #include "base/placeholders.h"
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/find.h"
 #include "mainwindow/find_window.h"
 #include "mainwindow/insertion.h"
+#include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
 #include "table/code_notation.h"
 #include "table/entry_input.h"
+#include "table/entry_windows_win32.h"
 #include "table/recent_characters.h"
 
 namespace gw {
@@ -179,9 +180,9 @@ void SetUpResultList(HWND list) {
     const char16_t* key;
     int width;
   };
-  const Column columns[] = {{u"WinFind", u"ColCharacter", 70}, {u"WinFind", u"ColName", 230},
-                            {u"WinFind", u"ColCode", 110},     {u"WinMain", u"Trigger", 50},
-                            {u"WinMain", u"Comment", 80}};
+  const Column columns[] = {{u"WinFind", u"ColCharacter", 75}, {u"WinFind", u"ColName", 190},
+                            {u"WinFind", u"ColCode", 110},     {u"WinMain", u"Trigger", 60},
+                            {u"WinMain", u"Comment", 100}};
   for (int i = 0; i < static_cast<int>(std::size(columns)); ++i) {
     const Text caption = Tr(columns[i].section, columns[i].key);
     LVCOLUMNW column{};
@@ -314,8 +315,13 @@ void KeepRowInSight(int row) {
   MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&item), 2);
   GetWindowRect(window, &frame);
   if (!IntersectRect(&overlap, &item, &frame)) return;
-  RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  // The work area of the monitor that holds the row, which need not be the
+  // primary one.
+  RECT work = item;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (GetMonitorInfoW(MonitorFromRect(&item, MONITOR_DEFAULTTONEAREST), &monitor))
+    work = monitor.rcWork;
   const int height = frame.bottom - frame.top;
   const int gap = item.bottom - item.top;
   int top = item.bottom + gap;
@@ -379,7 +385,9 @@ void SearchAsTyped() {
     InvalidateRect(list, nullptr, TRUE);
   }
   if (!has_words) {
-    // Nothing to look for in the table: back to where the search began.
+    // Nothing to look for in the table: back to where the search began, and
+    // nothing for F3 to repeat.
+    g_last_text.clear();
     ShowRow(g_start_row);
     SetStatusText(Text());
     return;
