@@ -87,21 +87,30 @@ void CharacterNames::Clear() {
   ranges_.clear();
 }
 
-bool CharacterNames::Load(std::string_view file) {
-  Clear();
-  if (file.size() < kHeaderSize || file.substr(0, kMagic.size()) != kMagic) return false;
+bool UnpackPackedText(std::string_view file, std::string_view magic, uint32_t max_size,
+                      std::string& text) {
+  text.clear();
+  if (file.size() < kHeaderSize || file.substr(0, magic.size()) != magic) return false;
   const uint32_t size = ReadLittleEndian32(file, 8);
   const uint32_t crc = ReadLittleEndian32(file, 12);
-  if (size == 0 || size > kMaxTextSize) return false;
+  if (size == 0 || size > max_size) return false;
   const std::string_view packed = file.substr(kHeaderSize);
-  std::string text(size, '\0');
+  text.assign(size, '\0');
   uLongf got = size;
   if (uncompress(reinterpret_cast<Bytef*>(text.data()), &got,
                  reinterpret_cast<const Bytef*>(packed.data()),
                  static_cast<uLong>(packed.size())) != Z_OK ||
-      got != size)
+      got != size || crc32(0, reinterpret_cast<const Bytef*>(text.data()), size) != crc) {
+    text.clear();
     return false;
-  if (crc32(0, reinterpret_cast<const Bytef*>(text.data()), size) != crc) return false;
+  }
+  return true;
+}
+
+bool CharacterNames::Load(std::string_view file) {
+  Clear();
+  std::string text;
+  if (!UnpackPackedText(file, kMagic, kMaxTextSize, text)) return false;
   return LoadText(std::move(text));
 }
 

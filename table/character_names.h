@@ -66,6 +66,13 @@ class CharacterNames {
   std::vector<Range> ranges_;
 };
 
+// Unpacks a file that the build packs: the 8-byte `magic`, the size and the
+// CRC-32 of the text (32-bit little-endian), the text compressed with zlib.
+// False for a file that is empty, cut short, damaged, of another kind or
+// larger than `max_size`.
+bool UnpackPackedText(std::string_view file, std::string_view magic, uint32_t max_size,
+                      std::string& text);
+
 // The name of the first character of a text (a surrogate pair is one
 // character); empty for an empty text or a character without a name.
 std::string FirstCharacterName(const CharacterNames& names, std::u16string_view text);

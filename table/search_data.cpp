@@ -1,6 +1,6 @@
 #include "table/search_data.h"
 
-#include <zlib.h>
+#include "table/character_names.h"
 
 #include <algorithm>
 
@@ -9,18 +9,10 @@ namespace gw {
 namespace {
 
 constexpr std::string_view kMagic = "GWFIND01";
-constexpr size_t kHeaderSize = 16;  // magic, text size, CRC-32
 // Far above the real text (about 1 MB); a header that claims more is damaged.
 constexpr uint32_t kMaxTextSize = 32u << 20;
 constexpr char32_t kLastCode = 0x10FFFF;
 constexpr size_t kMaxSequence = 16;  // the longest emoji sequence has 10
-
-uint32_t ReadLittleEndian32(std::string_view bytes, size_t at) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < 4; ++i)
-    value |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
-  return value;
-}
 
 bool ParseHex(std::string_view digits, char32_t& code) {
   if (digits.empty() || digits.size() > 6) return false;
@@ -77,19 +69,8 @@ void SearchData::Clear() {
 
 bool SearchData::Load(std::string_view file) {
   Clear();
-  if (file.size() < kHeaderSize || file.substr(0, kMagic.size()) != kMagic) return false;
-  const uint32_t size = ReadLittleEndian32(file, 8);
-  const uint32_t crc = ReadLittleEndian32(file, 12);
-  if (size == 0 || size > kMaxTextSize) return false;
-  const std::string_view packed = file.substr(kHeaderSize);
-  std::string text(size, '\0');
-  uLongf got = size;
-  if (uncompress(reinterpret_cast<Bytef*>(text.data()), &got,
-                 reinterpret_cast<const Bytef*>(packed.data()),
-                 static_cast<uLong>(packed.size())) != Z_OK ||
-      got != size)
-    return false;
-  if (crc32(0, reinterpret_cast<const Bytef*>(text.data()), size) != crc) return false;
+  std::string text;
+  if (!UnpackPackedText(file, kMagic, kMaxTextSize, text)) return false;
   return LoadText(std::move(text));
 }
 
