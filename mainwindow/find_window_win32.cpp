@@ -92,7 +92,8 @@ ProgramSearch& TheSearch() {
 RecentCharacters& Recent() {
   static RecentCharacters recent;
   static bool read = false;
-  if (!read) {
+  // Without a data folder (never so in a running program) the list lives in memory only.
+  if (!read && !App().data_folder.empty()) {
     read = true;
     recent = ReadRecentCharacters(RecentCharactersPath(App().data_folder));
   }
@@ -473,7 +474,7 @@ void RememberTypedCharacters(const Text& characters) {
   RecentCharacters& recent = Recent();
   const std::vector<Text> before = recent.Items();
   recent.Add(characters);
-  if (recent.Items() != before)
+  if (recent.Items() != before && !App().data_folder.empty())
     WriteRecentCharacters(RecentCharactersPath(App().data_folder), recent);
 }
 
