@@ -20,6 +20,8 @@
 #include "base/placeholders.h"
 #include "mainwindow/app_state_win32.h"
 #include "mainwindow/find.h"
+#include "mainwindow/accessible_win32.h"
+#include "mainwindow/announce_win32.h"
 #include "mainwindow/find_window.h"
 #include "mainwindow/insertion.h"
 #include "mainwindow/insertion_win32.h"
@@ -331,9 +333,13 @@ void KeepRowInSight(int row) {
   SetWindowPos(window, nullptr, frame.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void ShowFindStatus(int count, const Text& text) {
-  SetStatusText(FindStatusText(Tr(u"WinMain", u"StatusFindNone"), Tr(u"WinMain", u"StatusFindOne"),
-                               Tr(u"WinMain", u"StatusFindMany"), count, text));
+// Shows how many rows match in the status bar; returns that text.
+Text ShowFindStatus(int count, const Text& text) {
+  const Text status =
+      FindStatusText(Tr(u"WinMain", u"StatusFindNone"), Tr(u"WinMain", u"StatusFindOne"),
+                     Tr(u"WinMain", u"StatusFindMany"), count, text);
+  SetStatusText(status);
+  return status;
 }
 
 // F3 and Shift+F3 in the main window: the row that the search for `text`
@@ -345,7 +351,7 @@ void MoveToMatch(const Text& text, int direction) {
   const int current = app.table.CurrentRow();
   const int row = direction > 0 ? g_finder.NextAfter(current) : g_finder.PreviousBefore(current);
   if (row >= 0) ShowRow(row);
-  ShowFindStatus(count, text);
+  AnnounceFindResult(ShowFindStatus(count, text), row);
 }
 
 // Selects result `index` of the list (-1: none) and shows a row result in
@@ -393,7 +399,8 @@ void SearchAsTyped() {
     SetStatusText(Text());
     return;
   }
-  ShowFindStatus(static_cast<int>(rows.size()), text);
+  AnnounceFindResult(ShowFindStatus(static_cast<int>(rows.size()), text),
+                     rows.empty() ? -1 : rows.front());
 }
 
 // Up and Down, Previous and Next: the result after or before the selected one.
@@ -495,14 +502,16 @@ void OpenFindWindow() {
 
   for (const ControlLayout& c : kControls) {
     const Text caption = c.section ? Tr(c.section, c.key) : c.id == kFindField ? g_last_text : Text();
+    const bool field = c.id == kFindField;
     HWND control = CreateWindowExW(
-        0, c.cls, W(caption), WS_CHILD | WS_VISIBLE | c.style, ScaleX(c.x), ScaleY(c.y),
+        field ? WS_EX_CLIENTEDGE : 0, c.cls, W(caption), WS_CHILD | WS_VISIBLE | c.style, ScaleX(c.x), ScaleY(c.y),
         ScaleX(c.w), ScaleY(c.h), window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
         app.instance, nullptr);
     if (control && MessageFontHandle())
       SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(MessageFontHandle()), FALSE);
     if (control && c.id == kFindResults) SetUpResultList(control);
   }
+  NameFieldByLabel(GetDlgItem(window, kFindField), GetDlgItem(window, kFindLabel));
   // Subclassed after the field got the last text; the first results follow
   // at once as an event.
   g_frame_procedure = reinterpret_cast<WNDPROC>(

@@ -10,6 +10,7 @@
 #include "base/event_queue.h"
 #include "mainwindow/app_state_win32.h"
 #include "mainwindow/elevated_target_win32.h"
+#include "mainwindow/announce_win32.h"
 #include "mainwindow/find_window.h"
 #include "mainwindow/insertion.h"
 #include "mainwindow/insertion_win32.h"
@@ -111,27 +112,27 @@ bool HasCurrentRow() {
   return App().table.CurrentRow() >= 0;
 }
 
-// The warning sound of a copy that failed.
+
+// The status bar says what became of the copy for the system's message
+// duration, and a screen reader says it too: a failed copy at once, with
+// the warning sound.
+void Copy(const Text& text, const char16_t* status_key) {
+  if (CopyTextToClipboard(text)) {
+    ShowStatusMessage(Tr(u"WinMain", status_key), Politeness::Polite);
+  } else {
+    WarningBeep();
+    ShowStatusMessage(Tr(u"WinMain", u"StatusCopyFailed"), Politeness::Assertive);
+  }
+}
+
+}  // namespace
+
 void WarningBeep() {
   if (g_warning_beep_hook)
     g_warning_beep_hook();
   else
     MessageBeep(MB_ICONWARNING);
 }
-
-// The status bar says what became of the copy for three seconds; a failed
-// copy beeps as well.
-void Copy(const Text& text, const char16_t* status_key) {
-  if (CopyTextToClipboard(text)) {
-    SetStatusText(Tr(u"WinMain", status_key));
-  } else {
-    WarningBeep();
-    SetStatusText(Tr(u"WinMain", u"StatusCopyFailed"));
-  }
-  StartMainTimer(1, 3000);
-}
-
-}  // namespace
 
 void SetKeyInputHookForTesting(KeyInputHook hook) { g_key_hook = std::move(hook); }
 void SetBeepHookForTesting(BeepHook hook) { g_beep_hook = std::move(hook); }

@@ -67,6 +67,9 @@ void SetBeepHookForTesting(BeepHook hook);
 // failed.
 using WarningBeepHook = std::function<void()>;
 void SetWarningBeepHookForTesting(WarningBeepHook hook);
+// The warning sound (of a failed copy, and of the note that the text is on
+// the clipboard), or the hook.
+void WarningBeep();
 // Forgets the remembered previous window.
 void ForgetPreviousWindowForTesting();
 // How many 1 ms timer periods (timeBeginPeriod) the program holds now.

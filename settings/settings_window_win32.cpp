@@ -16,6 +16,7 @@
 #include "base/event_queue.h"
 #include "base/message_box.h"
 #include "base/placeholders.h"
+#include "mainwindow/accessible_win32.h"
 #include "mainwindow/app_state_win32.h"
 #include "mainwindow/hotkey_win32.h"
 #include "mainwindow/main_window.h"
@@ -38,6 +39,7 @@ enum ControlKind {
   kRadioFirst,
   kRadio,
   kEdit,
+  kHiddenLabel,
   kGroupBox,
   kCheckBox,
   kDefaultButton,
@@ -60,6 +62,9 @@ constexpr ControlLayout kControls[] = {
     {kSetHotkey, kDropList, nullptr, nullptr, 138, 50, 60, 25},
     {kSetStandard, kRadioFirst, u"WinSettings", u"Standard", 20, 120, 130, 20},
     {kSetCustom, kRadio, u"WinSettings", u"Caption", 20, 145, 100, 20},
+    // The option button before it says "Caption:" for both; the field has a
+    // label of its own, not shown, so that it is not read as "Hotkey:".
+    {kSetCaptionLabel, kHiddenLabel, u"WinSettings", u"CaptionField", 140, 145, 180, 20},
     {kSetCaption, kEdit, nullptr, nullptr, 140, 145, 180, 20},
     {kSetCommandLabel, kLabel, u"WinSettings", u"Command", 36, 170, 90, 20},
     {kSetCommand, kEdit, nullptr, nullptr, 140, 170, 180, 20},
@@ -260,9 +265,14 @@ void CreateControls(HWND window) {
         style |= WS_TABSTOP | BS_AUTORADIOBUTTON;
         break;
       case kEdit:
-        // Closes the option buttons' group; no border, no client edge.
+        // Closes the option buttons' group; a client edge, so that the
+        // field shows in high contrast too.
         cls = L"EDIT";
         style |= WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL | ES_LEFT;
+        break;
+      case kHiddenLabel:
+        cls = L"STATIC";
+        style = WS_CHILD | SS_NOPREFIX;
         break;
       case kGroupBox:
         style |= WS_GROUP | BS_GROUPBOX;
@@ -279,9 +289,13 @@ void CreateControls(HWND window) {
     }
     const Text caption = c.section ? Tr(c.section, c.key) : Text();
     HWND control = CreateWindowExW(
-        0, cls, W(caption), style, ScaleX(c.x), ScaleY(c.y), ScaleX(c.w), ScaleY(height), window,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), app.instance, nullptr);
+        c.kind == kEdit ? WS_EX_CLIENTEDGE : 0, cls, W(caption), style, ScaleX(c.x), ScaleY(c.y),
+        ScaleX(c.w), ScaleY(height), window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+        app.instance, nullptr);
     if (!control) continue;
+    if (c.kind == kEdit)
+      NameFieldByLabel(control, GetDlgItem(window, c.id == kSetCaption ? kSetCaptionLabel
+                                                                        : kSetCommandLabel));
     if (HFONT font = MessageFontHandle())
       SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }

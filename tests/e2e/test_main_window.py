@@ -201,13 +201,14 @@ def test_shift_enter_types_the_code(wine, glyphwell_exe, html, expected):
 # --------------------------------------------------------------------------- clipboard
 
 def test_copy_commands_put_characters_or_code_on_the_clipboard_and_the_info_text_returns(wine, glyphwell_exe):
-    """What the keys copy, and the status text until the info text is back;
-    that a second copy restarts the three seconds is shown in-process
-    (tests/win32/insertion_test.cpp)."""
+    """What the keys copy, and the status text until the info text is back
+    after the system's message duration (5 s here); that a second copy
+    restarts it is shown in-process (tests/win32/insertion_test.cpp)."""
     app = start_glyphwell(wine, glyphwell_exe, "Copy")
     wine.activate(app.main.hwnd)
     select_by_trigger(wine, app, "minus", 4)
-    wait_until(lambda: wine.status_bar(app.status)[0] == INFO_TEXT, message="the info text")
+    # Chosen by keyboard: the status bar names the character.
+    wait_until(lambda: wine.status_bar(app.status)[0] == " EN DASH", message="the character's name")
     wine.set_clipboard_text("before")
 
     wine.key("ctrl+c")
@@ -220,8 +221,8 @@ def test_copy_commands_put_characters_or_code_on_the_clipboard_and_the_info_text
     wait_until(lambda: wine.clipboard_text() == "\\u2013", message="the code on the clipboard")
     wait_until(lambda: wine.status_bar(app.status)[0] == " Code copied to the clipboard.",
                message="the code copied status text")
-    wait_until(lambda: wine.status_bar(app.status)[0] == INFO_TEXT, timeout=6,
-               message="the info text after the copy's three seconds")
+    wait_until(lambda: wine.status_bar(app.status)[0] == INFO_TEXT, timeout=10,
+               message="the info text after the message duration")
     assert wine.clipboard_text() == "\\u2013"
     quit_glyphwell(wine, app)
 
@@ -437,10 +438,11 @@ def test_changed_character_file_is_reread_on_the_next_activation(wine, glyphwell
     assert table.selected_rows == [0]
     wait_until(lambda: wine.status_bar(app.status)[0] == " The character file was reread.",
                message="the reread status text")
-    # The reread text stays until the selection changes.
+    # The reread text stays until the selection changes; moved by keyboard,
+    # the status bar names the row's character.
     wine.key("Down")
     wait_until(lambda: wine.list_view(app.list).selected_rows == [1], message="row 1 selected")
-    wait_until(lambda: wine.status_bar(app.status)[0] == INFO_TEXT, message="the info text back")
+    wait_until(lambda: wine.status_bar(app.status)[0] == " DIVISION SIGN", message="the character's name")
     # The new triggers work; the program read the file and did not write it back.
     select_by_trigger(wine, app, "o", 2)
     assert app.chars.read_bytes() == character_file(OTHER_TABLE)

@@ -312,6 +312,7 @@ TEST_F(SettingsWindowTest, WindowControlsAndTheirContent) {
       {kSetHotkey, L"ComboBox", nullptr, 138, 50, 60, true},
       {kSetStandard, L"Button", u"Windows standard", 20, 120, 130, true},
       {kSetCustom, L"Button", u"Caption:", 20, 145, 100, false},
+      {kSetCaptionLabel, L"Static", u"Caption", 140, 145, 180, false},
       {kSetCaption, L"Edit", u"Map", 140, 145, 180, true},
       {kSetCommandLabel, L"Static", u"Command:", 36, 170, 90, false},
       {kSetCommand, L"Edit", u"map.exe", 140, 170, 180, true},
@@ -340,14 +341,15 @@ TEST_F(SettingsWindowTest, WindowControlsAndTheirContent) {
     EXPECT_EQ(GetWindow(control, GW_HWNDPREV), previous) << e.id;
     previous = control;
   }
-  // Default button, option group, edit fields without border.
+  // Default button, option group, edit fields with a border; the Caption
+  // field's label is not shown.
+  EXPECT_FALSE(IsWindowVisible(Control(kSetCaptionLabel)));
   EXPECT_EQ(GetWindowLongPtrW(Control(kSetOk), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
   EXPECT_EQ(GetWindowLongPtrW(Control(kSetStandard), GWL_STYLE) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
   EXPECT_TRUE(GetWindowLongPtrW(Control(kSetStandard), GWL_STYLE) & WS_GROUP);
   EXPECT_FALSE(GetWindowLongPtrW(Control(kSetCustom), GWL_STYLE) & WS_GROUP);
   for (int id : {kSetCaption, kSetCommand}) {
-    EXPECT_FALSE(GetWindowLongPtrW(Control(id), GWL_STYLE) & WS_BORDER);
-    EXPECT_FALSE(GetWindowLongPtrW(Control(id), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_TRUE(GetWindowLongPtrW(Control(id), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
     EXPECT_TRUE(GetWindowLongPtrW(Control(id), GWL_STYLE) & ES_AUTOHSCROLL);
   }
   // Tab: the checked option, then (the fields being disabled) the check boxes.
