@@ -66,6 +66,11 @@ class CharacterNames {
   std::vector<Range> ranges_;
 };
 
+// A hexadecimal code point of 1 to 6 capital digits, at most U+10FFFF.
+bool ParseHexCode(std::string_view digits, char32_t& code);
+// Appends a code point in capital hexadecimal digits, four at least.
+void AppendHexCode(std::string& out, char32_t code);
+
 // Unpacks a file that the build packs: the 8-byte `magic`, the size and the
 // CRC-32 of the text (32-bit little-endian), the text compressed with zlib.
 // False for a file that is empty, cut short, damaged, of another kind or

@@ -620,20 +620,13 @@ std::string CharacterSearch::Name(ResultKey key) const {
 Text CharacterSearch::CodeText(ResultKey key) const { return CodeTextOf(Characters(key)); }
 
 Text CodeTextOf(TextView characters) {
-  Text out;
+  std::string out;
   for (char32_t c : CodePoints(characters)) {
-    if (!out.empty()) out.push_back(u' ');
-    out += u"U+";
-    char digits[8];
-    int n = 0;
-    do {
-      digits[n++] = "0123456789ABCDEF"[c & 0xF];
-      c >>= 4;
-    } while (c != 0);
-    for (; n < 4; ++n) digits[n] = '0';
-    while (n > 0) out.push_back(static_cast<char16_t>(digits[--n]));
+    if (!out.empty()) out.push_back(' ');
+    out += "U+";
+    AppendHexCode(out, c);
   }
-  return out;
+  return AsciiToText(out);
 }
 
 }  // namespace gw

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/platform.h"
+#include "table/character_names.h"
 
 namespace gw {
 
@@ -83,14 +84,8 @@ std::string RecentCharacters::Serialize() const {
       char32_t code = item[i];
       if (IsHighSurrogate(item[i]) && i + 1 < item.size() && IsLowSurrogate(item[i + 1]))
         code = 0x10000 + ((code - 0xD800) << 10) + (item[++i] - 0xDC00);
-      char digits[8];
-      int n = 0;
-      do {
-        digits[n++] = "0123456789ABCDEF"[code & 0xF];
-        code >>= 4;
-      } while (code != 0);
       if (!line.empty()) line.push_back(' ');
-      while (n > 0) line.push_back(digits[--n]);
+      AppendHexCode(line, code);
     }
     out += line;
     out += "\r\n";

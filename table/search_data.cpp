@@ -11,23 +11,7 @@ namespace {
 constexpr std::string_view kMagic = "GWFIND01";
 // Far above the real text (about 1 MB); a header that claims more is damaged.
 constexpr uint32_t kMaxTextSize = 32u << 20;
-constexpr char32_t kLastCode = 0x10FFFF;
 constexpr size_t kMaxSequence = 16;  // the longest emoji sequence has 10
-
-bool ParseHex(std::string_view digits, char32_t& code) {
-  if (digits.empty() || digits.size() > 6) return false;
-  uint32_t value = 0;
-  for (char c : digits) {
-    int digit = -1;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    if (digit < 0) return false;
-    value = value * 16 + static_cast<uint32_t>(digit);
-  }
-  if (value > kLastCode) return false;
-  code = value;
-  return true;
-}
 
 // The fields of a line between ";", exactly `count` of them.
 bool SplitFields(std::string_view line, size_t count, std::string_view* fields) {
@@ -80,7 +64,7 @@ bool SearchData::ReadCodes(std::string_view field, uint32_t& offset, uint16_t& c
   while (!field.empty()) {
     const size_t space = field.find(' ');
     char32_t code = 0;
-    if (!ParseHex(field.substr(0, space), code) || ++count > kMaxSequence) return false;
+    if (!ParseHexCode(field.substr(0, space), code) || ++count > kMaxSequence) return false;
     codes_.push_back(code);
     field.remove_prefix(space == std::string_view::npos ? field.size() : space + 1);
     if (space != std::string_view::npos && field.empty()) return false;  // a space at the end
@@ -128,10 +112,10 @@ bool SearchData::LoadText(std::string text) {
       // "STEP;ALIAS|ALIAS"
       std::string_view fields[2];
       char32_t step = 0;
-      ok = SplitFields(line, 2, fields) && (fields[0].empty() || ParseHex(fields[0], step)) &&
+      ok = SplitFields(line, 2, fields) && (fields[0].empty() || ParseHexCode(fields[0], step)) &&
            !fields[1].empty();
       const int64_t code = previous + 1 + static_cast<int64_t>(step);
-      ok = ok && code <= kLastCode;
+      ok = ok && code <= 0x10FFFF;
       if (ok) {
         previous = code;
         aliased_.push_back(static_cast<char32_t>(code));
