@@ -24,7 +24,7 @@ file(GLOB GW_RC_DATA CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/images/*.pn
 # The character names are made in the build tree (CMakeLists.txt), where the
 # resource script finds them.
 target_link_libraries(glyphwell_core PUBLIC gw_zlib)
-list(APPEND GW_RC_DATA ${GW_NAMES_FILE})
+list(APPEND GW_RC_DATA ${GW_NAMES_FILE} ${GW_SEARCH_FILE})
 set_source_files_properties(${GW_RC} PROPERTIES OBJECT_DEPENDS "${GW_RC_DATA}")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_BINARY_DIR}/names")
 # Sections start on page boundaries in the file as in memory, so that Wine
@@ -101,7 +101,10 @@ endif()
 # lang and doc folders), Glyphwell-1.11-x64.msi (the installer) and
 # SHA256SUMS; signed when GLYPHWELL_SIGN_PFX and GLYPHWELL_SIGN_PASSWORD are
 # set (scripts/pack-dist.sh).
+# A release carries every source of the names and the search data, or is not made.
 add_custom_target(dist
+  COMMAND ${GW_NAMES_PYTHON3} ${CMAKE_SOURCE_DIR}/tools/make_search_data.py --verify
+          ${GW_SEARCH_FILE} --names ${GW_NAMES_FILE}
   COMMAND ${CMAKE_COMMAND} -E env GLYPHWELL_WEBSITE=${GLYPHWELL_WEBSITE}
           bash ${CMAKE_SOURCE_DIR}/scripts/pack-dist.sh $<TARGET_FILE:Glyphwell>
           ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/dist-stage

@@ -162,4 +162,36 @@ int RowFinder::PreviousBefore(int row) const {
   return it == matches_.begin() ? matches_.back() : *(it - 1);
 }
 
+std::vector<FindResult> MergeFindResults(const CharacterTable& table, const std::vector<int>& rows,
+                                         const CharacterSearch& search,
+                                         const std::vector<SearchResult>& found) {
+  std::vector<FindResult> out;
+  out.reserve(rows.size() + found.size());
+  std::vector<TextView> typed;  // what the matching rows type
+  for (int row : rows) {
+    out.push_back(FindResult{row, 0});
+    typed.push_back(table.ColumnText(row, TableColumn::Characters));
+  }
+  std::sort(typed.begin(), typed.end());
+  for (const SearchResult& r : found) {
+    if (!typed.empty() &&
+        std::binary_search(typed.begin(), typed.end(), TextView(search.Characters(r.key))))
+      continue;
+    out.push_back(FindResult{-1, r.key});
+  }
+  return out;
+}
+
+Text FindResultCharacters(const CharacterTable& table, const CharacterSearch& search,
+                          const FindResult& result) {
+  if (result.row >= 0) return Text(table.ColumnText(result.row, TableColumn::Characters));
+  return search.Characters(result.key);
+}
+
+Text FindResultComment(const CharacterTable& table, const CharacterSearch& search,
+                       const FindResult& result) {
+  if (result.row >= 0) return Text(table.ColumnText(result.row, TableColumn::Comment));
+  return Utf8ToText(search.Name(result.key));
+}
+
 }  // namespace gw

@@ -8,6 +8,7 @@
 
 #include "base/text.h"
 #include "table/character_names.h"
+#include "table/character_search.h"
 #include "table/character_table.h"
 
 namespace gw {
@@ -43,6 +44,8 @@ class RowFinder {
   int Search(const CharacterTable& table, const CharacterNames* names, TextView text);
 
   int MatchCount() const { return static_cast<int>(matches_.size()); }
+  // The matching rows, ascending.
+  const std::vector<int>& Matches() const { return matches_; }
   // The first matching row from `row` on (from the top when `row` is -1),
   // going on from the top after the last row; -1 when none matches.
   int FirstFrom(int row) const;
@@ -65,5 +68,26 @@ class RowFinder {
   Text searched_text_;
   std::vector<int> matches_;  // ascending row numbers
 };
+
+// One line of the Find window's results: a row of the table (row >= 0) or a
+// character or emoji sequence of the search (`key`).
+struct FindResult {
+  int row = -1;
+  ResultKey key = 0;
+};
+
+// The Find window's results: the matching rows of the table first, in their
+// order, then the search's results, best first, without those whose
+// characters a matching row types already.
+std::vector<FindResult> MergeFindResults(const CharacterTable& table, const std::vector<int>& rows,
+                                         const CharacterSearch& search,
+                                         const std::vector<SearchResult>& found);
+
+// The name a New entry made from a Find result gets as its comment.
+Text FindResultComment(const CharacterTable& table, const CharacterSearch& search,
+                       const FindResult& result);
+// The characters that a result types.
+Text FindResultCharacters(const CharacterTable& table, const CharacterSearch& search,
+                          const FindResult& result);
 
 }  // namespace gw

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "base/events.h"
+#include "base/text.h"
 #include "table/character_names.h"
 
 namespace gw {
@@ -17,10 +18,13 @@ enum FindControl : int {
   kFindNext = 53,
   kFindOk = 54,
   kFindCancel = 55,
+  kFindAdd = 56,
+  kFindResults = 57,
 };
 
 // Commands: 21 Find (Ctrl+F and the main menu), 22 find next (F3; Down in the
-// Find window), 23 find previous (Shift+F3; Up in the Find window).
+// Find window: the next result), 23 find previous (Shift+F3; Up in the Find
+// window: the result before).
 enum FindCommand : int {
   kCmdFind = 21,
   kCmdFindNext = 22,
@@ -36,6 +40,9 @@ void OpenFindWindow();
 bool FindAgain(int direction);
 // Events of window 5.
 void DispatchFindWindow(const Event& event);
+// Puts characters typed through the program first among the recent
+// characters and writes their file when that changed it.
+void RememberTypedCharacters(const Text& characters);
 
 // The names the program carries, read from its resources the first time they
 // are asked for; empty when they are missing or damaged.

@@ -11,6 +11,7 @@
 #include "mainwindow/app_state_win32.h"
 #include "mainwindow/elevated_target_win32.h"
 #include "mainwindow/announce_win32.h"
+#include "mainwindow/find_window.h"
 #include "mainwindow/insertion.h"
 #include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
@@ -235,6 +236,7 @@ void InsertCharacters() {
     SendKey(VK_LEFT, 0);
     SendKey(VK_LEFT, KEYEVENTF_KEYUP);
   }
+  RememberTypedCharacters(characters);
 }
 
 void InsertCode() {

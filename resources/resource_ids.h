@@ -21,3 +21,4 @@
 
 // The character names: Unicode and HTML entity names, zlib-packed, as RCDATA.
 #define IDR_CHARACTER_NAMES 301
+#define IDR_CHARACTER_SEARCH 302

@@ -12,7 +12,7 @@ PACKAGES=(
   wine wine64 xvfb xdotool x11-utils imagemagick locales python3-pytest e2fsprogs
   dpkg-dev devscripts
   valgrind heaptrack
-  unicode-data zlib1g-dev
+  unicode-data unicode-cldr-core zlib1g-dev
   wixl msitools osslsigncode python3-olefile openssl
 )
 

@@ -143,6 +143,11 @@ const char16_t BuiltInEnglishTable[] =
     u"Label\0" u"&Find what:\0"
     u"Previous\0" u"&Previous\0"
     u"Next\0" u"&Next\0"
+    u"AddToTable\0" u"&Add to table\0"
+    u"ColCharacter\0" u"Character\0"
+    u"ColName\0" u"Name\0"
+    u"ColCode\0" u"Code\0"
+    u"DataLanguage\0" u"en\0"
     u"_END_\0" u"\0";
 // clang-format on
 

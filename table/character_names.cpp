@@ -23,8 +23,14 @@ uint32_t ReadLittleEndian32(std::string_view bytes, size_t at) {
   return value;
 }
 
-// A hexadecimal number of 1 to 6 digits, at most U+10FFFF.
-bool ParseCode(std::string_view digits, char32_t& code) {
+// Printable ASCII only: names and entity names are nothing else.
+bool IsPlainText(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
+}
+
+}  // namespace
+
+bool ParseHexCode(std::string_view digits, char32_t& code) {
   if (digits.empty() || digits.size() > 6) return false;
   uint32_t value = 0;
   for (char c : digits) {
@@ -39,12 +45,7 @@ bool ParseCode(std::string_view digits, char32_t& code) {
   return true;
 }
 
-// Printable ASCII only: names and entity names are nothing else.
-bool IsPlainText(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
-}
-
-void AppendHex(std::string& out, char32_t code) {
+void AppendHexCode(std::string& out, char32_t code) {
   char digits[8];
   int n = 0;
   do {
@@ -54,8 +55,6 @@ void AppendHex(std::string& out, char32_t code) {
   for (; n < 4; ++n) digits[n] = '0';
   while (n > 0) out.push_back(digits[--n]);
 }
-
-}  // namespace
 
 std::string HangulSyllableName(char32_t code) {
   // The jamo's short names, in the order of the syllable arithmetic.
@@ -87,21 +86,30 @@ void CharacterNames::Clear() {
   ranges_.clear();
 }
 
-bool CharacterNames::Load(std::string_view file) {
-  Clear();
-  if (file.size() < kHeaderSize || file.substr(0, kMagic.size()) != kMagic) return false;
+bool UnpackPackedText(std::string_view file, std::string_view magic, uint32_t max_size,
+                      std::string& text) {
+  text.clear();
+  if (file.size() < kHeaderSize || file.substr(0, magic.size()) != magic) return false;
   const uint32_t size = ReadLittleEndian32(file, 8);
   const uint32_t crc = ReadLittleEndian32(file, 12);
-  if (size == 0 || size > kMaxTextSize) return false;
+  if (size == 0 || size > max_size) return false;
   const std::string_view packed = file.substr(kHeaderSize);
-  std::string text(size, '\0');
+  text.assign(size, '\0');
   uLongf got = size;
   if (uncompress(reinterpret_cast<Bytef*>(text.data()), &got,
                  reinterpret_cast<const Bytef*>(packed.data()),
                  static_cast<uLong>(packed.size())) != Z_OK ||
-      got != size)
+      got != size || crc32(0, reinterpret_cast<const Bytef*>(text.data()), size) != crc) {
+    text.clear();
     return false;
-  if (crc32(0, reinterpret_cast<const Bytef*>(text.data()), size) != crc) return false;
+  }
+  return true;
+}
+
+bool CharacterNames::Load(std::string_view file) {
+  Clear();
+  std::string text;
+  if (!UnpackPackedText(file, kMagic, kMaxTextSize, text)) return false;
   return LoadText(std::move(text));
 }
 
@@ -130,8 +138,8 @@ bool CharacterNames::LoadText(std::string text) {
       const size_t semicolon = line.find(';');
       Range range;
       ok = dots != std::string_view::npos && semicolon != std::string_view::npos &&
-           dots < semicolon && ParseCode(line.substr(1, dots - 1), range.first) &&
-           ParseCode(line.substr(dots + 2, semicolon - dots - 2), range.last) &&
+           dots < semicolon && ParseHexCode(line.substr(1, dots - 1), range.first) &&
+           ParseHexCode(line.substr(dots + 2, semicolon - dots - 2), range.last) &&
            range.first <= range.last && semicolon + 1 < line.size();
       if (ok) {
         range.prefix = std::string(line.substr(semicolon + 1));
@@ -144,7 +152,7 @@ bool CharacterNames::LoadText(std::string text) {
       const size_t second = first == std::string_view::npos ? first : line.find(';', first + 1);
       char32_t step = 0;
       ok = second != std::string_view::npos && line.find(';', second + 1) == std::string_view::npos &&
-           (first == 0 || ParseCode(line.substr(0, first), step)) &&
+           (first == 0 || ParseHexCode(line.substr(0, first), step)) &&
            second - first - 1 <= UINT16_MAX && line.size() - second - 1 <= UINT16_MAX;
       const int64_t code = previous + 1 + static_cast<int64_t>(step);
       ok = ok && code <= kLastCode;
@@ -184,10 +192,15 @@ std::string CharacterNames::Name(char32_t code) const {
     if (code < range.first || code > range.last) continue;
     if (range.hangul) return HangulSyllableName(code);
     std::string name = range.prefix;
-    AppendHex(name, code);
+    AppendHexCode(name, code);
     return name;
   }
   return std::string();
+}
+
+bool CharacterNames::InNamedRange(char32_t code) const {
+  return std::any_of(ranges_.begin(), ranges_.end(),
+                     [&](const Range& r) { return code >= r.first && code <= r.last; });
 }
 
 std::string_view CharacterNames::EntityNames(char32_t code) const {

@@ -23,6 +23,10 @@ class CharacterNames {
   bool Empty() const { return codes_.empty() && ranges_.empty(); }
   // How many code points are listed one by one (the ranges not counted).
   size_t ListedCount() const { return codes_.size(); }
+  // The code points listed one by one, ascending.
+  const std::vector<char32_t>& ListedCodes() const { return codes_; }
+  // True when `code` lies in a range whose names are made by rule.
+  bool InNamedRange(char32_t code) const;
   // The comment of the text: the sources and their versions.
   std::string_view Source() const { return source_; }
 
@@ -61,6 +65,18 @@ class CharacterNames {
   std::vector<Listed> listed_;   // one per code
   std::vector<Range> ranges_;
 };
+
+// A hexadecimal code point of 1 to 6 capital digits, at most U+10FFFF.
+bool ParseHexCode(std::string_view digits, char32_t& code);
+// Appends a code point in capital hexadecimal digits, four at least.
+void AppendHexCode(std::string& out, char32_t code);
+
+// Unpacks a file that the build packs: the 8-byte `magic`, the size and the
+// CRC-32 of the text (32-bit little-endian), the text compressed with zlib.
+// False for a file that is empty, cut short, damaged, of another kind or
+// larger than `max_size`.
+bool UnpackPackedText(std::string_view file, std::string_view magic, uint32_t max_size,
+                      std::string& text);
 
 // The name of the first character of a text (a surrogate pair is one
 // character); empty for an empty text or a character without a name.

@@ -1,7 +1,7 @@
 // The Find window with the real main window and the program's own names:
-// typing selects the first match from the current row on, Down, Up, F3 and
-// Shift+F3 go round the matches, the status bar counts them, Esc goes back
-// to the row of before, Enter keeps the row with the focus on the list; and
+// the matching rows come first among the results, Down and Up move in them,
+// the status bar counts the rows, Esc goes back to the row of before, Enter
+// types the row found, F3 and Shift+F3 in the main window repeat the search; and
 // the tooltip of the Characters cell names the selected row's first character.
 #include <windows.h>
 #include <commctrl.h>
@@ -34,29 +34,33 @@ class FindWindowTest : public ::testing::Test {
   static int Current() { return App().table.CurrentRow(); }
 };
 
-TEST_F(FindWindowTest, TypingFindsFromTheCurrentRowArrowsGoRoundAndEscGoesBack) {
+TEST_F(FindWindowTest, RowsComeFirstArrowsMoveInTheResultsAndEscGoesBack) {
   SelectListRow(3);
   Dispatch(Command(kCmdFind));
   ASSERT_NE(EntryWindowHandle(FindEntryWindow), nullptr);
   EXPECT_FALSE(IsWindowEnabled(App().main_window));
-  EXPECT_EQ(StatusText(), u"");
+  HWND results = EntryControl(FindEntryWindow, kFindResults);
+  ASSERT_NE(results, nullptr);
 
-  Type(L"guillemets");  // rows 1 and 3: the current row matches already
-  EXPECT_EQ(Current(), 3);
-  EXPECT_EQ(SelectedListRow(), 3);
-  EXPECT_EQ(StatusText(), u" 2 items match \u201Cguillemets\u201D.");
-  Dispatch(Command(kCmdFindNext, FindEntryWindow));  // Down, F3
+  Type(L"guillemet");  // rows 1 and 3, then the characters named so
   EXPECT_EQ(Current(), 1);
-  Dispatch(Command(kCmdFindNext, FindEntryWindow));
+  EXPECT_EQ(StatusText(), u" 2 items match \u201Cguillemet\u201D.");
+  EXPECT_GT(ListView_GetItemCount(results), 2);
+  EXPECT_EQ(ListView_GetNextItem(results, -1, LVNI_SELECTED), 0);
+  Dispatch(Command(kCmdFindNext, FindEntryWindow));  // Down
   EXPECT_EQ(Current(), 3);
-  Dispatch(Command(kCmdFindPrevious, FindEntryWindow));  // Up, Shift+F3
+  Dispatch(Command(kCmdFindNext, FindEntryWindow));  // to the first character: the row stays
+  EXPECT_EQ(ListView_GetNextItem(results, -1, LVNI_SELECTED), 2);
+  EXPECT_EQ(Current(), 3);
+  Dispatch(Command(kCmdFindPrevious, FindEntryWindow));  // Up
+  Dispatch(Command(kCmdFindPrevious, FindEntryWindow));
   EXPECT_EQ(Current(), 1);
 
   Type(L"marks");  // the comments of rows 0 and 2 ("MARK" in the names)
-  EXPECT_EQ(Current(), 2);
+  EXPECT_EQ(Current(), 0);
   Type(L"marks zzz");
-  EXPECT_EQ(Current(), 2);
   EXPECT_EQ(StatusText(), u" No item matches \u201Cmarks zzz\u201D.");
+  EXPECT_EQ(ListView_GetItemCount(results), 0);
   Type(L"  ");
   EXPECT_EQ(Current(), 3);  // nothing to look for: the row of before
   EXPECT_EQ(StatusText(), u"");
@@ -70,16 +74,16 @@ TEST_F(FindWindowTest, TypingFindsFromTheCurrentRowArrowsGoRoundAndEscGoesBack) 
   EXPECT_EQ(SelectedListRow(), 3);
 }
 
-TEST_F(FindWindowTest, EnterKeepsTheRowAndF3RepeatsTheSearchInTheMainWindow) {
+TEST_F(FindWindowTest, EnterTypesTheRowAndF3RepeatsTheSearchInTheMainWindow) {
   App().last_focused_control = kCtlMenu;  // opened from the menu, say
   Dispatch(Command(kCmdFind));
   Type(L"Per Mille");  // only in the Unicode name of U+2030, "PER MILLE SIGN"
   EXPECT_EQ(Current(), 5);
   EXPECT_EQ(StatusText(), u" 1 item matches \u201CPer Mille\u201D.");
-  Dispatch(Command(10, FindEntryWindow));  // Enter
+  Dispatch(Command(10, FindEntryWindow));  // Enter: closes Find and types the row
   EXPECT_EQ(EntryWindowHandle(FindEntryWindow), nullptr);
   EXPECT_EQ(Current(), 5);
-  EXPECT_TRUE(PumpUntil([] { return GetFocus() == App().list; }));
+  ShowWindow(App().main_window, SW_RESTORE);
 
   SelectListRow(0);
   Dispatch(Command(kCmdFindNext));  // F3

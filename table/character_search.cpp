@@ -1,0 +1,632 @@
+#include "table/character_search.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace gw {
+
+namespace {
+
+// The letters U+00C0 to U+024F without their accents, "|" between them; an
+// empty entry keeps the character as it is.
+constexpr std::string_view kLatinFold =
+    "a|a|a|a|a|a|ae|c|e|e|e|e|i|i|i|i|d|n|o|o|o|o|o||o|u|u|u|u|y|th|ss|a|a|a|a|a|a|ae|c|e|e|e|e|"
+    "i|i|i|i|d|n|o|o|o|o|o||o|u|u|u|u|y|th|y|a|a|a|a|a|a|c|c|c|c|c|c|c|c|d|d|d|d|e|e|e|e|e|e|e|e|"
+    "e|e|g|g|g|g|g|g|g|g|h|h|h|h|i|i|i|i|i|i|i|i|i|i|ij|ij|j|j|k|k||l|l|l|l|l|l|l|l|l|l|n|n|n|n|"
+    "n|n||||o|o|o|o|o|o|oe|oe|r|r|r|r|r|r|s|s|s|s|s|s|s|s|t|t|t|t|t|t|u|u|u|u|u|u|u|u|u|u|u|u|w|"
+    "w|y|y|y|z|z|z|z|z|z|s|b||||||||||||||||||||||||||||||||o|o||||||||||||||u|u||||||||||||||||"
+    "||||dz|dz|dz|lj|lj|lj|nj|nj|nj|a|a|i|i|o|o|u|u|u|u|u|u|u|u|u|u||a|a|a|a|||||g|g|k|k|o|o|o|o|"
+    "||j|dz|dz|dz|g|g|||n|n|a|a|||||a|a|a|a|e|e|e|e|i|i|i|i|o|o|o|o|r|r|r|r|u|u|u|u|s|s|t|t|||h|"
+    "h|||||||a|a|e|e|o|o|o|o|o|o|o|o|y|y|||||||||||||||||||e|e||||||||";
+
+constexpr size_t kMaxWords = 12;
+constexpr uint8_t kClassInside = 4;
+
+struct LatinFoldTable {
+  std::string_view entries[0x250 - 0xC0];
+  LatinFoldTable() {
+    std::string_view rest = kLatinFold;
+    for (auto& entry : entries) {
+      const size_t bar = rest.find('|');
+      entry = rest.substr(0, bar);
+      rest.remove_prefix(bar == std::string_view::npos ? rest.size() : bar + 1);
+    }
+  }
+};
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+// The next code point of UTF-8 text; U+FFFD for a broken sequence.
+char32_t NextCode(std::string_view text, size_t& at) {
+  const auto c = static_cast<unsigned char>(text[at++]);
+  if (c < 0x80) return c;
+  const size_t extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+  if (extra == 0 || at + extra > text.size()) return 0xFFFD;
+  char32_t code = c & (0x3F >> extra);
+  for (size_t k = 0; k < extra; ++k) code = (code << 6) | (static_cast<unsigned char>(text[at++]) & 0x3F);
+  return code;
+}
+
+void AppendFolded(std::string& out, char32_t c) {
+  static const LatinFoldTable table;
+  const auto space = [&] {
+    if (!out.empty() && out.back() != ' ') out.push_back(' ');
+  };
+  if (c < 0x80) {
+    if (c >= 'A' && c <= 'Z') out.push_back(static_cast<char>(c + 32));
+    else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) out.push_back(static_cast<char>(c));
+    else if (c != '\'') space();
+    return;
+  }
+  if (c >= 0xC0 && c < 0x250 && !table.entries[c - 0xC0].empty()) {
+    out += table.entries[c - 0xC0];
+    return;
+  }
+  // Apostrophes and combining accents are dropped; spaces and punctuation
+  // part words.
+  if (c == 0x2018 || c == 0x2019 || c == 0x02BC || c == 0xB4 || c == 0x2032 ||
+      (c >= 0x300 && c <= 0x36F))
+    return;
+  if (c == 0xA0 || c == 0xA1 || c == 0xAB || c == 0xBB || c == 0xBF || c == 0xB7 ||
+      (c >= 0x2000 && c <= 0x206F) || c == 0x3000 || c == 0xFE0F || c == 0xFE0E) {
+    space();
+    return;
+  }
+  if (c <= 0xFFFF) c = LowerChar(static_cast<char16_t>(c));
+  AppendUtf8(out, c);
+}
+
+std::string Trimmed(std::string folded) {
+  while (!folded.empty() && folded.back() == ' ') folded.pop_back();
+  size_t first = 0;
+  while (first < folded.size() && folded[first] == ' ') ++first;
+  return folded.substr(first);
+}
+
+std::vector<std::string> SplitWords(std::string_view folded) {
+  std::vector<std::string> words;
+  while (!folded.empty() && words.size() < kMaxWords) {
+    const size_t space = folded.find(' ');
+    if (space != 0) words.emplace_back(folded.substr(0, space));
+    folded.remove_prefix(space == std::string_view::npos ? folded.size() : space + 1);
+  }
+  return words;
+}
+
+uint64_t PhraseHash(std::string_view folded) {
+  uint64_t hash = 1469598103934665603ull;
+  for (char c : folded) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+std::u32string WithoutVariationSelectors(std::u32string_view codes) {
+  std::u32string out;
+  for (char32_t c : codes)
+    if (c != 0xFE0F && c != 0xFE0E) out.push_back(c);
+  return out;
+}
+
+bool IsHexDigit(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+long long ParseNumber(TextView digits, int base) {
+  if (digits.empty() || digits.size() > 8) return -1;
+  long long value = 0;
+  for (char16_t c : digits) {
+    int digit = -1;
+    if (c >= u'0' && c <= u'9') digit = c - u'0';
+    else if (base == 16 && c >= u'a' && c <= u'f') digit = c - u'a' + 10;
+    else if (base == 16 && c >= u'A' && c <= u'F') digit = c - u'A' + 10;
+    if (digit < 0) return -1;
+    value = value * base + digit;
+  }
+  return value <= 0x10FFFF ? value : -1;
+}
+
+TextView TrimSpaces(TextView text) {
+  while (!text.empty() && (text.front() == u' ' || text.front() == u'\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == u' ' || text.back() == u'\t')) text.remove_suffix(1);
+  return text;
+}
+
+std::u32string CodePoints(TextView text) {
+  std::u32string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+// Folds UTF-8 into `out` (emptied first); ASCII goes through a table.
+void FoldInto(std::string& out, std::string_view utf8) {
+  // For each ASCII byte: the folded letter or digit, 0 to drop it (the
+  // apostrophe), ' ' for a separator.
+  static const auto kAscii = [] {
+    std::array<char, 128> table{};
+    for (int c = 0; c < 128; ++c) {
+      table[c] = ' ';
+      if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) table[c] = static_cast<char>(c);
+      if (c >= 'A' && c <= 'Z') table[c] = static_cast<char>(c + 32);
+    }
+    table['\''] = 0;
+    return table;
+  }();
+  out.clear();
+  for (size_t at = 0; at < utf8.size();) {
+    // A run of ASCII at once, written without a check per byte.
+    size_t run = at;
+    while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) < 0x80) ++run;
+    if (run > at) {
+      size_t length = out.size();
+      out.resize(length + (run - at));
+      char* p = out.data();
+      for (; at < run; ++at) {
+        const char folded = kAscii[static_cast<unsigned char>(utf8[at])];
+        if (folded == ' ') {
+          if (length > 0 && p[length - 1] != ' ') p[length++] = ' ';
+        } else if (folded != 0) {
+          p[length++] = folded;
+        }
+      }
+      out.resize(length);
+      continue;
+    }
+    AppendFolded(out, NextCode(utf8, at));
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+}
+
+}  // namespace
+
+std::string FoldForSearch(std::string_view utf8) {
+  std::string out;
+  FoldInto(out, utf8);
+  return out;
+}
+
+std::string FoldForSearch(TextView text) {
+  std::string out;
+  for (char32_t c : CodePoints(text)) AppendFolded(out, c);
+  return Trimmed(std::move(out));
+}
+
+long long TypedCode(TextView text) {
+  text = TrimSpaces(text);
+  if (text.size() > 2 && (text[0] == u'U' || text[0] == u'u') && text[1] == u'+')
+    return ParseNumber(text.substr(2), 16);
+  if (text.size() > 2 && text[0] == u'\\' && (text[1] == u'u' || text[1] == u'U'))
+    return ParseNumber(text.substr(2), 16);
+  if (text.size() > 2 && text[0] == u'&' && text[1] == u'#') {
+    TextView number = text.substr(2);
+    if (!number.empty() && number.back() == u';') number.remove_suffix(1);
+    if (!number.empty() && (number[0] == u'x' || number[0] == u'X'))
+      return ParseNumber(number.substr(1), 16);
+    return ParseNumber(number, 10);
+  }
+  if (text.size() >= 4 && text.size() <= 6 && std::all_of(text.begin(), text.end(), IsHexDigit) &&
+      std::any_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; }))
+    return ParseNumber(text, 16);
+  return -1;
+}
+
+// What Prepare collects before the words are sorted.
+struct CharacterSearch::Builder {
+  CharacterSearch& search;
+  struct WordHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  std::unordered_map<std::string, uint32_t, WordHash, std::equal_to<>> word_ids;
+  std::string folded;  // the text being added, folded
+  std::vector<std::string> words;
+  std::vector<std::pair<uint32_t, uint32_t>> postings;  // word id, item << 2 | kind
+
+  uint32_t Item(ResultKey key) {
+    const auto [it, added] =
+        search.item_of_.try_emplace(key, static_cast<uint32_t>(search.items_.size()));
+    if (added) {
+      search.items_.push_back(key);
+      search.name_words_.push_back(UINT8_MAX);
+    }
+    return it->second;
+  }
+
+  // One name, alias, entity name, short name or keyword of an item.
+  void Add(uint32_t item, std::string_view utf8, Kind kind) {
+    FoldInto(folded, utf8);
+    if (folded.empty()) return;
+    size_t count = 0;
+    std::string_view rest = folded;
+    while (!rest.empty()) {
+      const size_t space = rest.find(' ');
+      const std::string_view word = rest.substr(0, space);
+      rest.remove_prefix(space == std::string_view::npos ? rest.size() : space + 1);
+      if (word.empty()) continue;
+      ++count;
+      auto it = word_ids.find(word);
+      if (it == word_ids.end()) {
+        it = word_ids.emplace(std::string(word), static_cast<uint32_t>(words.size())).first;
+        words.emplace_back(word);
+      }
+      postings.emplace_back(it->second, item << 2 | kind);
+    }
+    if (kind == kName) search.phrases_.emplace_back(PhraseHash(folded), item);
+    if (kind != kKeyword) {
+      uint8_t& fewest = search.name_words_[item];
+      fewest = static_cast<uint8_t>(std::min<size_t>(fewest, std::min<size_t>(count, 254)));
+    }
+  }
+
+  void AddList(uint32_t item, std::string_view list, Kind kind) {
+    while (!list.empty()) {
+      const size_t bar = list.find('|');
+      Add(item, list.substr(0, bar), kind);
+      list.remove_prefix(bar == std::string_view::npos ? list.size() : bar + 1);
+    }
+  }
+};
+
+void CharacterSearch::Prepare(const CharacterNames& names, const SearchData& data,
+                              std::string_view language) {
+  *this = CharacterSearch();
+  names_ = &names;
+  data_ = &data;
+  language_ = std::string(language);
+  Builder b{*this, {}, {}, {}, {}};
+  b.word_ids.reserve(65536);
+  b.postings.reserve(400000);
+  items_.reserve(60000);
+  item_of_.reserve(60000);
+
+  for (char32_t code : names.ListedCodes()) {
+    const uint32_t item = b.Item(code);
+    b.Add(item, names.ListedName(code), kName);
+    // A small letter goes before its capital among equals.
+    if (names.ListedName(code).find(" CAPITAL ") != std::string_view::npos) capital_.push_back(item);
+    std::string_view entity_list = names.EntityNames(code);
+    while (!entity_list.empty()) {
+      const size_t space = entity_list.find(' ');
+      const std::string_view entity = entity_list.substr(0, space);
+      entities_.emplace_back(std::string(entity), code);
+      b.Add(item, entity, kEntity);
+      entity_list.remove_prefix(space == std::string_view::npos ? entity_list.size() : space + 1);
+    }
+  }
+  // The Hangul syllables' names are made by rule, but each is a word of its own.
+  if (!HangulSyllableName(0xAC00).empty() && names.InNamedRange(0xAC00))
+    for (char32_t code = 0xAC00; code <= 0xD7A3; ++code)
+      b.Add(b.Item(code), HangulSyllableName(code), kName);
+  for (char32_t code : data.AliasedCodes()) b.AddList(b.Item(code), data.Aliases(code), kName);
+
+  // Emoji: a single code point is that character's result; a sequence is one
+  // of its own. The CLDR names are found by the codes without variation
+  // selectors.
+  std::unordered_map<std::u32string, uint32_t> bare_sequences;
+  for (size_t i = 0; i < data.EmojiCount(); ++i) {
+    const std::u32string_view codes = data.EmojiCodes(i);
+    const ResultKey key = codes.size() == 1 ? codes[0] : kSequenceKey + static_cast<ResultKey>(i);
+    if (codes.size() > 1) {
+      sequence_of_.emplace(std::u32string(codes), static_cast<uint32_t>(i));
+      bare_sequences.emplace(WithoutVariationSelectors(codes), key);
+    }
+    b.Add(b.Item(key), data.EmojiName(i), kName);
+  }
+  std::vector<std::string_view> languages{"en"};
+  if (language != "en") languages.push_back(language);
+  for (const std::string_view lang : languages) {
+    const bool local = lang != "en";
+    for (const SearchData::Annotation& a : data.Annotations(lang)) {
+      const std::u32string_view codes = data.Codes(a);
+      ResultKey keys[2];
+      size_t key_count = 0;
+      if (codes.size() == 1) keys[key_count++] = codes[0];
+      const auto sequence = bare_sequences.find(WithoutVariationSelectors(codes));
+      if (sequence != bare_sequences.end()) keys[key_count++] = sequence->second;
+      for (size_t k = 0; k < key_count; ++k) {
+        const uint32_t item = b.Item(keys[k]);
+        b.Add(item, data.Name(a), kName);
+        b.AddList(item, data.Keywords(a), kKeyword);
+        if (local && !data.Name(a).empty()) local_names_.emplace(keys[k], data.Name(a));
+      }
+    }
+  }
+
+  // The words sorted, the postings grouped by word.
+  std::vector<std::pair<std::string_view, uint32_t>> sorted(b.words.size());
+  for (uint32_t i = 0; i < sorted.size(); ++i) sorted[i] = {b.words[i], i};
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<uint32_t> order(sorted.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = sorted[i].second;
+  std::vector<uint32_t> rank(order.size());
+  size_t letters = 0;
+  for (uint32_t i = 0; i < order.size(); ++i) {
+    rank[order[i]] = i;
+    letters += b.words[order[i]].size() + 1;
+  }
+  vocabulary_.reserve(letters);
+  word_begin_.reserve(order.size() + 1);
+  for (uint32_t id : order) {
+    word_begin_.push_back(static_cast<uint32_t>(vocabulary_.size()));
+    vocabulary_ += b.words[id];
+    vocabulary_.push_back('\0');
+  }
+  word_begin_.push_back(static_cast<uint32_t>(vocabulary_.size()));
+  posting_begin_.assign(order.size() + 1, 0);
+  for (const auto& p : b.postings) ++posting_begin_[rank[p.first] + 1];
+  for (size_t i = 1; i < posting_begin_.size(); ++i) posting_begin_[i] += posting_begin_[i - 1];
+  postings_.resize(b.postings.size());
+  std::vector<uint32_t> fill(posting_begin_.begin(), posting_begin_.end() - 1);
+  for (const auto& p : b.postings) postings_[fill[rank[p.first]]++] = p.second;
+
+  std::sort(capital_.begin(), capital_.end());
+  std::sort(phrases_.begin(), phrases_.end());
+  phrases_.erase(std::unique(phrases_.begin(), phrases_.end()), phrases_.end());
+  std::sort(entities_.begin(), entities_.end());
+  stamp_.assign(items_.size(), 0);
+  worst_.assign(items_.size(), 0);
+  sum_.assign(items_.size(), 0);
+  current_.assign(items_.size(), 0);
+  prepared_ = true;
+}
+
+uint32_t CharacterSearch::ItemOf(ResultKey key) const {
+  const auto it = item_of_.find(key);
+  return it == item_of_.end() ? UINT32_MAX : it->second;
+}
+
+bool CharacterSearch::KeyOf(TextView characters, ResultKey& key) const {
+  const std::u32string codes = CodePoints(characters);
+  if (codes.empty()) return false;
+  const auto sequence = sequence_of_.find(codes);
+  if (sequence != sequence_of_.end()) {
+    key = kSequenceKey + sequence->second;
+    return true;
+  }
+  if (codes.size() != 1) return false;
+  key = codes[0];
+  return true;
+}
+
+void CharacterSearch::RankCandidates(const std::vector<std::string>& words,
+                                     const std::string& raw_entity,
+                                     const std::vector<ResultKey>& recent,
+                                     std::vector<SearchResult>& out, size_t limit) const {
+  if (++generation_ >= UINT32_MAX / 16) {
+    std::fill(stamp_.begin(), stamp_.end(), 0);
+    generation_ = 1;
+  }
+  const uint32_t base = generation_ * 16;
+  std::vector<uint32_t> candidates;
+  const std::string_view vocabulary = vocabulary_;
+  const size_t word_count = word_begin_.empty() ? 0 : word_begin_.size() - 1;
+
+  for (size_t w = 0; w < words.size(); ++w) {
+    const std::string& word = words[w];
+    const uint32_t before = base + static_cast<uint32_t>(w);  // matched the words before
+    const auto visit = [&](size_t word_index, uint8_t word_class) {
+      for (uint32_t p = posting_begin_[word_index]; p < posting_begin_[word_index + 1]; ++p) {
+        const uint32_t item = postings_[p] >> 2;
+        const uint8_t c = static_cast<uint8_t>(
+            word_class == kClassInside ? kClassInside
+                                       : word_class + ((postings_[p] & 3) == kKeyword ? 2 : 0));
+        if (w == 0 ? stamp_[item] < base : stamp_[item] == before) {
+          stamp_[item] = before + 1;
+          current_[item] = c;
+          if (w == 0) candidates.push_back(item);
+        } else if (stamp_[item] == before + 1 && c < current_[item]) {
+          current_[item] = c;
+        }
+      }
+    };
+    // Words that begin with the word: sorted, so one run from lower_bound.
+    size_t lo = 0, hi = word_count;
+    while (lo < hi) {
+      const size_t mid = (lo + hi) / 2;
+      if (vocabulary.substr(word_begin_[mid], word_begin_[mid + 1] - word_begin_[mid] - 1) < word)
+        lo = mid + 1;
+      else
+        hi = mid;
+    }
+    size_t prefix_end = lo;
+    for (; prefix_end < word_count; ++prefix_end) {
+      const std::string_view entry = vocabulary.substr(
+          word_begin_[prefix_end], word_begin_[prefix_end + 1] - word_begin_[prefix_end] - 1);
+      if (entry.substr(0, word.size()) != word) break;
+      visit(prefix_end, entry.size() == word.size() ? 0 : 1);
+    }
+    // Words that hold it further in.
+    if (word.size() >= 3) {
+      for (size_t at = vocabulary.find(word, 1); at != std::string_view::npos;
+           at = vocabulary.find(word, at + 1)) {
+        if (vocabulary[at - 1] == '\0') continue;  // a beginning: found above
+        const size_t index = static_cast<size_t>(
+            std::upper_bound(word_begin_.begin(), word_begin_.end(), static_cast<uint32_t>(at)) -
+            word_begin_.begin() - 1);
+        visit(index, kClassInside);
+        at = word_begin_[index + 1] - 1;  // on to the next word
+      }
+    }
+    // The items that matched every word so far.
+    const uint32_t now = before + 1;
+    std::erase_if(candidates, [&](uint32_t item) { return stamp_[item] != now; });
+    for (uint32_t item : candidates) {
+      if (w == 0) {
+        worst_[item] = current_[item];
+        sum_[item] = current_[item];
+      } else {
+        worst_[item] = std::max(worst_[item], current_[item]);
+        sum_[item] = static_cast<uint8_t>(sum_[item] + current_[item]);
+      }
+    }
+  }
+
+  // Exact names: the whole text folded.
+  std::string joined;
+  for (const std::string& word : words) {
+    if (!joined.empty()) joined.push_back(' ');
+    joined += word;
+  }
+  const uint64_t hash = PhraseHash(joined);
+  std::vector<uint32_t> exact;
+  for (auto it = std::lower_bound(phrases_.begin(), phrases_.end(), std::make_pair(hash, 0u));
+       it != phrases_.end() && it->first == hash; ++it)
+    exact.push_back(it->second);
+  // Entity names are exact only in their own letter case ("ouml" is ö, "Ouml" Ö).
+  const auto entity = std::lower_bound(entities_.begin(), entities_.end(),
+                                       std::make_pair(raw_entity, char32_t{0}));
+  if (!raw_entity.empty() && entity != entities_.end() && entity->first == raw_entity)
+    exact.push_back(ItemOf(entity->second));
+
+  struct Scored {
+    uint64_t order;
+    SearchResult result;
+  };
+  std::vector<Scored> scored;
+  scored.reserve(candidates.size());
+  for (uint32_t item : candidates) {
+    MatchRank rank = worst_[item] <= 1   ? MatchRank::NamePrefix
+                     : worst_[item] <= 3 ? MatchRank::Keyword
+                                         : MatchRank::Inside;
+    if (std::find(exact.begin(), exact.end(), item) != exact.end()) rank = MatchRank::Exact;
+    const ResultKey key = items_[item];
+    const auto r = std::find(recent.begin(), recent.end(), key);
+    const uint64_t recent_place = r == recent.end() ? 63 : static_cast<uint64_t>(r - recent.begin());
+    // rank, recently used, how well the words matched, a small letter before
+    // its capital, the name's length, the code point.
+    const uint64_t capital = std::binary_search(capital_.begin(), capital_.end(), item) ? 1 : 0;
+    const uint64_t order = static_cast<uint64_t>(rank) << 60 | recent_place << 54 |
+                           static_cast<uint64_t>(sum_[item]) << 47 | capital << 46 |
+                           static_cast<uint64_t>(name_words_[item]) << 38 | key;
+    scored.push_back({order, {key, rank}});
+  }
+  const size_t keep = std::min(limit, scored.size());
+  std::partial_sort(scored.begin(), scored.begin() + static_cast<std::ptrdiff_t>(keep), scored.end(),
+                    [](const Scored& x, const Scored& y) { return x.order < y.order; });
+  for (size_t i = 0; i < keep; ++i) out.push_back(scored[i].result);
+}
+
+std::vector<SearchResult> CharacterSearch::Search(TextView text, const std::vector<Text>& recent,
+                                                  size_t limit) const {
+  std::vector<SearchResult> out;
+  if (limit == 0) return out;
+  std::vector<ResultKey> recent_keys;
+  for (const Text& characters : recent) {
+    ResultKey key = 0;
+    if (KeyOf(characters, key)) recent_keys.push_back(key);
+  }
+  const TextView trimmed = TrimSpaces(text);
+  if (trimmed.empty()) {
+    for (ResultKey key : recent_keys)
+      if (out.size() < limit) out.push_back({key, MatchRank::TypedCode});
+    return out;
+  }
+
+  // A code, an entity name or the character itself comes first.
+  bool typed = false;
+  ResultKey typed_key = 0;
+  const long long code = TypedCode(trimmed);
+  if (code >= 0) {
+    typed = true;
+    typed_key = static_cast<ResultKey>(code);
+  } else if (trimmed[0] == u'&' && trimmed.size() > 1) {
+    TextView name = trimmed.substr(1);
+    if (name.back() == u';') name.remove_suffix(1);
+    const std::string ascii = TextToUtf8(name);
+    const auto it = std::lower_bound(entities_.begin(), entities_.end(),
+                                     std::make_pair(ascii, char32_t{0}));
+    if (it != entities_.end() && it->first == ascii) {
+      typed = true;
+      typed_key = it->second;
+    }
+  } else if (KeyOf(trimmed, typed_key)) {
+    // One character (not a plain letter or digit) or one emoji sequence.
+    typed = typed_key >= kSequenceKey ||
+            (CodePoints(trimmed).size() == 1 &&
+             !(typed_key < 0x80 && ((typed_key | 0x20) >= 'a' && (typed_key | 0x20) <= 'z')) &&
+             !(typed_key >= '0' && typed_key <= '9'));
+  }
+  if (typed) out.push_back({typed_key, MatchRank::TypedCode});
+
+  if (!prepared_) return out;
+  const std::vector<std::string> words = SplitWords(FoldForSearch(text));
+  if (words.empty()) return out;
+  // The text as an entity name would be written, for the exact matches.
+  std::string raw_entity = TextToUtf8(trimmed);
+  if (!raw_entity.empty() && raw_entity[0] == '&') raw_entity.erase(0, 1);
+  if (!raw_entity.empty() && raw_entity.back() == ';') raw_entity.pop_back();
+  RankCandidates(words, raw_entity, recent_keys, out, limit);
+  if (typed) {
+    // The typed character once, first.
+    out.erase(std::remove_if(out.begin() + 1, out.end(),
+                             [&](const SearchResult& r) { return r.key == typed_key; }),
+              out.end());
+  }
+  if (out.size() > limit) out.resize(limit);
+  return out;
+}
+
+Text CharacterSearch::Characters(ResultKey key) const {
+  std::u32string codes;
+  if (key >= kSequenceKey) {
+    if (data_) codes = data_->EmojiCodes(key - kSequenceKey);
+  } else {
+    codes.push_back(key);
+  }
+  Text out;
+  for (char32_t c : codes) {
+    if (c >= 0x10000) {
+      out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(c));
+    }
+  }
+  return out;
+}
+
+std::string CharacterSearch::Name(ResultKey key) const {
+  const auto local = local_names_.find(key);
+  if (local != local_names_.end()) return std::string(local->second);
+  if (key >= kSequenceKey) return data_ ? std::string(data_->EmojiName(key - kSequenceKey)) : "";
+  return names_ ? names_->Name(key) : std::string();
+}
+
+Text CharacterSearch::CodeText(ResultKey key) const { return CodeTextOf(Characters(key)); }
+
+Text CodeTextOf(TextView characters) {
+  std::string out;
+  for (char32_t c : CodePoints(characters)) {
+    if (!out.empty()) out.push_back(' ');
+    out += "U+";
+    AppendHexCode(out, c);
+  }
+  return AsciiToText(out);
+}
+
+}  // namespace gw

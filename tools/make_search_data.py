@@ -1,0 +1,263 @@
+#!/usr/bin/env python3
+"""Writes the search data that Find reads beside the character names: the
+aliases of the characters, every fully-qualified emoji sequence, and the CLDR
+short names and keywords in English, German and French, packed with zlib.
+
+    make_search_data.py OUTPUT [--unicode DIR] [--cldr DIR] [--emoji-test PATH]
+    make_search_data.py --verify FILE [--names NAMEFILE]
+
+The sources (Debian packages):
+  DIR/NameAliases.txt, DIR/NamesList.txt       unicode-data (/usr/share/unicode)
+  emoji-test.txt                               unicode-data (/usr/share/unicode/emoji)
+  CLDR/common/annotations/{en,de,fr}.xml and
+  CLDR/common/annotationsDerived/{en,de,fr}.xml unicode-cldr-core (/usr/share/unicode/cldr)
+
+A missing source is left out and named in the file's first line ("missing:
+..."); the build goes on with what there is. --verify fails for a file that
+misses a source: the release build runs it first.
+
+The file: the 8 bytes "GWFIND01", the size and the CRC-32 of the text below
+(two 32-bit little-endian numbers), then that text compressed with zlib. The
+text is UTF-8, one line each:
+    # the sources and their versions[; missing: SOURCE ...]
+    [aliases]                 then lines STEP;ALIAS|ALIAS...: the next code
+                              point, STEP (hex, empty for 0) after the one
+                              before plus one, and its formal and informal
+                              aliases
+    [emoji]                   then lines CODES;NAME: a fully-qualified emoji
+                              sequence (code points in hex, separated by
+                              spaces) and its English name
+    [en] [de] [fr]            then lines CODES;SHORT NAME;KEYWORD|KEYWORD...:
+                              the CLDR short name and keywords of a character
+                              or sequence in that language
+"""
+
+import argparse
+import html
+import os
+import re
+import struct
+import sys
+import zlib
+
+MAGIC = b"GWFIND01"
+LANGUAGES = ["en", "de", "fr"]
+
+
+def read_name_aliases(path, aliases):
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            line = line.split("#", 1)[0].strip()
+            if not line:
+                continue
+            fields = line.split(";")
+            if len(fields) < 3:
+                raise ValueError("NameAliases.txt: a line without three fields: %r" % line)
+            cp = int(fields[0], 16)
+            add_alias(aliases, cp, fields[1].strip())
+
+
+def read_names_list(path, aliases):
+    """The informal aliases: the "= " lines under a character's line."""
+    current = None
+    with open(path, encoding="utf-8", errors="replace") as f:
+        for line in f:
+            m = re.match(r"^([0-9A-F]{4,6})\t", line)
+            if m:
+                current = int(m.group(1), 16)
+                continue
+            if line.startswith("@"):
+                current = None
+                continue
+            if current is not None and line.startswith("\t= "):
+                text = line[3:].strip()
+                # "command key (1.0)": the note in brackets is no part of it.
+                text = re.sub(r"\s*\([^)]*\)\s*$", "", text)
+                for alias in text.split(", "):
+                    add_alias(aliases, current, alias)
+
+
+def add_alias(aliases, cp, alias):
+    alias = alias.strip().replace("|", " ").replace(";", ",")
+    if alias and alias.lower() not in [a.lower() for a in aliases.setdefault(cp, [])]:
+        aliases[cp].append(alias)
+
+
+def read_emoji_test(path):
+    """[(codes, name)] of the fully-qualified sequences, in the file's order."""
+    found = []
+    version = "unknown"
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            m = re.match(r"^# Version: (\S+)", line)
+            if m:
+                version = m.group(1)
+            if line.startswith("#") or ";" not in line:
+                continue
+            codes, rest = line.split(";", 1)
+            if not rest.strip().startswith("fully-qualified"):
+                continue
+            # "... # 😀 E1.0 grinning face"
+            m = re.search(r"#\s*\S+\s+E\d+\.\d+\s+(.*)$", rest)
+            if not m:
+                raise ValueError("emoji-test.txt: a line without a name: %r" % line)
+            found.append(([int(c, 16) for c in codes.split()], m.group(1).strip()))
+    if not found:
+        raise ValueError("emoji-test.txt: no fully-qualified sequences")
+    return found, version
+
+
+ANNOTATION = re.compile(r'<annotation cp="([^"]+)"( type="tts")?>([^<]*)</annotation>')
+
+
+def read_annotations(paths, entries):
+    """CLDR annotation files: codes -> [short name, [keywords]]."""
+    for path in paths:
+        with open(path, encoding="utf-8") as f:
+            text = f.read()
+        count = 0
+        for m in ANNOTATION.finditer(text):
+            codes = tuple(ord(c) for c in html.unescape(m.group(1)))
+            value = html.unescape(m.group(3)).strip().replace(";", ",")
+            entry = entries.setdefault(codes, ["", []])
+            if m.group(2):
+                entry[0] = value
+            else:
+                entry[1] = [k.strip() for k in value.split("|") if k.strip()]
+            count += 1
+        if count == 0:
+            raise ValueError("%s: no annotations" % path)
+
+
+def cldr_version(cldr):
+    try:
+        with open(os.path.join(cldr, "common", "dtd", "ldml.dtd"), encoding="utf-8") as f:
+            m = re.search(r'cldrVersion CDATA #FIXED "([^"]+)"', f.read())
+            if m:
+                return m.group(1)
+    except OSError:
+        pass
+    return "unknown"
+
+
+def unicode_version(unicode_dir):
+    try:
+        with open(os.path.join(unicode_dir, "NamesList.txt"), encoding="utf-8", errors="replace") as f:
+            m = re.search(r"The Unicode Standard (\d+\.\d+\.\d+)", f.read(2000))
+            if m:
+                return m.group(1)
+    except OSError:
+        pass
+    return "unknown"
+
+
+def hex_codes(codes):
+    return " ".join("%X" % c for c in codes)
+
+
+def build_text(aliases, emoji, annotations, comment):
+    lines = ["# " + comment, "[aliases]"]
+    previous = -1
+    for cp in sorted(aliases):
+        step = cp - previous - 1
+        previous = cp
+        lines.append("%s;%s" % ("%X" % step if step else "", "|".join(aliases[cp])))
+    lines.append("[emoji]")
+    for codes, name in emoji:
+        lines.append("%s;%s" % (hex_codes(codes), name))
+    for language in LANGUAGES:
+        if language not in annotations:
+            continue
+        lines.append("[%s]" % language)
+        for codes in sorted(annotations[language]):
+            short, keywords = annotations[language][codes]
+            # A keyword that only repeats the short name adds nothing.
+            keywords = [k for k in keywords if k.lower() != short.lower()]
+            lines.append("%s;%s;%s" % (hex_codes(codes), short, "|".join(keywords)))
+    return ("\n".join(lines) + "\n").encode("utf-8")
+
+
+def unpack(path, magic=MAGIC):
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:8] != magic:
+        raise ValueError("%s is no search data file" % path)
+    size, crc = struct.unpack("<II", data[8:16])
+    text = zlib.decompress(data[16:])
+    if len(text) != size or zlib.crc32(text) != crc:
+        raise ValueError("%s is damaged" % path)
+    return text.decode("utf-8")
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("output")
+    ap.add_argument("--unicode", default="/usr/share/unicode")
+    ap.add_argument("--cldr", default="/usr/share/unicode/cldr")
+    ap.add_argument("--emoji-test", default="/usr/share/unicode/emoji/emoji-test.txt")
+    ap.add_argument("--verify", action="store_true",
+                    help="fail unless OUTPUT was made with every source")
+    ap.add_argument("--names", help="with --verify: the name file, which must hold UnicodeData.txt's names")
+    args = ap.parse_args()
+
+    if args.verify:
+        first = unpack(args.output).split("\n", 1)[0]
+        if args.names:
+            names_first = unpack(args.names, b"GWNAMES1").split("\n", 1)[0]
+            if "no UnicodeData.txt" in names_first:
+                first += "; missing: UnicodeData.txt"
+        if "missing:" in first:
+            print("make_search_data.py: %s was made without every source (%s)" % (args.output, first),
+                  file=sys.stderr)
+            return 1
+        print("make_search_data.py: %s has every source (%s)" % (args.output, first[2:]))
+        return 0
+
+    missing, sources = [], []
+    aliases = {}
+    for name, reader in (("NameAliases.txt", read_name_aliases), ("NamesList.txt", read_names_list)):
+        try:
+            reader(os.path.join(args.unicode, name), aliases)
+        except (OSError, ValueError, UnicodeDecodeError) as e:
+            print("make_search_data.py: no %s (%s)" % (name, e), file=sys.stderr)
+            missing.append(name)
+    if "NameAliases.txt" not in missing or "NamesList.txt" not in missing:
+        sources.append("Unicode %s" % unicode_version(args.unicode))
+    emoji = []
+    try:
+        emoji, version = read_emoji_test(args.emoji_test)
+        sources.append("emoji %s" % version)
+    except (OSError, ValueError, UnicodeDecodeError) as e:
+        print("make_search_data.py: no emoji-test.txt (%s)" % e, file=sys.stderr)
+        missing.append("emoji-test.txt")
+    annotations = {}
+    for language in LANGUAGES:
+        paths = [os.path.join(args.cldr, "common", folder, language + ".xml")
+                 for folder in ("annotations", "annotationsDerived")]
+        entries = {}
+        try:
+            read_annotations(paths, entries)
+            annotations[language] = entries
+        except (OSError, ValueError, UnicodeDecodeError) as e:
+            print("make_search_data.py: no CLDR %s (%s)" % (language, e), file=sys.stderr)
+            missing.append("CLDR-" + language)
+    if annotations:
+        sources.append("CLDR %s" % cldr_version(args.cldr))
+    comment = ", ".join(sources) if sources else "no sources"
+    if missing:
+        comment += "; missing: " + " ".join(missing)
+    text = build_text(aliases, emoji, annotations, comment)
+    packed = MAGIC + struct.pack("<II", len(text), zlib.crc32(text)) + zlib.compress(text, 9)
+    tmp = args.output + ".tmp"
+    with open(tmp, "wb") as f:
+        f.write(packed)
+    os.replace(tmp, args.output)
+    print("make_search_data.py: %d aliased characters, %d emoji, %s, %d bytes of text, %d packed (%s)"
+          % (len(aliases), len(emoji),
+             " ".join("%s %d" % (k, len(v)) for k, v in annotations.items()),
+             len(text), len(packed), comment))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
