@@ -141,7 +141,7 @@ def _focus_inside(wine, window: Window, control_id: int) -> bool:
 
 
 def tab_to(wine, window: Window, control_id: int) -> None:
-    for _ in range(16):
+    for _ in range(32):  # the window has more than 16 tab stops
         if wine.focus_info(window.hwnd).focus_id == control_id:
             return
         before = wine.focus_info(window.hwnd).focus
