@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/event_loop.h"
+#include "app/keyboard_win32.h"
 #include "app/shell_win32.h"
 #include "base/event_queue.h"
 #include "base/message_box.h"
@@ -20,6 +21,7 @@
 #include "mainwindow/find_window.h"
 #include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/menu_layout.h"
 #include "settings/settings_window.h"
 #include "table/character_file.h"
 #include "table/entry_windows_win32.h"
@@ -48,6 +50,9 @@ enum MainCommand : int {
   kCmdHide = 19,
   kCmdQuit = 20,
   kCmdRunAtStartup = 24,
+  kCmdEditEntry = kEditEntryCommand,
+  kCmdDeleteEntry = kDeleteEntryCommand,
+  kCmdDeleteKey = 27,  // Del: Delete while the list has the focus
 };
 
 enum MainTimer : int { kTimerUpdateRetry = 0, kTimerStatus = 1, kTimerTrayRetry = 2 };
@@ -74,6 +79,24 @@ void FocusMainControl(int id) {
   if (!control || !IsWindowEnabled(control) || !IsWindowVisible(control))
     control = MainControl(kCtlList);
   if (control) SetFocus(control);
+}
+
+// The main window control that has the focus, or `otherwise` when none has.
+int FocusedMainControl(int otherwise) {
+  HWND focus = GetFocus();
+  for (int id = kCtlCharMapLink; id <= kCtlInsert; ++id)
+    if (focus && MainControl(id) == focus) return id;
+  return otherwise;
+}
+
+// Runs a button's command from a key or the menu: the focus comes back to
+// the control that has it now, not to the button.
+void RunKeepingFocus(void (*command)()) {
+  AppState& app = App();
+  const int back = FocusedMainControl(app.last_focused_control);
+  command();
+  app.last_focused_control = back;
+  Loop().CommandPending = true;
 }
 
 // --- Main window handlers ------------------------------------------------------------
@@ -266,12 +289,24 @@ void OnMainCommand(int command) {
       ToggleRunAtStartup();
       loop.CommandPending = false;
       break;
+    // Edit (F2, the menu) and Delete (Del in the list, the menu), as their
+    // buttons do, except that the focus comes back to the control that had
+    // it (the Menu button after the menu, the list after a key).
+    case kCmdEditEntry:
+      RunKeepingFocus(OpenEditEntryWindow);
+      break;
+    case kCmdDeleteKey:
+      if (!MainControl(kCtlList) || GetFocus() != MainControl(kCtlList)) break;
+      [[fallthrough]];
+    case kCmdDeleteEntry:
+      RunKeepingFocus(DeleteSelectedEntry);
+      break;
     default:
       break;
   }
 }
 
-void OnTray(int type) {
+void OnTray(int type, int key) {
   AppState& app = App();
   if (type == 0) {
     if (app.main_window && IsWindowVisible(app.main_window))
@@ -294,6 +329,12 @@ void OnTray(int type) {
     OpenAnnouncedUpdate();
   } else if (type == 5) {
     ForgetAnnouncedUpdate();
+  } else if (type == kTrayKeySelect) {
+    ShowMainWindow();
+  } else if (type == kTrayKeyMenu) {
+    const auto packed = static_cast<DWORD>(key);
+    ShowTrayMenuAt(POINT{static_cast<SHORT>(LOWORD(packed)), static_cast<SHORT>(HIWORD(packed))});
+    Loop().TrayMenuShown = true;
   }
 }
 
@@ -356,7 +397,7 @@ void DispatchMainWindow(const Event& event) {
       OnMainCommand(event.object);
       break;
     case EventKind::Tray:
-      OnTray(event.type);
+      OnTray(event.type, event.key);
       break;
     case EventKind::Activate:
       OnMainActivate();
@@ -395,9 +436,8 @@ void DispatchMainWindow(const Event& event) {
 // --- Secondary windows ------------------------------------------------------------------
 // The entry editors (windows 1 and 2) are dispatched here, the About window
 // (3) by commands/about_window_win32.cpp and the Settings window (4) by
-// settings/settings_window_win32.cpp. A close request (Alt+F4) is ignored for
-// good: these windows have no close button and are closed only by their own
-// buttons and keys.
+// settings/settings_window_win32.cpp. A close request (Alt+F4, the close
+// command) cancels them, as Esc and Cancel do.
 
 // OK of an entry editor; a successful write's time becomes the FileStamp.
 void ApplyEntry(bool (*apply)(const Text&)) {
@@ -449,7 +489,9 @@ void DispatchEditEntryWindow(const Event& event) {
       else if (event.object == kEditCancel && event.type == ControlClick)
         CloseEntryWindow(kWin);
       break;
-    case EventKind::Close:  // no close box; Alt+F4 leaves the window open
+    case EventKind::Close:  // Alt+F4 or the close command: Cancel
+      CloseEntryWindow(kWin);
+      break;
     default:
       break;
   }
@@ -493,7 +535,9 @@ void DispatchNewEntryWindow(const Event& event) {
       else if (event.object == kNewCancel && event.type == ControlClick)
         CloseEntryWindow(kWin);
       break;
-    case EventKind::Close:  // no close box; Alt+F4 leaves the window open
+    case EventKind::Close:  // Alt+F4 or the close command: Cancel
+      CloseEntryWindow(kWin);
+      break;
     default:
       break;
   }
@@ -573,23 +617,31 @@ bool FocusWantsEnter(const MSG& msg) {
 }
 
 void HandleMessage(MSG& msg) {
-  HWND active = GetActiveWindow();
-  const bool for_active = active && IsOwnWindow(active) &&
-                          (msg.hwnd == active || IsChild(active, msg.hwnd)) &&
-                          !ClosesDroppedList(msg) && !FocusWantsEnter(msg);
-  if (for_active) {
-    if (HACCEL table = AcceleratorsOf(active)) {
+  // The shortcuts of the program window that the message is for (not of the
+  // window that counts as active, which under Wine can differ from the one
+  // whose keys arrive).
+  HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  const bool for_own = top && IsOwnWindow(top) && IsWindowEnabled(top) &&
+                       !ClosesDroppedList(msg) && !FocusTakesKey(msg) &&
+                       !FocusWantsEnter(msg);
+  if (for_own) {
+    // Enter on a button, check box or link is that control's, before any
+    // shortcut: only the list and the Insert button insert.
+    if (PressFocusedControl(msg) || HandleCloseKey(msg)) return;
+    if (HACCEL table = AcceleratorsOf(top)) {
       const int command = ShortcutCommand(table, msg);
       if (command >= 0) {
         // As a shortcut's WM_COMMAND: notification 1, no control.
-        SendMessageW(active, WM_COMMAND, MAKEWPARAM(command, 1), 0);
+        SendMessageW(top, WM_COMMAND, MAKEWPARAM(command, 1), 0);
         return;
       }
     }
-    if (HandleTab(msg, active)) return;
+    if (HandleTab(msg, top)) return;
+    if (HandleMnemonic(msg)) return;
   }
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
+  FollowDefaultButton();
 }
 
 }  // namespace
@@ -614,7 +666,23 @@ void ShowMainWindow() {
     HWND popup = GetLastActivePopup(main);
     if (popup && IsWindowVisible(popup) && IsWindowEnabled(popup)) front = popup;
   }
-  if (GetForegroundWindow() != front) SetForegroundWindow(front);
+  // A window that still counts as foreground (it was hidden with nothing
+  // activated after it, or Wine never saw the other program come to the
+  // front) gets no activation, and so no focus change either: the window
+  // system then may leave the keyboard with the other program. Its focus is
+  // set again, which also moves the keyboard (under Wine, X's input focus
+  // follows only a change of focus).
+  const bool was_foreground = GetForegroundWindow() == front;
+  SetForegroundWindow(front);
+  if (was_foreground) {
+    HWND focus = GetFocus();
+    if (!focus || (focus != front && !IsChild(front, focus)))
+      focus = front == main ? MainControl(kCtlList) : nullptr;
+    if (focus) {
+      SetFocus(nullptr);
+      SetFocus(focus);
+    }
+  }
 }
 
 void HideMainWindow() {

@@ -11,6 +11,7 @@
 #include "base/event_queue.h"
 #include "mainwindow/colours_win32.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/text_size_win32.h"
 
 namespace gw {
 
@@ -52,6 +53,20 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
   }
 
+  if (msg == WM_SETTINGCHANGE &&
+      (wp == SPI_SETNONCLIENTMETRICS || wp == SPI_SETICONTITLELOGFONT ||
+       (lp && lstrcmpiW(reinterpret_cast<const wchar_t*>(lp), L"WindowMetrics") == 0))) {
+    // The user's text size or the message font changed: every window
+    // takes the new fonts and room for them.
+    RefreshFontsAndLayout();
+    return 0;
+  }
+
+  if (msg == WM_DPICHANGED) {  // moved to a monitor of another DPI
+    OnDpiChanged(hwnd, wp, lp);
+    return 0;
+  }
+
   if (msg == WM_ENDSESSION) {
     // Windows signs out or shuts down, or an installer's Restart Manager
     // closes the program to replace its files: every change is written
@@ -65,15 +80,40 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // ends a double click is no click of its own: it would put the window
     // that the first one showed back into the tray. The next press starts
     // a new click.
+    // In the shell's fourth version the notification is the low word of
+    // lParam, the icon's id its high word, and wParam the icon's position.
+    // A mouse click is also reported as NIN_SELECT, and a right click as
+    // WM_CONTEXTMENU, right after the button's release: those are the
+    // mouse's; only without a release just before are they the keyboard's.
     static bool double_click_up_due = false;
+    static DWORD left_up_at = 0, right_up_at = 0;
+    constexpr DWORD kSameGesture = 1000;  // ms
+    const DWORD now = GetTickCount();
     int type = -1;
-    switch (static_cast<UINT>(lp)) {
+    int at = 0;
+    switch (LOWORD(lp)) {
+      case NIN_SELECT:
+        if (now - left_up_at > kSameGesture) type = kTrayKeySelect;
+        break;
+      case NIN_KEYSELECT:
+        type = kTrayKeySelect;
+        break;
+      case WM_CONTEXTMENU:
+        if (now - right_up_at > kSameGesture) {
+          type = kTrayKeyMenu;
+          at = static_cast<int>(static_cast<DWORD>(wp));  // x and y, 16 bits each
+        }
+        break;
       case WM_LBUTTONDOWN: double_click_up_due = false; break;
       case WM_LBUTTONUP:
         if (!double_click_up_due) type = 0;
         double_click_up_due = false;
+        left_up_at = now;
         break;
-      case WM_RBUTTONUP: type = 1; break;
+      case WM_RBUTTONUP:
+        type = 1;
+        right_up_at = now;
+        break;
       case WM_LBUTTONDBLCLK:
         type = 2;
         double_click_up_due = true;
@@ -83,7 +123,13 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       case NIN_BALLOONTIMEOUT: type = 5; break;
       default: break;
     }
-    if (type >= 0) QueueEvent(WindowEvent(EventKind::Tray, MainWindow, static_cast<int>(wp), type));
+    if (type >= 0) {
+      // The icon's id: lParam's high word in the fourth version, else wParam.
+      const int id = HIWORD(lp) != 0 ? HIWORD(lp) : static_cast<int>(wp);
+      Event event = WindowEvent(EventKind::Tray, MainWindow, id, type);
+      event.key = at;
+      QueueEvent(event);
+    }
     return 0;
   }
 

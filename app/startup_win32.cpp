@@ -175,7 +175,7 @@ void RunStartup(HINSTANCE instance) {
   if (app.tray_icon) AddTrayIcon(app.tray_icon);
 
   // 19. Global hotkey.
-  ApplyHotkey(app.settings.Hotkey);
+  ApplyHotkey(app.settings);
   // Left to the programs whose rule says so while they are in front.
   FollowProgramsInFront();
 

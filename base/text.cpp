@@ -132,4 +132,17 @@ bool EqualsIgnoreAsciiCase(TextView a, TextView b) {
 
 Text NumberText(long long value) { return AsciiToText(std::to_string(value)); }
 
+Text WithoutMnemonic(TextView caption) {
+  Text shown;
+  shown.reserve(caption.size());
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == u'&') {
+      if (i + 1 >= caption.size()) break;
+      ++i;
+    }
+    shown += caption[i];
+  }
+  return shown;
+}
+
 }  // namespace gw

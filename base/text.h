@@ -37,4 +37,8 @@ bool EqualsIgnoreAsciiCase(TextView a, TextView b);
 // Decimal representation of a whole number.
 Text NumberText(long long value);
 
+// A caption as shown where mnemonics are not (a column header, a title):
+// every single "&" dropped, "&&" kept as one "&".
+Text WithoutMnemonic(TextView caption);
+
 }  // namespace gw

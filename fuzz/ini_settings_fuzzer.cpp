@@ -57,7 +57,8 @@ bool RoundTrips(const Text& value) {
 }
 
 bool SameSettings(const gw::Settings& a, const gw::Settings& b) {
-  return a.Language == b.Language && a.Hotkey == b.Hotkey && a.OnTop == b.OnTop &&
+  return a.Language == b.Language && a.Hotkey == b.Hotkey &&
+         a.HotkeyCombination == b.HotkeyCombination && a.OnTop == b.OnTop &&
          a.FontName == b.FontName && a.Option == b.Option && a.CustomCaption == b.CustomCaption &&
          a.CustomCommand == b.CustomCommand && a.Beep == b.Beep && a.HTML == b.HTML &&
          a.CheckUpdate == b.CheckUpdate && a.ConfirmEnd == b.ConfirmEnd;

@@ -65,7 +65,7 @@ struct ControlLayout {
 
 // In creation order, which is also the Tab order.
 constexpr ControlLayout kControls[] = {
-    {kFindLabel, L"STATIC", SS_NOPREFIX, u"WinFind", u"Label", 20, 12, 340, 20},
+    {kFindLabel, L"STATIC", 0, u"WinFind", u"Label", 20, 12, 340, 20},
     {kFindField, L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, nullptr, nullptr, 20, 34, 560, 22},
     {kFindResults, WC_LISTVIEWW,
      WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
@@ -187,7 +187,8 @@ void SetUpResultList(HWND list) {
                             {u"WinFind", u"ColCode", 110},     {u"WinMain", u"Trigger", 60},
                             {u"WinMain", u"Comment", 100}};
   for (int i = 0; i < static_cast<int>(std::size(columns)); ++i) {
-    const Text caption = Tr(columns[i].section, columns[i].key);
+    // A header shows no mnemonic (the labels of the entry windows have one).
+    const Text caption = WithoutMnemonic(Tr(columns[i].section, columns[i].key));
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = const_cast<wchar_t*>(W(caption));
@@ -595,7 +596,9 @@ void DispatchFindWindow(const Event& event) {
         if (event.object == kFindCancel) Cancel();
       }
       break;
-    case EventKind::Close:  // no close box; Alt+F4 leaves the window open
+    case EventKind::Close:  // Alt+F4 or the close command: Cancel
+      Cancel();
+      break;
     default:
       break;
   }

@@ -27,26 +27,25 @@ bool AnyRulePasses() {
 void TakeHotkeyBack() {
   if (!g_passed) return;
   g_passed = false;
-  const int n = App().settings.Hotkey;
+  const KeyCombination hotkey = HotkeyOf(App().settings);
   // Another program may have taken the key meanwhile: the tooltip then
   // names no hotkey, as after a failed registration.
-  SetTrayTip(n > 0 && RegisterFunctionKey(n) ? g_tip_before : Text(u"Glyphwell"));
+  SetTrayTip(hotkey.key != 0 && RegisterProgramHotkey(hotkey) ? g_tip_before : Text(u"Glyphwell"));
 }
 
 namespace {
 
 void ApplyRuleOfWindow(HWND hwnd) {
-  const int n = App().settings.Hotkey;
   const auto rule = RuleForWindow(hwnd);
-  if (!rule || !rule->pass_hotkey || n <= 0) {
+  if (!rule || !rule->pass_hotkey || HotkeyOf(App().settings).key == 0) {
     TakeHotkeyBack();
     return;
   }
   if (g_passed) return;
   g_passed = true;
   g_tip_before = App().tray_tip;
-  UnregisterHotKey(App().main_window, 1);
-  const Text key = u"F" + NumberText(n);
+  UnregisterProgramHotkey();
+  const Text key = HotkeyName(App().settings);
   const Text program(ProgramFileName(ProgramOfWindow(hwnd).executable));
   SetTrayTip(FillPlaceholders(Tr(u"WinMain", u"InfoHotkeyPassed"),
                               std::vector<TextView>{key, program.empty() ? rule->program : program}));
@@ -61,7 +60,7 @@ void CALLBACK OnForegroundChanged(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG ob
 }  // namespace
 
 void FollowProgramsInFront() {
-  const bool wanted = App().settings.Hotkey > 0 && AnyRulePasses();
+  const bool wanted = HotkeyOf(App().settings).key != 0 && AnyRulePasses();
   if (wanted && !g_hook) {
     g_hook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
                              OnForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
@@ -76,15 +75,16 @@ void FollowProgramsInFront() {
 }
 
 bool PassHotkeyToProgramInFront() {
-  const int n = App().settings.Hotkey;
-  if (n <= 0 || n > 24 || !AnyRulePasses()) return false;
+  const KeyCombination hotkey = HotkeyOf(App().settings);
+  if (hotkey.key == 0 || !AnyRulePasses()) return false;
   const auto rule = RuleForWindow(GetForegroundWindow());
   if (!rule || !rule->pass_hotkey) return false;
-  // Not registered while the key goes on, so that it reaches the program.
-  const auto vk = static_cast<std::uint16_t>(VK_F1 + n - 1);
-  UnregisterHotKey(App().main_window, 1);
+  // Not registered while the key goes on, so that it reaches the program
+  // (with the modifiers the user still holds).
+  const auto vk = static_cast<std::uint16_t>(hotkey.key);
+  UnregisterProgramHotkey();
   SendKeyRecords({{vk, 0, kKeyDown}, {vk, 0, kKeyUp}});
-  if (!RegisterFunctionKey(n)) SetTrayTip(u"Glyphwell");
+  if (!RegisterProgramHotkey(hotkey)) SetTrayTip(u"Glyphwell");
   return true;
 }
 

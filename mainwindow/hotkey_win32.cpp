@@ -1,37 +1,51 @@
 // The global hotkey.
+#include "mainwindow/hotkey_win32.h"
+
 #include <windows.h>
 
-#include "base/message_box.h"
 #include "mainwindow/app_state_win32.h"
-#include "mainwindow/hotkey_win32.h"
+#include "base/message_box.h"
 #include "mainwindow/main_window.h"
 
 namespace gw {
 
-// F24 is the last function key; a larger number from a hand-edited settings
-// file would name another key (F78 the minus key) and take it from every
-// program, so it cannot be registered.
-constexpr int kLastFunctionKey = 24;
+namespace {
+constexpr int kHotkeyId = 1;
+bool g_registered = false;
+}  // namespace
 
-bool RegisterFunctionKey(int n) {
-  return n >= 1 && n <= kLastFunctionKey &&
-         RegisterHotKey(App().main_window, 1, 0, static_cast<UINT>(VK_F1 + n - 1));
+bool RegisterProgramHotkey(KeyCombination combination) {
+  UnregisterProgramHotkey();  // one hotkey at a time
+  if (!IsAcceptableHotkey(combination) || !App().main_window) return false;
+  // MOD_NOREPEAT: a held key shows the window once.
+  const UINT modifiers = (combination.modifiers & kHotkeyModifiers) | MOD_NOREPEAT;
+  g_registered = RegisterHotKey(App().main_window, kHotkeyId, modifiers, combination.key) != FALSE;
+  return g_registered;
 }
 
-bool ApplyHotkey(int n) {
+void UnregisterProgramHotkey() {
+  if (!g_registered) return;
+  UnregisterHotKey(App().main_window, kHotkeyId);
+  g_registered = false;
+}
+
+bool ApplyHotkey(const Settings& settings) {
   Text tip = u"Glyphwell";
-  if (n > 0) {
-    Text name(u"F");
-    name += NumberText(n);
-    if (!RegisterFunctionKey(n)) {
+  const Text name = HotkeyName(settings);
+  // A number of 0 or less is none, as it always was.
+  if (settings.HotkeyCombination.key != 0 || settings.Hotkey > 0) {
+    // F24 is the last function key; a larger number from a hand-edited file
+    // names no key (F78 would be the minus key) and is not registered.
+    if (!RegisterProgramHotkey(HotkeyOf(settings))) {
       ShowMessage(Tr(u"WinMain", u"ErrRegister") + name, MB_ICONWARNING);
-      return false;
+      return false;  // the tooltip keeps its text
     }
-    tip += u" (" + name + u")";
+    tip += u" (";
+    tip += name;
+    tip += u')';
   }
   SetTrayTip(tip);
   return true;
 }
-
 
 }  // namespace gw

@@ -109,6 +109,9 @@ LRESULT CALLBACK ImageButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KEYUP:
       Report(hwnd, ControlKeyReleased, static_cast<int>(wp));
       return 0;
+    case BM_CLICK:  // pressed as a button is (a mnemonic, the keyboard rules)
+      Report(hwnd, ControlClick);
+      return 0;
     case WM_SETFOCUS:
       InvalidateRect(hwnd, nullptr, FALSE);
       Report(hwnd, FocusGained);

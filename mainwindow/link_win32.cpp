@@ -31,17 +31,6 @@ constexpr int kTextInset = 2;  // pixels left of the text, room for the focus re
 
 HFONT g_link_font = nullptr;
 
-HFONT LinkFont() {
-  if (g_link_font) return g_link_font;
-  LOGFONTW lf{};
-  HFONT base = MessageFontHandle();
-  if (base && GetObjectW(base, sizeof(lf), &lf) == sizeof(lf)) {
-    lf.lfUnderline = TRUE;
-    g_link_font = CreateFontIndirectW(&lf);
-  }
-  if (!g_link_font) g_link_font = base;
-  return g_link_font;
-}
 
 // The subclass data of a link: its window number and control id.
 DWORD_PTR LinkData(int window, int id) {
@@ -135,6 +124,9 @@ LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
     case WM_THEMECHANGED:
       InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
+    case BM_CLICK:  // pressed as a button is (a mnemonic, the keyboard rules)
+      ReportClick(data);
+      return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       InvalidateRect(hwnd, nullptr, TRUE);
@@ -214,5 +206,23 @@ void SetCharMapLinkText(const Text& text) {
 }
 
 void SetCharMapLinkTooltip(const Text& text) { SetMainControlTooltip(kCtlCharMapLink, text); }
+
+HFONT LinkFont() {
+  if (g_link_font) return g_link_font;
+  LOGFONTW lf{};
+  HFONT base = MessageFontHandle();
+  if (base && GetObjectW(base, sizeof(lf), &lf) == sizeof(lf)) {
+    lf.lfUnderline = TRUE;
+    g_link_font = CreateFontIndirectW(&lf);
+  }
+  if (!g_link_font) g_link_font = base;
+  return g_link_font;
+}
+
+HFONT ForgetLinkFont() {
+  HFONT previous = g_link_font;
+  g_link_font = nullptr;
+  return previous == MessageFontHandle() ? nullptr : previous;
+}
 
 }  // namespace gw

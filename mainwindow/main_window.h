@@ -53,6 +53,11 @@ void RelabelMainWindow();
 
 // Tray icon; its notifications arrive as this message at the main window.
 inline constexpr UINT kTrayCallbackMessage = WM_APP + 1;
+// Tray events from the keyboard (besides the mouse's 0 to 3 and the
+// balloon's 4 and 5): Enter or Space on the icon shows the window; Shift+F10 or the menu key opens TrayMenu at
+// the icon, whose position the event's key holds (x low, y high, 16 bits).
+inline constexpr int kTrayKeySelect = 6;
+inline constexpr int kTrayKeyMenu = 7;
 // Adds the icon; when the shell cannot take it yet (Explorer still starting
 // at logon), timer 2 of the main window tries again until it can.
 void AddTrayIcon(HICON icon);
@@ -131,6 +136,17 @@ void CreateMainAccelerators();
 // The system message font: face name and size in points (empty and 0 when the
 // metrics cannot be read).
 void GetMessageFont(Text& face, int& points);
+// The program's fonts made anew from the system's message font (the ones
+// before stay until the next time, for FontForControl).
+void RecreateProgramFonts();
+// The new font for a control: bold, list or link font when it had the one
+// before, else the message font.
+HFONT FontForControl(HWND control);
+// The link font (underlined message font), made at the first use.
+HFONT LinkFont();
+// Lets go of the link font, so that the next LinkFont makes it anew; returns
+// the one it had (still selected into the links until they get the new one).
+HFONT ForgetLinkFont();
 // The tooltip text of a main window control (0 to 4); empty for none.
 Text MainControlTooltip(int id);
 // The tooltip window of the main window's controls (not owned by it).

@@ -20,6 +20,7 @@
 #include "mainwindow/app_state_win32.h"
 #include "mainwindow/find_window.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/text_size_win32.h"
 #include "resources/resource_ids.h"
 
 namespace gw {
@@ -166,7 +167,7 @@ void MakeListAccessible(HWND list) {
 
 void InsertColumns(HWND list) {
   for (int i = 0; i < 4; ++i) {
-    Text caption = Tr(u"WinMain", kColumns[i].key);
+    Text caption = WithoutMnemonic(Tr(u"WinMain", kColumns[i].key));
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     col.fmt = LVCFMT_LEFT;
@@ -203,23 +204,37 @@ void CopyColumnText(TextView text, wchar_t* buffer, int capacity) {
   buffer[n] = L'\0';
 }
 
-// Step 7: the list font, "FontName" at 9 points.
-void SetListFont(HWND list) {
+// Step 7: the list font, "FontName" at the size of the system's message
+// font (which follows the user's text size), and never below 9 points.
+void CreateListFont() {
   const Text& name = App().settings.FontName;
-  g_list_font = CreateFontW(-MulDiv(9, App().dpi_y, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                            DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
-                            DEFAULT_PITCH | FF_DONTCARE, W(name));
+  const LOGFONTW message = SystemMessageFont(App().dpi_y);
+  const int nine_points = MulDiv(9, App().dpi_y, 72);
+  const int height = message.lfHeight < 0 ? -message.lfHeight : message.lfHeight;
+  g_list_font = CreateFontW(-(height > nine_points ? height : nine_points), 0, 0, 0, FW_NORMAL,
+                            FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, PROOF_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                            W(name));
+}
+
+void SetListFont(HWND list) {
+  CreateListFont();
   if (g_list_font) SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(g_list_font), TRUE);
 }
 
 void CreateBoldMessageFont() {
-  Text face;
-  int points = 0;
-  GetMessageFont(face, points);
-  g_bold_font = CreateFontW(-MulDiv(points, App().dpi_y, 72), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
-                            DEFAULT_PITCH | FF_DONTCARE, W(face));
+  LOGFONTW bold = SystemMessageFont(App().dpi_y);
+  bold.lfWeight = FW_BOLD;
+  bold.lfQuality = PROOF_QUALITY;
+  g_bold_font = CreateFontIndirectW(&bold);
 }
+
+// The fonts before the last RecreateProgramFonts, to tell which control had
+// which.
+struct ProgramFonts {
+  HFONT message = nullptr, bold = nullptr, list = nullptr, link = nullptr;
+};
+ProgramFonts g_previous_fonts;
 
 void CreateStatusBar() {
   AppState& app = App();
@@ -287,8 +302,29 @@ Text WindowTextOf(HWND hwnd) {
               static_cast<size_t>(got < 0 ? 0 : got));
 }
 
-int ScaleX(int units) { return MulDiv(units, App().dpi_x, 96); }
-int ScaleY(int units) { return MulDiv(units, App().dpi_y, 96); }
+// The layout grows with the DPI and with larger text.
+int ScaleX(int units) { return MulDiv(units, App().dpi_x * TextScalePercent(), 9600); }
+int ScaleY(int units) { return MulDiv(units, App().dpi_y * TextScalePercent(), 9600); }
+
+void RecreateProgramFonts() {
+  // The fonts of the refresh before are no longer any control's.
+  for (HFONT font : {g_previous_fonts.message, g_previous_fonts.bold, g_previous_fonts.list,
+                     g_previous_fonts.link})
+    if (font && font != GetStockObject(DEFAULT_GUI_FONT)) DeleteObject(font);
+  g_previous_fonts = {g_message_font, g_bold_font, g_list_font, ForgetLinkFont()};
+  g_message_font = nullptr;
+  MessageFontHandle();
+  CreateBoldMessageFont();
+  CreateListFont();
+}
+
+HFONT FontForControl(HWND control) {
+  const auto now = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+  if (now && now == g_previous_fonts.bold) return g_bold_font;
+  if (now && now == g_previous_fonts.list) return g_list_font;
+  if (now && now == g_previous_fonts.link) return LinkFont();
+  return MessageFontHandle();
+}
 
 HWND MainControl(int id) {
   return id >= 0 && id < kControlCount ? g_controls[static_cast<size_t>(id)] : nullptr;
@@ -296,10 +332,8 @@ HWND MainControl(int id) {
 
 HFONT MessageFontHandle() {
   if (!g_message_font) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
-      g_message_font = CreateFontIndirectW(&metrics.lfMessageFont);
+    const LOGFONTW message = SystemMessageFont(App().dpi_y);
+    g_message_font = CreateFontIndirectW(&message);
     if (!g_message_font) g_message_font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   }
   return g_message_font;
@@ -434,6 +468,17 @@ bool CreateMainWindow(WNDPROC window_procedure, WNDPROC list_filter) {
       Child(L"BUTTON", Tr(u"WinMain", u"BtnInsert"), WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0,
             kCtlInsert, 420, 392, 100, 25);
 
+  // The Tab order follows the screen, left to right and top to bottom (the
+  // controls are made in another order).
+  HWND previous = HWND_TOP;
+  for (int id : {kCtlMenu, kCtlNew, kCtlEdit, kCtlDelete, kCtlCharMapLink, kCtlList, kCtlOnTop,
+                 kCtlInsert}) {
+    HWND control = MainControl(id);
+    if (!control) continue;
+    SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    previous = control;
+  }
+
   // 12. Status bar with the info text.
   CreateStatusBar();
   SetStatusText(Tr(u"WinMain", u"StatusInfo"));
@@ -507,7 +552,7 @@ void RelabelMainWindow() {
   }
   if (HWND list = MainControl(kCtlList)) {
     for (int i = 0; i < 4; ++i) {
-      Text caption = Tr(u"WinMain", kColumns[i].key);
+      Text caption = WithoutMnemonic(Tr(u"WinMain", kColumns[i].key));
       LVCOLUMNW col{};
       col.mask = LVCF_TEXT;
       col.pszText = const_cast<wchar_t*>(W(caption));
@@ -708,13 +753,24 @@ NOTIFYICONDATAW TrayData(UINT flags) {
 
 // One try: NIM_ADD, and when the shell says no, NIM_MODIFY, which succeeds
 // when the icon is there after all (an earlier add that reported failure).
+// The icon comes with its tooltip, and in the shell's fourth version, which
+// lets the keyboard reach it: Enter (NIN_KEYSELECT) and Shift+F10 or the
+// menu key (WM_CONTEXTMENU at the icon) arrive at the main window.
 bool TryAddTrayIcon() {
-  NOTIFYICONDATAW nid = TrayData(NIF_MESSAGE | NIF_ICON);
+  AppState& app = App();
+  NOTIFYICONDATAW nid = TrayData(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP);
   nid.uCallbackMessage = kTrayCallbackMessage;
   nid.hIcon = g_tray_icon;
+  const Text tip = (app.tray_tip.empty() ? Text(u"Glyphwell") : app.tray_tip).substr(0, 63);
+  lstrcpynW(nid.szTip, W(tip), 64);
   g_tray_asked = true;
-  App().tray_added = CallShell(NIM_ADD, nid) || CallShell(NIM_MODIFY, nid);
-  return App().tray_added;
+  app.tray_added = CallShell(NIM_ADD, nid) || CallShell(NIM_MODIFY, nid);
+  if (app.tray_added) {
+    NOTIFYICONDATAW version = TrayData(0);
+    version.uVersion = NOTIFYICON_VERSION_4;
+    CallShell(NIM_SETVERSION, version);
+  }
+  return app.tray_added;
 }
 
 }  // namespace
@@ -748,7 +804,7 @@ void SetTrayTip(const Text& tip) {
   AppState& app = App();
   app.tray_tip = tip;
   if (!app.tray_added) return;
-  NOTIFYICONDATAW nid = TrayData(NIF_TIP);
+  NOTIFYICONDATAW nid = TrayData(NIF_TIP | NIF_SHOWTIP);
   Text shown = tip.substr(0, 63);
   lstrcpynW(nid.szTip, W(shown), 64);
   CallShell(NIM_MODIFY, nid);

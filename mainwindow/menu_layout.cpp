@@ -13,13 +13,16 @@ constexpr MenuItemLayout kMainMenu[] = {
     {2, 15, u"MenuMain", u"Help", u"F1", nullptr, MenuImage::Help},
     {3, 16, u"MenuMain", u"Settings", nullptr, nullptr, MenuImage::Settings},
     {4, kMenuSeparator, nullptr, nullptr, nullptr, nullptr, MenuImage::None},
-    {5, 21, u"MenuMain", u"Find", nullptr, nullptr, MenuImage::None},  // its text holds its shortcut
-    {6, 17, u"MenuMain", u"Goto", nullptr, nullptr, MenuImage::None},
-    {7, kMenuSeparator, nullptr, nullptr, nullptr, nullptr, MenuImage::None},
-    {8, kRunAtStartupCommand, u"MenuMain", u"RunAtStartup", nullptr, nullptr, MenuImage::None},
+    // Their texts hold their shortcuts, whose names differ by language.
+    {5, kEditEntryCommand, u"MenuMain", u"Edit", nullptr, nullptr, MenuImage::None},
+    {6, kDeleteEntryCommand, u"MenuMain", u"Delete", nullptr, nullptr, MenuImage::None},
+    {7, 21, u"MenuMain", u"Find", nullptr, nullptr, MenuImage::None},
+    {8, 17, u"MenuMain", u"Goto", nullptr, nullptr, MenuImage::None},
     {9, kMenuSeparator, nullptr, nullptr, nullptr, nullptr, MenuImage::None},
-    {10, 19, u"MenuSysTray", u"Hide", u"Esc", u"Esc", MenuImage::None},
-    {11, 20, u"General", u"Quit", nullptr, nullptr, MenuImage::Quit},
+    {10, kRunAtStartupCommand, u"MenuMain", u"RunAtStartup", nullptr, nullptr, MenuImage::None},
+    {11, kMenuSeparator, nullptr, nullptr, nullptr, nullptr, MenuImage::None},
+    {12, 19, u"MenuSysTray", u"Hide", u"Esc", u"Esc", MenuImage::None},
+    {13, 20, u"General", u"Quit", nullptr, nullptr, MenuImage::Quit},
 };
 
 constexpr MenuItemLayout kTrayMenu[] = {

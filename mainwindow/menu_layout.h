@@ -16,6 +16,9 @@ namespace gw {
 inline constexpr int kMenuSeparator = -1;
 // "Run at startup", checked while the Run value names this program file.
 inline constexpr int kRunAtStartupCommand = 24;
+// Edit and Delete of the current row (also F2, and Del in the list).
+inline constexpr int kEditEntryCommand = 25;
+inline constexpr int kDeleteEntryCommand = 26;
 
 enum class MenuImage { None, Help, Settings, Quit };
 

@@ -115,6 +115,8 @@ void CreateMainAccelerators() {
       {kCtrl, VK_UP, 4},         {kCtrl, VK_DOWN, 5},    {kCtrl, 'N', 7},
       {kShift, VK_F10, 6},       {FVIRTKEY, VK_APPS, 6}, {FVIRTKEY, VK_F1, 15},
       {FVIRTKEY, VK_ESCAPE, 19},
+      // Edit and Delete (Del acts only in the list: command 27).
+      {FVIRTKEY, VK_F2, kEditEntryCommand}, {FVIRTKEY, VK_DELETE, 27},
       // Find (mainwindow/find_window_win32.cpp).
       {kCtrl, 'F', 21},          {FVIRTKEY, VK_F3, 22},  {kShift, VK_F3, 23},
   };

@@ -46,6 +46,21 @@ std::int8_t ParseHotkey(TextView value) {
   return static_cast<std::int8_t>(static_cast<std::uint8_t>(number & 0xFF));
 }
 
+KeyCombination HotkeyOf(const Settings& settings) {
+  if (settings.HotkeyCombination.key != 0) return settings.HotkeyCombination;
+  if (settings.Hotkey >= 1 && settings.Hotkey <= kLastFunctionKey - kFirstFunctionKey + 1)
+    return {0, static_cast<std::uint8_t>(kFirstFunctionKey + settings.Hotkey - 1)};
+  return {};
+}
+
+Text HotkeyName(const Settings& settings) {
+  if (settings.HotkeyCombination.key != 0) return KeyCombinationText(settings.HotkeyCombination);
+  if (settings.Hotkey == 0) return Text();
+  Text name(u"F");
+  name += NumberText(settings.Hotkey);
+  return name;
+}
+
 bool LoadSettings(const Text& path, Settings& settings) {
   std::vector<Text> languages = std::move(settings.LanguageList);
   settings = Settings();
@@ -57,7 +72,13 @@ bool LoadSettings(const Text& path, Settings& settings) {
   reader.SelectGroup(u"General");
   settings.OnTop = IsTrue(reader.Read(u"OnTop", u""));
   settings.Language = reader.Read(u"Language", u"");
-  settings.Hotkey = ParseHotkey(reader.Read(u"Hotkey", u"F10"));
+  const Text hotkey = reader.Read(u"Hotkey", u"F10");
+  if (const auto combination = ParseKeyCombination(hotkey)) {
+    settings.HotkeyCombination = *combination;
+    settings.Hotkey = 0;
+  } else {
+    settings.Hotkey = ParseHotkey(hotkey);
+  }
   settings.Beep = IsTrue(reader.Read(u"Beep", u"true"));
   settings.HTML = IsTrue(reader.Read(u"HTML", u""));
   settings.CheckUpdate = IsTrue(reader.Read(u"CheckUpdate", u""));
@@ -85,10 +106,10 @@ std::string SerializeSettings(const Settings& settings) {
   Append(text, u"[General]");
   Append(text, Text(u"OnTop = ") + BoolWord(settings.OnTop));
   Append(text, u"Language = " + settings.Language);
-  if (settings.Hotkey == 0)
-    Append(text, Text(u"Hotkey = ") + kNoHotkey);
-  else
-    Append(text, u"Hotkey = F" + NumberText(settings.Hotkey));
+  const Text hotkey = HotkeyName(settings);
+  Text line(u"Hotkey = ");
+  line += hotkey.empty() ? TextView(kNoHotkey) : TextView(hotkey);
+  Append(text, line);
   Append(text, Text(u"Beep = ") + BoolWord(settings.Beep));
   Append(text, Text(u"HTML = ") + BoolWord(settings.HTML));
   Append(text, Text(u"CheckUpdate = ") + BoolWord(settings.CheckUpdate));

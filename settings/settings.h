@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "settings/hotkey.h"
 #include "settings/program_rules.h"
 
 namespace gw {
@@ -19,6 +20,9 @@ struct Settings {
   std::vector<Text> LanguageList;  // found at start-up; never stored in the file
   Text Language;                   // empty: not chosen yet
   std::int8_t Hotkey = 10;         // n of the function key Fn; 0 (or less): no hotkey
+  // A key with modifiers; when its key is not 0 it is the hotkey, and Hotkey
+  // is 0.
+  KeyCombination HotkeyCombination;
   bool OnTop = false;
   Text FontName = kDefaultFontName;
   CharMapOption Option = CharMapOption::Standard;
@@ -37,6 +41,14 @@ struct Settings {
 // a signed char does ("F266" gives 10); numbers outside the int range count as
 // the int limits first.
 std::int8_t ParseHotkey(TextView value);
+
+// The hotkey that the settings name: the combination, or the function key
+// Fn alone (for n from 1 to 24); no key for none or for another number.
+KeyCombination HotkeyOf(const Settings& settings);
+// Its name as the settings file and the tray's tooltip show it: the
+// combination's text or "F" and the number (also one that names no key);
+// empty for none.
+Text HotkeyName(const Settings& settings);
 
 // Fills every field but LanguageList from the file. False when the file cannot
 // be opened; all those fields then hold their defaults.

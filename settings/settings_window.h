@@ -18,7 +18,7 @@ enum SettingsControl : int {
   kSetLanguageLabel = 14,
   kSetLanguage = 15,  // extended combo box with the flag images
   kSetHotkeyLabel = 16,
-  kSetHotkey = 17,    // "Ø", "F2" ... "F11"
+  kSetHotkey = 17,    // hotkey field (Ctrl, Alt, Shift and a key)
   kSetStandard = 18,  // option button: the Windows character map
   kSetCustom = 19,    // option button: the caption and command below
   kSetCaption = 20,
@@ -32,6 +32,7 @@ enum SettingsControl : int {
   kSetOk = 28,
   kSetCancel = 29,
   kSetCaptionLabel = 30,  // hidden: names the Caption field for screen readers
+  kSetHotkeyWin = 31,  // check box: the hotkey with the Windows key
 };
 
 // Opens the window over the main window (nothing while another secondary

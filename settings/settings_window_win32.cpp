@@ -37,7 +37,7 @@ constexpr int kWin = SettingsWindow;
 enum ControlKind {
   kLabel,
   kImageList,
-  kDropList,
+  kHotkeyField,
   kRadioFirst,
   kRadio,
   kEdit,
@@ -61,7 +61,8 @@ constexpr ControlLayout kControls[] = {
     {kSetLanguageLabel, kLabel, u"WinSettings", u"Language", 20, 13, 60, 20},
     {kSetLanguage, kImageList, nullptr, nullptr, 138, 10, 110, 25},
     {kSetHotkeyLabel, kLabel, u"WinSettings", u"Hotkey", 20, 53, 100, 20},
-    {kSetHotkey, kDropList, nullptr, nullptr, 138, 50, 60, 25},
+    {kSetHotkey, kHotkeyField, nullptr, nullptr, 138, 50, 110, 22},
+    {kSetHotkeyWin, kCheckBox, u"WinSettings", u"HotkeyWin", 138, 75, 190, 18},
     {kSetStandard, kRadioFirst, u"WinSettings", u"Standard", 20, 120, 130, 20},
     {kSetCustom, kRadio, u"WinSettings", u"Caption", 20, 145, 100, 20},
     // The option button before it says "Caption:" for both; the field has a
@@ -78,9 +79,6 @@ constexpr ControlLayout kControls[] = {
     {kSetOk, kDefaultButton, u"General", u"OK", 20, 345, 80, 25},
     {kSetCancel, kButton, u"General", u"Cancel", 230, 345, 100, 25},
 };
-
-// Entries of the hotkey list.
-constexpr int kHotkeyEntries = 11;
 
 // The height of a drop-down box with its open list, in layout units: room
 // for `entries` entries (at least one, at most twelve) below the box.
@@ -250,17 +248,16 @@ void CreateControls(HWND window) {
     switch (c.kind) {
       case kLabel:
         cls = L"STATIC";
-        style |= SS_NOPREFIX | WS_GROUP;
+        style |= WS_GROUP;  // its mnemonic gives the focus to the control after it
         break;
       case kImageList:
         cls = WC_COMBOBOXEXW;
         style |= WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST;
         height = DropDownHeight(c.h, app.settings.LanguageList.size());
         break;
-      case kDropList:
-        cls = WC_COMBOBOXW;
-        style |= WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST;
-        height = DropDownHeight(c.h, kHotkeyEntries);
+      case kHotkeyField:
+        cls = HOTKEY_CLASSW;
+        style |= WS_TABSTOP | WS_GROUP | WS_BORDER;
         break;
       case kRadioFirst:
         style |= WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON;
@@ -330,17 +327,89 @@ void FillLanguageList(const Settings& settings) {
   SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
-void FillHotkeyList(const Settings& settings) {
-  HWND box = Control(kSetHotkey);
-  if (!box) return;
-  for (int i = 0; i < kHotkeyEntries; ++i) {
-    const Text entry = i == 0 ? Text(u"\u00D8") : u"F" + NumberText(i + 1);
-    SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(entry)));
+// The hotkey field shows "none" in the program's language while it holds no
+// key (the field's own word would be the system's) and no modifier is held.
+LRESULT CALLBACK HotkeyFieldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                 DWORD_PTR) {
+  if (msg == WM_PAINT && SendMessageW(hwnd, HKM_GETHOTKEY, 0, 0) == 0 &&
+      !(GetFocus() == hwnd && ((GetKeyState(VK_CONTROL) | GetKeyState(VK_MENU) |
+                                GetKeyState(VK_SHIFT)) & 0x8000))) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    FillRect(dc, &client, GetSysColorBrush(IsWindowEnabled(hwnd) ? COLOR_WINDOW : COLOR_BTNFACE));
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    const Text none = Tr(u"WinSettings", u"HotkeyNone");
+    RECT text = client;
+    text.left += 1;
+    DrawTextW(dc, W(none), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    SelectObject(dc, old);
+    EndPaint(hwnd, &ps);
+    return 0;
   }
-  // F2 is entry 1, F11 entry 10; a number without an entry selects nothing.
-  const int hotkey = settings.Hotkey;
-  const int entry = hotkey != 0 ? hotkey - 1 : 0;
-  SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(entry >= 0 ? entry : -1), 0);
+  // Backspace or Del alone clears the field: no hotkey.
+  if (msg == WM_KEYDOWN && (wp == VK_BACK || wp == VK_DELETE) &&
+      !((GetKeyState(VK_CONTROL) | GetKeyState(VK_MENU) | GetKeyState(VK_SHIFT)) & 0x8000)) {
+    SendMessageW(hwnd, HKM_SETHOTKEY, 0, 0);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    return 0;
+  }
+  if (msg == WM_KEYDOWN || msg == WM_KEYUP || msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP)
+    InvalidateRect(hwnd, nullptr, TRUE);
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, HotkeyFieldProc, id);
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+// The hotkey field's modifier flags and the program's (RegisterHotKey's).
+struct ModifierPair {
+  BYTE field;
+  std::uint8_t program;
+};
+constexpr ModifierPair kModifierPairs[] = {
+    {HOTKEYF_CONTROL, kHotkeyCtrl}, {HOTKEYF_ALT, kHotkeyAlt}, {HOTKEYF_SHIFT, kHotkeyShift}};
+
+void FillHotkeyField(const Settings& settings) {
+  HWND field = Control(kSetHotkey);
+  if (!field) return;
+  SetWindowSubclass(field, HotkeyFieldProc, 1, 0);
+  // A number that names no function key (from a hand-edited file) shows none.
+  const KeyCombination hotkey = HotkeyOf(settings);
+  BYTE flags = 0;
+  for (const ModifierPair& pair : kModifierPairs)
+    if (hotkey.modifiers & pair.program) flags |= pair.field;
+  SendMessageW(field, HKM_SETHOTKEY, MAKEWORD(hotkey.key, flags), 0);
+  SetChecked(kSetHotkeyWin, (hotkey.modifiers & kHotkeyWin) != 0);
+}
+
+// The combination the field and the Windows key box stand for; no key for none.
+KeyCombination FieldHotkey() {
+  HWND field = Control(kSetHotkey);
+  const LRESULT value = field ? SendMessageW(field, HKM_GETHOTKEY, 0, 0) : 0;
+  KeyCombination combination;
+  combination.key = LOBYTE(LOWORD(value));
+  if (combination.key == 0) return combination;
+  const BYTE flags = HIBYTE(LOWORD(value));
+  for (const ModifierPair& pair : kModifierPairs)
+    if (flags & pair.field) combination.modifiers |= pair.program;
+  if (Checked(kSetHotkeyWin)) combination.modifiers |= kHotkeyWin;
+  return combination;
+}
+
+// The settings' hotkey fields for a combination: a function key alone is
+// kept as its number, as the file always had it.
+void StoreHotkey(Settings& settings, KeyCombination combination) {
+  settings.HotkeyCombination = KeyCombination();
+  if (combination.key == 0)
+    settings.Hotkey = 0;
+  else if (combination.modifiers == 0 && IsFunctionKey(combination.key))
+    settings.Hotkey = static_cast<std::int8_t>(combination.key - kFirstFunctionKey + 1);
+  else {
+    settings.Hotkey = 0;
+    settings.HotkeyCombination = combination;
+  }
 }
 
 // The selected entry of a list, or -1.
@@ -363,13 +432,6 @@ bool SelectedLanguage(Text& name) {
   if (!SendMessageW(box, CBEM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return false;
   name = reinterpret_cast<const char16_t*>(item.pszText);
   return true;
-}
-
-// The hotkey number the list stands for: 0 for "Ø" and for no selection
-// (a number from a hand-edited file that has no entry), else entry + 1.
-int SelectedHotkey() {
-  const int index = Selection(kSetHotkey);
-  return index > 0 ? index + 1 : 0;
 }
 
 // Moves the selection of a list by one entry; the ends keep it.
@@ -395,8 +457,6 @@ void OnUp() {
   if (StepProgramRulesPanel(-1)) return;
   if (HasFocus(kSetLanguage))
     StepList(kSetLanguage, -1);
-  else if (HasFocus(kSetHotkey))
-    StepList(kSetHotkey, -1);
   else if (HasFocus(kSetCustom))
     MoveOption(kSetCustom, kSetStandard);
 }
@@ -405,8 +465,6 @@ void OnDown() {
   if (StepProgramRulesPanel(1)) return;
   if (HasFocus(kSetLanguage))
     StepList(kSetLanguage, 1);
-  else if (HasFocus(kSetHotkey))
-    StepList(kSetHotkey, 1);
   else if (HasFocus(kSetStandard))
     MoveOption(kSetStandard, kSetCustom);
 }
@@ -431,14 +489,14 @@ void OnFilesDropped() {
   SetWindowTextW(field, W(text));
 }
 
-// Releases the hotkey that is registered now and registers `n` (0: none).
+// Releases the hotkey that is registered now and registers the new one.
 // After a failure the previous hotkey is registered again, so that the
 // program is not left without one.
-bool ChangeHotkey(int old_number, int n) {
-  HWND main = App().main_window;
-  if (old_number > 0) UnregisterHotKey(main, 1);
-  if (ApplyHotkey(n)) return true;
-  if (old_number > 0 && !RegisterFunctionKey(old_number)) SetTrayTip(u"Glyphwell");
+bool ChangeHotkey(const Settings& old_settings, const Settings& new_settings) {
+  UnregisterProgramHotkey();
+  if (ApplyHotkey(new_settings)) return true;
+  const KeyCombination old_hotkey = HotkeyOf(old_settings);
+  if (old_hotkey.key != 0 && !RegisterProgramHotkey(old_hotkey)) SetTrayTip(u"Glyphwell");
   return false;
 }
 
@@ -490,7 +548,7 @@ void OpenSettingsWindow() {
   CreateControls(window);
   const Settings& settings = app.settings;
   FillLanguageList(settings);
-  FillHotkeyList(settings);
+  FillHotkeyField(settings);
   const bool custom = settings.Option == CharMapOption::Custom;
   SetChecked(custom ? kSetCustom : kSetStandard, true);
   SetWindowTextW(Control(kSetCaption), W(settings.CustomCaption));
@@ -588,11 +646,20 @@ Text ApplySettings(const Text& settings_path, Settings& settings) {
 
   // 4. The hotkey. When it cannot be registered the window stays open and
   // nothing is written; what was applied so far stays in memory.
-  const int hotkey = SelectedHotkey();
-  if (hotkey != settings.Hotkey) {
+  // A key the program does not take (a letter alone) is refused the same way.
+  Settings chosen = settings;
+  StoreHotkey(chosen, FieldHotkey());
+  if (HotkeyOf(chosen) != HotkeyOf(settings) || HotkeyName(chosen) != HotkeyName(settings)) {
+    const KeyCombination wanted = HotkeyOf(chosen);
+    if (wanted.key != 0 && !IsAcceptableHotkey(wanted)) {
+      ShowMessage(Tr(u"WinSettings", u"ErrHotkey"), MB_ICONWARNING);
+      if (HWND field = Control(kSetHotkey)) SetFocus(field);
+      return help;
+    }
     TakeHotkeyBack();
-    if (!ChangeHotkey(settings.Hotkey, hotkey)) return help;
-    settings.Hotkey = static_cast<std::int8_t>(hotkey);
+    if (!ChangeHotkey(settings, chosen)) return help;
+    settings.Hotkey = chosen.Hotkey;
+    settings.HotkeyCombination = chosen.HotkeyCombination;
     changed = true;
   }
 
@@ -668,7 +735,9 @@ void DispatchSettingsWindow(const Event& event) {
           CloseEntryWindow(kWin);
       }
       break;
-    case EventKind::Close:  // no close box; Alt+F4 leaves the window open
+    case EventKind::Close:  // Alt+F4 or the close command: Cancel
+      CloseEntryWindow(kWin);
+      break;
     default:
       break;
   }

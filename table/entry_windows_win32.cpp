@@ -19,6 +19,7 @@
 #include "mainwindow/app_state_win32.h"
 #include "mainwindow/colours_win32.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/text_size_win32.h"
 #include "table/character_file.h"
 #include "table/code_notation.h"
 #include "table/entry_input.h"
@@ -85,6 +86,10 @@ LRESULT CALLBACK EntryWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lp);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
+  if (msg == WM_DPICHANGED) {  // moved to a monitor of another DPI
+    OnDpiChanged(hwnd, wp, lp);
+    return 0;
+  }
   const int number = static_cast<int>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (msg == WM_SYSCOLORCHANGE || msg == WM_THEMECHANGED) ForwardColourChange(hwnd, msg, wp, lp);
   LRESULT result = 0;
@@ -114,8 +119,7 @@ void CreateControls(HWND window, const ControlLayout* layouts, size_t count) {
     const wchar_t* cls = L"STATIC";
     DWORD style = WS_CHILD | WS_VISIBLE;
     switch (c.kind) {
-      case kLabel:
-        style |= SS_NOPREFIX;
+      case kLabel:  // its mnemonic gives the focus to the control after it
         break;
       case kGroup:
         cls = L"BUTTON";

@@ -41,7 +41,8 @@ void DeleteSelectedEntry() {
     if (column > 0) question += u'\t';
     question += table.Column(row, column);
   }
-  if (ShowMessage(question, MB_YESNO) != IDYES) return;
+  // No is the default button: Enter alone never deletes.
+  if (ShowMessage(question, MB_YESNO | MB_DEFBUTTON2) != IDYES) return;
 
   // Written first, without the row, while the row is still shown.
   const SaveResult saved = SaveTableShown(app.character_path, row);

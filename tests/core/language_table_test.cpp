@@ -75,9 +75,9 @@ TEST(BuiltInTableTest, HoldsItsEntriesAndSectionsInOrder) {
   EXPECT_EQ(loaded, keys);  // every key is kept: "Current" of Update and of WinNew both
 
   EXPECT_EQ(LookupText(table, u"General", u"ErrOpen"), u"Error:\nCan't open \u201C%s\u201D window.");
-  EXPECT_EQ(LookupText(table, u"WinNew", u"Code"), u"Character or \\uXXXX");
+  EXPECT_EQ(LookupText(table, u"WinNew", u"Code"), u"Ch&aracter or \\uXXXX");
   EXPECT_EQ(LookupText(table, u"MenuMain", u"Find"), u"Find ...\tCtrl+F");
-  EXPECT_EQ(LookupText(table, u"WinNew", u"Current"), u"the current item.");
+  EXPECT_EQ(LookupText(table, u"WinNew", u"Current"), u"the c&urrent item.");
   EXPECT_EQ(LookupText(table, u"Update", u"Current"), u"You have got the current version of the program.");
   EXPECT_EQ(LookupText(table, u"WinMain", u"StatusInfo"),
             u" Press [Shift] to get the code rather than the character.");
@@ -95,7 +95,7 @@ TEST(LookupTextTest, IgnoresCaseAndReportsMissingOrEmptyTexts) {
   LanguageTable table;
   LoadBuiltInTable(table);
   for (auto [section, key] : {std::pair{u"WinMain", u"OnTop"}, {u"winmain", u"ONTOP"}, {u"WINMAIN", u"Ontop"}})
-    EXPECT_EQ(LookupText(table, section, key), u"Stay on top");
+    EXPECT_EQ(LookupText(table, section, key), u"&Stay on top");
   table.sections[u"WINMAIN"][u"EMPTY"] = u"";
   EXPECT_EQ(LookupText(table, u"WinMain", u"Empty"), kNotFound);
   EXPECT_EQ(LookupText(table, u"WinMain", u"Missing"), kNotFound);

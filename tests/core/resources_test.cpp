@@ -262,8 +262,8 @@ TEST(Manifest, DeclaresControlsVersionLevelDpiAndSupportedSystems) {
            "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
            "publicKeyToken=\"6595b64144ccf1df\"",
            "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
-           ">true</dpiAware>",
-           ">system</dpiAwareness>",
+           ">true/pm</dpiAware>",
+           ">PerMonitorV2, PerMonitor</dpiAwareness>",
            "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">",
            "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  // Vista
            "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7

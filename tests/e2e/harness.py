@@ -1064,6 +1064,27 @@ class WineSession:
         wait_until(lambda: self._call("foreground")["hwnd"] == hwnd, timeout=timeout,
                    message=f"window {hwnd} in the foreground")
 
+    def hotkey_to_front(self, key: str, hwnd: int, focus_hwnd: int, timeout: float = 10.0) -> None:
+        """Presses a global hotkey and waits until Wine has `hwnd` in front with the
+        focus on `focus_hwnd`, then makes sure X's input focus is there too.
+
+        Under Xvfb (no window manager) Wine may report the window as foreground
+        while X keeps its input focus on the window that had it (docs/keyboard.md),
+        so keys typed next would reach the other program; the X focus is moved only
+        when it is elsewhere, so a run where Wine moved it keeps it untouched."""
+        self.key(key)
+        wait_until(lambda: (fg := self.foreground()) is not None and fg.hwnd == hwnd
+                   and self.focus_info(hwnd).focus == focus_hwnd, timeout=timeout,
+                   message=f"window {hwnd} in front with the focus on {focus_hwnd} after {key}")
+        xid = self._x_window_of(hwnd)
+        if xid and self._x_focus() != xid:
+            self._xdotool("windowfocus", "--sync", str(xid))
+
+    def _x_focus(self) -> Optional[int]:
+        r = subprocess.run(["xdotool", "getwindowfocus"], env=self.env, stdin=subprocess.DEVNULL,
+                           capture_output=True, text=True, timeout=60)
+        return int(r.stdout.strip()) if r.returncode == 0 and r.stdout.strip().isdigit() else None
+
     def _x_window_of(self, hwnd: int) -> Optional[int]:
         """The X window that Wine made for a top-level window: same geometry,
         preferably the same name."""

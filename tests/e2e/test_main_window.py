@@ -127,11 +127,7 @@ def hotkey_to_front(wine, app: App) -> None:
     """F10 from wherever the user is; the main window comes to the front with
     the focus on the list, then gets the X keyboard focus for the keys that
     follow (Xvfb has no window manager)."""
-    wine.key("F10")
-    wait_until(lambda: (fg := wine.foreground()) is not None and fg.hwnd == app.main.hwnd
-               and wine.focus_info(app.main.hwnd).focus == app.list,
-               message="main window in front with the focus on its list")
-    wine.activate(app.main.hwnd)
+    wine.hotkey_to_front("F10", app.main.hwnd, app.list)
 
 
 def select_by_trigger(wine, app: App, key: str, row: int) -> None:
@@ -382,7 +378,7 @@ def test_stay_on_top_is_saved_at_once_and_keeps_the_window_visible_while_typing(
     app = start_glyphwell(wine, glyphwell_exe, "OnTop", OnTop="False")
     assert not wine.window(app.main.hwnd).topmost
     box = wine.child(app.main.hwnd, id=6)
-    assert box.checked == 0 and box.text == "Stay on top"
+    assert box.checked == 0 and box.text == "&Stay on top"
     wine.activate(app.main.hwnd)
     wine.click_window(box.hwnd)
     wait_until(lambda: b"\r\nOnTop = True\r\n" in app.ini.read_bytes(), message="OnTop = True in the ini")

@@ -243,7 +243,7 @@ def test_unusable_language_file_warns_and_falls_back_to_english(wine, glyphwell_
         assert box.message == f"Invalid language file '{path}'."
     wine.answer_message_box("OK", pid=proc.pid)
     main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=20)
-    assert wine.child(main.hwnd, id=6).text == "Stay on top"
+    assert wine.child(main.hwnd, id=6).text == "&Stay on top"
     # The setting keeps its value.
     ini = (wine.unix_path(rf"C:\Portable\{folder_name}") / "Glyphwell.ini").read_bytes()
     assert f"Language = {language}".encode() in ini

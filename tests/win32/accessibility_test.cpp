@@ -158,7 +158,7 @@ TEST_F(AccessibilityTest, FieldsAreNamedByTheirOwnLabelsAndWindowsAreDialogs) {
   HWND group = EntryControl(NewEntryWindow, kNewAddLabel);
   ASSERT_NE(group, nullptr);
   EXPECT_EQ(GetWindowLongW(group, GWL_STYLE) & BS_TYPEMASK, BS_GROUPBOX);
-  EXPECT_EQ(WindowTextOf(group), u"Add character(s)");
+  EXPECT_EQ(WindowTextOf(group), u"A&dd character(s)");  // with its mnemonic
   RECT frame{};
   GetWindowRect(group, &frame);
   for (int id : {kNewAbove, kNewBelow}) {

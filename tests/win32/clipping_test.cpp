@@ -23,6 +23,7 @@
 
 #include "base/platform.h"
 #include "mainwindow/announce_win32.h"
+#include "mainwindow/text_size_win32.h"
 #include "tests/win32/event_test_support.h"
 
 namespace gw {
@@ -304,7 +305,9 @@ class Clipping : public ::testing::Test {
   }
 };
 
-TEST_F(Clipping, EveryCaptionOfEveryWindowFitsInEveryLanguage) {
+// Every caption of every window in every language of lang/, measured at the
+// current DPI and text size; `what` names the run in the messages.
+void CheckEveryCaptionInEveryLanguage(const std::string& what) {
   AppState& app = App();
   const Text folder = SourceFolder();
   const std::vector<Text> languages = ListLanguages(folder);
@@ -315,8 +318,7 @@ TEST_F(Clipping, EveryCaptionOfEveryWindowFitsInEveryLanguage) {
               LanguageLoadStatus::Loaded);
     app.settings.Language = language;
     RelabelMainWindow();
-    const std::string prefix = Utf8(language) + " at " + std::to_string(Dpi()) + " DPI, ";
-
+    const std::string prefix = Utf8(language) + " at " + std::to_string(Dpi()) + " DPI" + what + ", ";
     std::vector<Caption> all;
     for (const WindowToCheck& w : kWindows) {
       ResetMainWindow();
@@ -344,6 +346,43 @@ TEST_F(Clipping, EveryCaptionOfEveryWindowFitsInEveryLanguage) {
       std::printf("%s: \"%s\" %ld of %d pixels\n", c->where.c_str(), Utf8(c->text).c_str(),
                   c->size.cx, c->room);
   }
+}
+
+TEST_F(Clipping, EveryCaptionOfEveryWindowFitsInEveryLanguage) { CheckEveryCaptionInEveryLanguage(""); }
+
+// The user made text larger: the system's message font is half as large
+// again (set for this process, as the Settings app would for all), and the
+// program hears of it through WM_SETTINGCHANGE.
+TEST_F(Clipping, EveryCaptionFitsWithTheMessageFontHalfAsLargeAgain) {
+  NONCLIENTMETRICSW saved{};
+  saved.cbSize = sizeof(saved);
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(saved), &saved, 0));
+  NONCLIENTMETRICSW larger = saved;
+  larger.lfMessageFont.lfHeight = larger.lfMessageFont.lfHeight * 3 / 2;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(larger), &larger, 0));
+  SendMessageW(App().main_window, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
+  struct Restore {
+    NONCLIENTMETRICSW metrics;
+    ~Restore() {
+      SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+      SendMessageW(App().main_window, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
+    }
+  } restore{saved};
+  EXPECT_GE(TextScalePercent(), 140);
+  LOGFONTW shown{};
+  GetObjectW(MessageFontHandle(), sizeof(shown), &shown);
+  EXPECT_NEAR(shown.lfHeight, larger.lfMessageFont.lfHeight, 1);
+  // The main window at this text size must fit the screen to be measured:
+  // the 1024 x 768 test screen holds it at 96 DPI, not at 144.
+  RECT frame{};
+  GetWindowRect(App().main_window, &frame);
+  if (frame.right - frame.left > GetSystemMetrics(SM_CXSCREEN))
+    GTEST_SKIP() << "the main window at 1.5 x text and " << Dpi() << " DPI is wider than this screen";
+  // The list's font follows the message font.
+  LOGFONTW list{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(App().list, WM_GETFONT, 0, 0)), sizeof(list), &list);
+  EXPECT_LE(list.lfHeight, larger.lfMessageFont.lfHeight);
+  CheckEveryCaptionInEveryLanguage(", message font 1.5x");
 }
 
 }  // namespace

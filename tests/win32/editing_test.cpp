@@ -155,7 +155,7 @@ TEST_F(EditingTest, DeleteAsksWithTheRowsColumnsThenWritesAndRemoves) {
   EXPECT_EQ(
       boxes_[0].first,
       u"Do you really want to delete the selected item?\n\nc\t\u00AB\u00BB\t\\u00AB\\u00BB\tC c");
-  EXPECT_EQ(boxes_[0].second, static_cast<unsigned>(MB_YESNO));
+  EXPECT_EQ(boxes_[0].second, static_cast<unsigned>(MB_YESNO | MB_DEFBUTTON2));
   EXPECT_EQ(App().table.RowCount(), 4);
   EXPECT_EQ(App().table.CurrentRow(), 2);  // the former row 3
   EXPECT_EQ(SelectedListRow(), 2);
@@ -312,9 +312,12 @@ TEST_F(EditingTest, EditWindowLayoutAndOpeningState) {
   EXPECT_EQ(GetNextDlgTabItem(window, Field(EditEntryWindow, kEditCommentField), FALSE),
             Field(EditEntryWindow, kEditOk));
 
-  // A close request leaves it open; Cancel closes without writing.
+  // A close request cancels, as Cancel does: nothing is written.
+  SetWindowTextW(code, L"x");
   Dispatch(Ev(EventKind::Close, 0, 0, EditEntryWindow));
-  EXPECT_NE(EntryWindowHandle(EditEntryWindow), nullptr);
+  EXPECT_EQ(EntryWindowHandle(EditEntryWindow), nullptr);
+  EXPECT_EQ(FileBytes(), before);
+  Dispatch(Click(kCtlEdit));
   Dispatch(Click(kEditCancel, EditEntryWindow));
   EXPECT_EQ(EntryWindowHandle(EditEntryWindow), nullptr);
   EXPECT_TRUE(IsWindowEnabled(App().main_window));

@@ -253,7 +253,7 @@ TEST_F(EventLoopTest, QuitAsksWhenConfirmEndIsOnAndANoKeepsEverything) {
   Dispatch(MakeEvent(EventKind::Close));
   EXPECT_EQ(boxes_.boxes.size(), 2u);
   EXPECT_TRUE(IsWindowVisible(App().main_window));
-  // A close request of a secondary window is ignored.
+  // A close request of a secondary window asks nothing.
   Dispatch(MakeEvent(EventKind::Close, 0, 0, SettingsWindow));
   EXPECT_EQ(boxes_.boxes.size(), 2u);
 }
@@ -380,11 +380,13 @@ struct FakeShell {
   bool ready = false;
   bool busy = false;
   bool icon = false;
-  unsigned last_message = 0, last_flags = 0;
+  unsigned last_message = 0, last_flags = 0, add_flags = 0;
 
   bool Call(unsigned message, unsigned flags) {
     last_message = message;
     last_flags = flags;
+    if (message == NIM_ADD) add_flags = flags;
+    if (message == NIM_SETVERSION) return icon;
     if (message == NIM_ADD && ready && !icon) return (icon = true) && !busy;
     if (!ready || busy) return false;
     if (message == NIM_DELETE) return std::exchange(icon, false);
@@ -416,8 +418,9 @@ TEST_F(EventLoopTest, TrayIconIsTriedAgainOnTimer2AndRemovedAtTheEndAfterAnAddTh
   shell.ready = true;
   Dispatch(MakeEvent(EventKind::Timer, 2));
   EXPECT_TRUE(shell.icon);
+  EXPECT_EQ(shell.add_flags & (NIF_TIP | NIF_SHOWTIP), unsigned(NIF_TIP | NIF_SHOWTIP));
   EXPECT_EQ(shell.last_message, unsigned(NIM_MODIFY));  // with the tooltip
-  EXPECT_EQ(shell.last_flags, unsigned(NIF_TIP));
+  EXPECT_EQ(shell.last_flags, unsigned(NIF_TIP | NIF_SHOWTIP));
   EXPECT_FALSE(KillTimer(main, 2)) << "the tries stop once the icon is there";
   RemoveTrayIcon();
   EXPECT_FALSE(shell.icon);

@@ -190,6 +190,13 @@ inline int CloseExplorerWindows(DWORD ms = 10000) {
   return closed;
 }
 
+// Settings whose hotkey is the function key Fn alone.
+inline Settings FunctionKeyHotkey(int n) {
+  Settings settings;
+  settings.Hotkey = static_cast<std::int8_t>(n);
+  return settings;
+}
+
 // Message boxes are recorded and answered instead of shown.
 struct MessageRecorder {
   std::vector<std::pair<Text, unsigned>> boxes;

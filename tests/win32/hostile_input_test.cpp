@@ -15,6 +15,7 @@
 #include "base/platform.h"
 #include "table/character_file.h"
 #include "table/code_notation.h"
+#include "mainwindow/hotkey_win32.h"
 #include "tests/win32/event_test_support.h"
 
 namespace gw {
@@ -331,7 +332,7 @@ TEST(HostileHotkeyTest, ANumberBeyondF24IsNoFunctionKeyAndTakesNoOtherKey) {
 
   for (int n : {25, 33, 78, 127}) {
     boxes.boxes.clear();
-    EXPECT_FALSE(ApplyHotkey(n)) << n;
+    EXPECT_FALSE(ApplyHotkey(FunctionKeyHotkey(n))) << n;
     ASSERT_EQ(boxes.boxes.size(), 1u) << n;
     EXPECT_EQ(boxes.boxes[0].first, u"Can't register hotkey: F" + NumberText(n));
     EXPECT_EQ(boxes.boxes[0].second, static_cast<unsigned>(MB_ICONWARNING));
@@ -341,7 +342,7 @@ TEST(HostileHotkeyTest, ANumberBeyondF24IsNoFunctionKeyAndTakesNoOtherKey) {
     UnregisterHotKey(other, 9);
   }
   // F24 is the last function key.
-  EXPECT_TRUE(ApplyHotkey(24));
+  EXPECT_TRUE(ApplyHotkey(FunctionKeyHotkey(24)));
   EXPECT_EQ(app.tray_tip, u"Glyphwell (F24)");
   UnregisterHotKey(app.main_window, 1);
   DestroyWindow(other);

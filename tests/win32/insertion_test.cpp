@@ -14,6 +14,7 @@
 
 #include "mainwindow/announce_win32.h"
 #include "mainwindow/elevated_target_win32.h"
+#include "mainwindow/hotkey_win32.h"
 #include "tests/win32/event_test_support.h"
 
 namespace gw {
@@ -182,19 +183,19 @@ TEST(HotkeyTest, RegistersFnAndNamesItInTheTrayTooltipOrWarnsWhenTaken) {
 
   UnregisterHotKey(app.main_window, 1);
   app.tray_tip = u"previous";
-  EXPECT_TRUE(ApplyHotkey(0));
+  EXPECT_TRUE(ApplyHotkey(FunctionKeyHotkey(0)));
   EXPECT_EQ(app.tray_tip, u"Glyphwell");
   // No key was taken: F10 is still free.
   EXPECT_TRUE(RegisterHotKey(other, 7, 0, VK_F10));
   UnregisterHotKey(other, 7);
 
-  EXPECT_TRUE(ApplyHotkey(10));
+  EXPECT_TRUE(ApplyHotkey(FunctionKeyHotkey(10)));
   EXPECT_EQ(app.tray_tip, u"Glyphwell (F10)");
   EXPECT_FALSE(RegisterHotKey(other, 7, 0, VK_F10));  // now it is the program's
   UnregisterHotKey(app.main_window, 1);
 
   ASSERT_TRUE(RegisterHotKey(other, 8, 0, VK_F11));
-  EXPECT_FALSE(ApplyHotkey(11));
+  EXPECT_FALSE(ApplyHotkey(FunctionKeyHotkey(11)));
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(boxes.boxes[0].first, u"Can't register hotkey: F11");
   EXPECT_EQ(boxes.boxes[0].second, static_cast<unsigned>(MB_ICONWARNING));

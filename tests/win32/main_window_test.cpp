@@ -266,14 +266,14 @@ TEST_F(MainWindowTest, ControlsHaveIdsClassesStylesAndPlaces) {
   EXPECT_EQ(GetWindowLongPtrW(App().main_window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 }
 
-TEST_F(MainWindowTest, TabOrderIsCreationOrderAndButtonsReadMenuNewEditDelete) {
-  HWND next = MainControl(kCtlCharMapLink);
+TEST_F(MainWindowTest, TabOrderReadsMenuNewEditDeleteLinkListOnTopInsert) {
+  HWND next = MainControl(kCtlInsert);
   std::vector<int> tabbing;
   for (int i = 0; i < 8; ++i) {
     next = GetNextDlgTabItem(App().main_window, next, FALSE);
     tabbing.push_back(GetDlgCtrlID(next));
   }
-  EXPECT_EQ(tabbing, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 0}));
+  EXPECT_EQ(tabbing, (std::vector<int>{4, 3, 2, 1, 0, 5, 6, 7}));
 
   std::vector<std::pair<LONG, int>> by_x;
   for (int id : {1, 2, 3, 4}) by_x.push_back({RectInParent(MainControl(id)).left, id});
@@ -292,8 +292,8 @@ TEST_F(MainWindowTest, CaptionsAndTooltipsComeFromTheLanguageTable) {
                   {kCtlEdit, u"Edit item"},
                   {kCtlNew, u"New item (Ctrl+N)"},
                   {kCtlMenu, u"Open menu (Shift+F10)"},
-                  {kCtlOnTop, u"Stay on top"},
-                  {kCtlInsert, u"Insert"},
+                  {kCtlOnTop, u"&Stay on top"},
+                  {kCtlInsert, u"&Insert"},
                   {kCtlCharMapLink, u"Windows Character Map"}};
   for (const auto& c : captions) {
     EXPECT_EQ(TextOf(MainControl(c.id)), Text(c.text));
@@ -766,6 +766,8 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsIdsAndImages) {
                                 {15, u"Help\tF1", true},
                                 {16, u"Settings", true},
                                 {-1, nullptr, false},
+                                {25, u"&Edit item\tF2", false},
+                                {26, u"&Delete item\tDel", false},
                                 {21, u"Find ...\tCtrl+F", false},
                                 {17, u"Go to character file", false},
                                 {-1, nullptr, false},
@@ -797,7 +799,8 @@ TEST_F(MainWindowTest, AcceleratorsInTableOrder) {
   const ACCEL expected[] = {{V, VK_RETURN, 0}, {S, VK_RETURN, 1},  {C, 'C', 2},     {CS, 'C', 3},
                             {C, VK_INSERT, 2}, {CS, VK_INSERT, 3}, {C, VK_UP, 4},   {C, VK_DOWN, 5},
                             {C, 'N', 7},       {S, VK_F10, 6},     {V, VK_APPS, 6}, {V, VK_F1, 15},
-                            {V, VK_ESCAPE, 19}, {C, 'F', 21},      {V, VK_F3, 22},  {S, VK_F3, 23}};
+                            {V, VK_ESCAPE, 19}, {V, VK_F2, 25},    {V, VK_DELETE, 27},
+                            {C, 'F', 21},      {V, VK_F3, 22},     {S, VK_F3, 23}};
   ASSERT_EQ(n, static_cast<int>(std::size(expected)));
   for (int i = 0; i < n; ++i) {
     EXPECT_EQ(got[i].fVirt & 0x7F, expected[i].fVirt) << i;
@@ -845,7 +848,7 @@ TEST_F(MainWindowTest, RelabelTakesEveryTextFromTheNewTable) {
 
   LoadBuiltInTable(App().language);
   RelabelMainWindow();
-  EXPECT_EQ(TextOf(MainControl(kCtlInsert)), Text(u"Insert"));
+  EXPECT_EQ(TextOf(MainControl(kCtlInsert)), Text(u"&Insert"));
   EXPECT_EQ(TextOf(MainControl(kCtlCharMapLink)), Text(u"Windows Character Map"));
 }
 

@@ -34,6 +34,17 @@ int Selected(int id) { return static_cast<int>(SendMessageW(Control(id), CB_GETC
 void Select(int id, int index) {
   SendMessageW(Control(id), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
+// The hotkey field: n for the function key Fn alone, 0 for none, -1 for
+// anything else; and Fn (0: none) put into it.
+int FieldKey() {
+  const LRESULT value = SendMessageW(Control(kSetHotkey), HKM_GETHOTKEY, 0, 0);
+  if (value == 0) return 0;
+  const int key = LOBYTE(LOWORD(value));
+  return HIBYTE(LOWORD(value)) == 0 && key >= VK_F1 && key <= VK_F24 ? key - VK_F1 + 1 : -1;
+}
+void SetFieldKey(int n) {
+  SendMessageW(Control(kSetHotkey), HKM_SETHOTKEY, n == 0 ? 0 : MAKEWORD(VK_F1 + n - 1, 0), 0);
+}
 bool IsChecked(int id) { return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 void Type(int id, const Text& text) { SetWindowTextW(Control(id), Wide(text)); }
 Text Read(int id) { return WindowTextOf(Control(id)); }
@@ -307,21 +318,22 @@ TEST_F(SettingsWindowTest, WindowControlsAndTheirContent) {
     int x, y, w;
     bool tab_stop;  // of the option buttons, only the checked one is a tab stop
   } expected[] = {
-      {kSetLanguageLabel, L"Static", u"Language:", 20, 13, 60, false},
+      {kSetLanguageLabel, L"Static", u"&Language:", 20, 13, 60, false},
       {kSetLanguage, L"ComboBoxEx32", nullptr, 138, 10, 110, true},
-      {kSetHotkeyLabel, L"Static", u"Hotkey:", 20, 53, 100, false},
-      {kSetHotkey, L"ComboBox", nullptr, 138, 50, 60, true},
-      {kSetStandard, L"Button", u"Windows standard", 20, 120, 130, true},
-      {kSetCustom, L"Button", u"Caption:", 20, 145, 100, false},
+      {kSetHotkeyLabel, L"Static", u"Hot&key:", 20, 53, 100, false},
+      {kSetHotkey, L"msctls_hotkey32", nullptr, 138, 50, 110, true},
+      {kSetHotkeyWin, L"Button", u"&Windows key", 138, 75, 190, true},
+      {kSetStandard, L"Button", u"Windows &standard", 20, 120, 130, true},
+      {kSetCustom, L"Button", u"Ca&ption:", 20, 145, 100, false},
       {kSetCaptionLabel, L"Static", u"Caption", 140, 145, 180, false},
       {kSetCaption, L"Edit", u"Map", 140, 145, 180, true},
-      {kSetCommandLabel, L"Static", u"Command:", 36, 170, 90, false},
+      {kSetCommandLabel, L"Static", u"Co&mmand:", 36, 170, 90, false},
       {kSetCommand, L"Edit", u"map.exe", 140, 170, 180, true},
-      {kSetCharMapGroup, L"Button", u"Link to the following character map", 10, 95, 320, false},
-      {kSetBeep, L"Button", u"Beep if trigger does not exist", 20, 225, 300, true},
-      {kSetHtml, L"Button", u"Insert code in HTML format", 20, 250, 300, true},
-      {kSetCheckUpdate, L"Button", u"Check for update on program startup", 20, 275, 300, true},
-      {kSetConfirmEnd, L"Button", u"Confirm program termination", 20, 300, 300, true},
+      {kSetCharMapGroup, L"Button", u"Link to the following cha&racter map", 10, 95, 320, false},
+      {kSetBeep, L"Button", u"&Beep if trigger does not exist", 20, 225, 300, true},
+      {kSetHtml, L"Button", u"Insert code in &HTML format", 20, 250, 300, true},
+      {kSetCheckUpdate, L"Button", u"Check for &update on program startup", 20, 275, 300, true},
+      {kSetConfirmEnd, L"Button", u"Con&firm program termination", 20, 300, 300, true},
       {kSetRules, L"SysListView32", nullptr, 355, 30, 310, true},
       {kSetProgramLabel, L"Static", u"Program:", 355, 160, 100, false},
       {kSetProgram, L"Edit", u"", 460, 158, 205, true},
@@ -366,7 +378,7 @@ TEST_F(SettingsWindowTest, WindowControlsAndTheirContent) {
     EXPECT_TRUE(GetWindowLongPtrW(Control(id), GWL_STYLE) & ES_AUTOHSCROLL);
   }
   // Tab: the checked option, then (the fields being disabled) the check boxes.
-  EXPECT_EQ(GetNextDlgTabItem(window, Control(kSetHotkey), FALSE), Control(kSetStandard));
+  EXPECT_EQ(GetNextDlgTabItem(window, Control(kSetHotkeyWin), FALSE), Control(kSetStandard));
   EXPECT_EQ(GetNextDlgTabItem(window, Control(kSetStandard), FALSE), Control(kSetBeep));
 
   // The languages with their flags; the setting's entry selected.
@@ -390,18 +402,9 @@ TEST_F(SettingsWindowTest, WindowControlsAndTheirContent) {
             FlagImageList());
   EXPECT_EQ(Selected(kSetLanguage), 1);
 
-  // The hotkey list.
-  ASSERT_EQ(SendMessageW(Control(kSetHotkey), CB_GETCOUNT, 0, 0), 11);
-  std::vector<Text> hotkeys;
-  for (int i = 0; i < 11; ++i) {
-    wchar_t buffer[8] = {};
-    SendMessageW(Control(kSetHotkey), CB_GETLBTEXT, static_cast<WPARAM>(i),
-                 reinterpret_cast<LPARAM>(buffer));
-    hotkeys.push_back(reinterpret_cast<const char16_t*>(buffer));
-  }
-  EXPECT_EQ(hotkeys, (std::vector<Text>{u"\u00D8", u"F2", u"F3", u"F4", u"F5", u"F6", u"F7", u"F8",
-                                        u"F9", u"F10", u"F11"}));
-  EXPECT_EQ(Selected(kSetHotkey), 0);
+  // The hotkey field: none (the settings hold 0), without the Windows key.
+  EXPECT_EQ(SendMessageW(Control(kSetHotkey), HKM_GETHOTKEY, 0, 0), 0);
+  EXPECT_FALSE(IsChecked(kSetHotkeyWin));
 
   // Standard map: option 18 checked, both fields disabled; the check boxes.
   EXPECT_TRUE(IsChecked(kSetStandard));
@@ -425,12 +428,12 @@ TEST_F(SettingsWindowTest, HotkeyEntryAndLanguageWithoutEntry) {
   struct Case {
     int hotkey;
     int entry;
-  } cases[] = {{10, 9}, {2, 1}, {11, 10}, {0, 0}, {1, 0}, {12, -1}, {-3, -1}};
+  } cases[] = {{10, 10}, {2, 2}, {11, 11}, {0, 0}, {1, 1}, {12, 12}, {24, 24}, {25, 0}, {-3, 0}};
   for (const Case& c : cases) {
     App().settings.Hotkey = static_cast<std::int8_t>(c.hotkey);
     App().settings.Language = u"Vulcan";
     Open();
-    EXPECT_EQ(Selected(kSetHotkey), c.entry) << c.hotkey;
+    EXPECT_EQ(FieldKey(), c.entry) << c.hotkey;
     EXPECT_EQ(Selected(kSetLanguage), -1);
     CloseEntryWindow(SettingsWindow);
   }
@@ -478,7 +481,7 @@ TEST_F(SettingsWindowTest, WindowThatCannotBeMadeIsReported) {
 
 // --- Closing without applying ---------------------------------------------------------------
 
-TEST_F(SettingsWindowTest, OkWithoutChangeAndCancelWriteNothingAndCloseRequestsAreIgnored) {
+TEST_F(SettingsWindowTest, OkWithoutChangeAndCancelWriteNothingAndACloseRequestCancels) {
   int writes = 0;
   SetFileWriteHook([&writes](const Text&, std::string_view) {
     ++writes;
@@ -486,8 +489,12 @@ TEST_F(SettingsWindowTest, OkWithoutChangeAndCancelWriteNothingAndCloseRequestsA
   });
   App().last_focused_control = kCtlMenu;
   Open();
-  Dispatch(MakeEvent(EventKind::Close, 0, 0, SettingsWindow));  // Alt+F4
-  EXPECT_NE(Window(), nullptr);
+  SendMessageW(EntryControl(SettingsWindow, kSetBeep), BM_SETCHECK,
+               App().settings.Beep ? BST_UNCHECKED : BST_CHECKED, 0);
+  Dispatch(MakeEvent(EventKind::Close, 0, 0, SettingsWindow));  // Alt+F4: Cancel
+  EXPECT_EQ(Window(), nullptr);
+  EXPECT_EQ(writes, 0);
+  Open();
   Dispatch(Click(kSetOk));
   EXPECT_EQ(Window(), nullptr);
   EXPECT_TRUE(IsWindowEnabled(App().main_window));
@@ -500,7 +507,7 @@ TEST_F(SettingsWindowTest, OkWithoutChangeAndCancelWriteNothingAndCloseRequestsA
     Open();
     SetWindowTextW(Control(kSetCaption), L"edited");
     SendMessageW(Control(kSetBeep), BM_SETCHECK, BST_UNCHECKED, 0);
-    Select(kSetHotkey, 4);
+    SetFieldKey(5);
     Select(kSetLanguage, 0);
     Dispatch(cancel);
     EXPECT_EQ(Window(), nullptr);
@@ -524,7 +531,7 @@ TEST_F(SettingsWindowTest, CustomMapNeedsCaptionAndCommandAndStopsFirst) {
   EXPECT_TRUE(IsWindowEnabled(Control(kSetCommand)));
   // A language, a hotkey and an option are chosen too: none of them is applied.
   Select(kSetLanguage, 0);
-  Select(kSetHotkey, 3);
+  SetFieldKey(4);
   SendMessageW(Control(kSetBeep), BM_SETCHECK, BST_UNCHECKED, 0);
   const std::string before = FileBytes();
   for (const auto& [caption, command] :
@@ -543,7 +550,7 @@ TEST_F(SettingsWindowTest, CustomMapNeedsCaptionAndCommandAndStopsFirst) {
   EXPECT_EQ(App().settings.Option, CharMapOption::Standard);
   EXPECT_EQ(App().settings.CustomCaption, u"");
   EXPECT_EQ(App().settings.Language, u"English");
-  EXPECT_EQ(LookupText(App().language, u"WinMain", u"OnTop"), u"Stay on top");
+  EXPECT_EQ(LookupText(App().language, u"WinMain", u"OnTop"), u"&Stay on top");
   EXPECT_EQ(App().settings.Hotkey, 0);
   EXPECT_TRUE(App().settings.Beep);
   EXPECT_EQ(WindowTextOf(MainControl(kCtlCharMapLink)), u"Windows Character Map");
@@ -672,7 +679,7 @@ TEST_F(SettingsWindowTest, MissingLanguageFileWarnsAndTheRestIsApplied) {
   EXPECT_TRUE(open_at_box_[0]);
   EXPECT_EQ(Window(), nullptr);
   EXPECT_EQ(app.settings.Language, u"English");
-  EXPECT_EQ(LookupText(app.language, u"WinMain", u"OnTop"), u"Stay on top");
+  EXPECT_EQ(LookupText(app.language, u"WinMain", u"OnTop"), u"&Stay on top");
   EXPECT_EQ(app.help_path, app.program_folder + u"doc\\Glyphwell_en.htm");
   EXPECT_FALSE(app.settings.Beep);
   ExpectFileHoldsSettings();
@@ -692,7 +699,7 @@ TEST_F(SettingsWindowTest, HotkeyIsRegisteredReleasedAndWritten) {
   AppState& app = App();
   if (!FunctionKeyFree(9) || !FunctionKeyFree(7)) GTEST_SKIP() << "F9 or F7 is taken on this desktop";
   Open();
-  Select(kSetHotkey, 8);  // F9
+  SetFieldKey(9);  // F9
   Dispatch(Click(kSetOk));
   EXPECT_TRUE(boxes_.empty());
   EXPECT_EQ(app.settings.Hotkey, 9);
@@ -702,15 +709,15 @@ TEST_F(SettingsWindowTest, HotkeyIsRegisteredReleasedAndWritten) {
 
   // F7 in its place: F9 is released.
   Open();
-  Select(kSetHotkey, 6);
+  SetFieldKey(7);
   Dispatch(Click(kSetOk));
   EXPECT_EQ(app.settings.Hotkey, 7);
   EXPECT_TRUE(FunctionKeyFree(9));
   EXPECT_FALSE(FunctionKeyFree(7));
 
-  // "Ø" releases it and stores 0.
+  // None releases it and stores "Ø".
   Open();
-  Select(kSetHotkey, 0);
+  SetFieldKey(0);
   Dispatch(Click(kSetOk));
   EXPECT_EQ(app.settings.Hotkey, 0);
   EXPECT_TRUE(FunctionKeyFree(7));
@@ -718,13 +725,46 @@ TEST_F(SettingsWindowTest, HotkeyIsRegisteredReleasedAndWritten) {
   EXPECT_NE(FileBytes().find("\r\nHotkey = \xC3\x98\r\n"), std::string::npos);
   ExpectFileHoldsSettings();
 
-  // A number without an entry (F12 from a hand-edited file): nothing is
-  // selected, and OK stores "no hotkey".
-  app.settings.Hotkey = 12;
+  // A number that names no key (F25 from a hand-edited file) shows none, and
+  // OK stores "no hotkey".
+  app.settings.Hotkey = 25;
   Open();
   Dispatch(Click(kSetOk));
   EXPECT_EQ(app.settings.Hotkey, 0);
   ExpectFileHoldsSettings();
+
+  // Any key with modifiers, the Windows key from its box.
+  Open();
+  SendMessageW(Control(kSetHotkey), HKM_SETHOTKEY, MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
+  SendMessageW(Control(kSetHotkeyWin), BM_SETCHECK, BST_CHECKED, 0);
+  Dispatch(Click(kSetOk));
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_EQ(app.settings.Hotkey, 0);
+  EXPECT_EQ(app.settings.HotkeyCombination,
+            (KeyCombination{kHotkeyCtrl | kHotkeyAlt | kHotkeyWin, 'K'}));
+  EXPECT_EQ(app.tray_tip, u"Glyphwell (Ctrl+Alt+Win+K)");
+  EXPECT_FALSE(RegisterHotKey(nullptr, 0x5EED, MOD_CONTROL | MOD_ALT | MOD_WIN, 'K'));
+  EXPECT_NE(FileBytes().find("\r\nHotkey = Ctrl+Alt+Win+K\r\n"), std::string::npos);
+  // Opened again, the window shows it.
+  Open();
+  EXPECT_EQ(SendMessageW(Control(kSetHotkey), HKM_GETHOTKEY, 0, 0),
+            MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT));
+  EXPECT_TRUE(IsChecked(kSetHotkeyWin));
+  // A letter alone is refused: the window stays open, nothing changes.
+  SendMessageW(Control(kSetHotkey), HKM_SETHOTKEY, MAKEWORD('K', 0), 0);
+  SendMessageW(Control(kSetHotkeyWin), BM_SETCHECK, BST_UNCHECKED, 0);
+  Dispatch(Click(kSetOk));
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].first, Tr(u"WinSettings", u"ErrHotkey"));
+  EXPECT_NE(Window(), nullptr);
+  EXPECT_TRUE(Focused(kSetHotkey));
+  EXPECT_EQ(app.settings.HotkeyCombination.key, 'K');
+  // None releases it.
+  SetFieldKey(0);
+  Dispatch(Click(kSetOk));
+  EXPECT_EQ(app.settings.HotkeyCombination.key, 0);
+  EXPECT_TRUE(RegisterHotKey(nullptr, 0x5EED, MOD_CONTROL | MOD_ALT | MOD_WIN, 'K'));
+  UnregisterHotKey(nullptr, 0x5EED);
 }
 
 TEST_F(SettingsWindowTest, FailedHotkeyStopsAfterTheLanguageAndKeepsTheOldOne) {
@@ -742,7 +782,7 @@ TEST_F(SettingsWindowTest, FailedHotkeyStopsAfterTheLanguageAndKeepsTheOldOne) {
   Type(kSetCaption, u"Map");
   Type(kSetCommand, u"map.exe");
   Select(kSetLanguage, 0);
-  Select(kSetHotkey, 7);  // F8
+  SetFieldKey(8);  // F8
   SendMessageW(Control(kSetHtml), BM_SETCHECK, BST_CHECKED, 0);
   Dispatch(Click(kSetOk));
   ASSERT_EQ(boxes_.size(), 1u);
@@ -762,7 +802,7 @@ TEST_F(SettingsWindowTest, FailedHotkeyStopsAfterTheLanguageAndKeepsTheOldOne) {
   EXPECT_FALSE(app.settings.HTML);
 
   // Another try with a free key applies the rest and writes it all.
-  Select(kSetHotkey, 8);
+  SetFieldKey(9);
   Dispatch(Click(kSetOk));
   EXPECT_EQ(Window(), nullptr);
   EXPECT_EQ(app.settings.Hotkey, 9);
@@ -804,15 +844,6 @@ TEST_F(SettingsWindowTest, UpAndDownMoveInTheListsAndBetweenTheOptions) {
   Drain();
   EXPECT_EQ(Selected(kSetLanguage), 3);  // the last one stays
 
-  SetFocus(Control(kSetHotkey));
-  PressKey(Control(kSetHotkey), VK_DOWN);
-  PressKey(Control(kSetHotkey), VK_DOWN);
-  Drain();
-  EXPECT_EQ(Selected(kSetHotkey), 2);
-  PressKey(Control(kSetHotkey), VK_UP);
-  Drain();
-  EXPECT_EQ(Selected(kSetHotkey), 1);
-
   // Between the option buttons, with the fields following.
   SetFocus(Control(kSetStandard));
   PressKey(Control(kSetStandard), VK_DOWN);
@@ -843,7 +874,6 @@ TEST_F(SettingsWindowTest, UpAndDownMoveInTheListsAndBetweenTheOptions) {
   EXPECT_TRUE(IsChecked(kSetCustom));
   EXPECT_TRUE(IsChecked(kSetBeep));
   EXPECT_TRUE(Focused(kSetBeep));
-  EXPECT_EQ(Selected(kSetHotkey), 1);
   EXPECT_EQ(Selected(kSetLanguage), 3);
 }
 
