@@ -159,6 +159,12 @@ inline void ResetMainWindow() {
   SetFocus(app.list);
   Drain();
   RunFocusTracker(MainWindow);  // the tracker starts from the list
+  // A status text's timer that an earlier test started must not fire in
+  // this one, however long that test took on a loaded machine.
+  KillTimer(main, 1);
+  MSG stale;
+  while (PeekMessageW(&stale, main, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+  }
   ClearEventQueue();
   Loop() = LoopState();
   app.character_file_unreadable = false;
