@@ -9,16 +9,17 @@
 #include <vector>
 
 #include "app/event_loop.h"
-#include "app/event_queue.h"
+#include "app/shell_win32.h"
+#include "base/event_queue.h"
 #include "base/message_box.h"
 #include "base/platform.h"
-#include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "mainwindow/find_window.h"
-#include "mainwindow/insertion.h"
+#include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
 #include "settings/settings_window.h"
 #include "table/character_file.h"
+#include "table/entry_windows_win32.h"
 #include "table/read_problem.h"
 
 namespace gw {
@@ -47,8 +48,6 @@ enum MainCommand : int {
 };
 
 enum MainTimer : int { kTimerUpdateRetry = 0, kTimerStatus = 1, kTimerTrayRetry = 2 };
-
-std::vector<std::pair<HWND, HACCEL>> g_accelerators;
 
 void ClearStatus() { SetStatusText(Text()); }
 
@@ -285,6 +284,11 @@ void OnTray(int type) {
     at.y -= 1;
     ShowTrayMenuAt(at);
     Loop().TrayMenuShown = true;
+  } else if (type == 4) {
+    // The notification of news was clicked.
+    OpenAnnouncedUpdate();
+  } else if (type == 5) {
+    ForgetAnnouncedUpdate();
   }
 }
 
@@ -487,9 +491,7 @@ void DispatchNewEntryWindow(const Event& event) {
 HACCEL AcceleratorsOf(HWND window) {
   if (!window) return nullptr;
   if (window == App().main_window) return MainAccelerators();
-  for (const auto& [hwnd, table] : g_accelerators)
-    if (hwnd == window) return table;
-  return nullptr;
+  return WindowAccelerators(window);
 }
 
 // The direct child of `top` that holds `control` (or `control` itself).
@@ -573,28 +575,6 @@ LoopState& Loop() {
   return state;
 }
 
-Text InfoStatusText() { return Tr(u"WinMain", u"StatusInfo"); }
-
-void FollowListSelection() {
-  HWND list = MainControl(kCtlList);
-  if (!list) return;
-  App().table.SelectRow(ListView_GetNextItem(list, -1, LVNI_SELECTED));
-}
-
-void SetWindowAccelerators(HWND window, HACCEL table) {
-  RemoveWindowAccelerators(window);
-  g_accelerators.emplace_back(window, table);
-}
-
-void RemoveWindowAccelerators(HWND window) {
-  for (auto it = g_accelerators.begin(); it != g_accelerators.end();) {
-    if (it->first == window)
-      it = g_accelerators.erase(it);
-    else
-      ++it;
-  }
-}
-
 void ShowMainWindow() {
   HWND main = App().main_window;
   if (!main) return;
@@ -618,18 +598,6 @@ void HideMainWindow() {
   if (main) ShowWindow(main, SW_HIDE);
   EnableTrayMenuItem(kCmdShow, true);
   EnableTrayMenuItem(kCmdHide, false);
-}
-
-void MinimizeMainWindow() {
-  if (HWND main = App().main_window) ShowWindow(main, SW_MINIMIZE);
-}
-
-void StartMainTimer(int id, UINT milliseconds) {
-  HWND main = App().main_window;
-  if (!main) return;
-  KillTimer(main, static_cast<UINT_PTR>(id));
-  RemoveQueuedTimerEvents(id);
-  SetTimer(main, static_cast<UINT_PTR>(id), milliseconds, nullptr);
 }
 
 void RereadIfChanged() {

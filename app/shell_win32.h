@@ -1,77 +1,12 @@
-// State that start-up creates and the event loop owns for the whole run,
-// shared by the Win32 front end.
+// The program's start, its single instance and its end.
 #pragma once
 #include <windows.h>
 
-#include <vector>
-
-#include "app/event_queue.h"
 #include "base/text.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
-#include "settings/language.h"
-#include "settings/settings.h"
-#include "table/character_file.h"
-#include "table/character_table.h"
 
 namespace gw {
-
-// Main window control ids.
-enum MainControl : int {
-  kCtlCharMapLink = 0,
-  kCtlDelete = 1,
-  kCtlEdit = 2,
-  kCtlNew = 3,
-  kCtlMenu = 4,
-  kCtlList = 5,
-  kCtlOnTop = 6,
-  kCtlInsert = 7,
-};
-
-struct AppState {
-  HINSTANCE instance = nullptr;
-  Settings settings;
-  LanguageTable language;
-  CharacterTable table;
-  std::vector<CharacterEntry> records;  // the file as loaded at start-up, until the rows are built
-
-  Text exe_path;
-  Text program_folder;
-  Text data_folder;
-  Text settings_path;
-  Text character_path;
-  Text help_path;
-
-  long long file_stamp = 0;
-  // The character file on disk failed to read, so the table shown is not its
-  // content: the next change keeps that file aside before writing.
-  bool character_file_unreadable = false;
-  int last_focused_control = kCtlList;
-
-  HWND main_window = nullptr;
-  HWND list = nullptr;
-  HWND status_bar = nullptr;
-  HICON tray_icon = nullptr;
-  bool tray_added = false;
-  Text tray_tip;
-  UINT taskbar_created_message = 0;
-  int dpi_x = 96;
-  int dpi_y = 96;
-};
-
-AppState& App();
-
-// A text of the program's language table.
-inline Text Tr(TextView section, TextView key) { return LookupText(App().language, section, key); }
-
-// Wide-character view of a program text for the Windows API.
-inline const wchar_t* W(const Text& t) { return reinterpret_cast<const wchar_t*>(t.c_str()); }
-
-// The whole text of a window or control, also of another process.
-Text WindowTextOf(HWND hwnd);
-
-// Layout units (1/96 inch) to pixels.
-int ScaleX(int units);
-int ScaleY(int units);
 
 // Start-up: runs every step up to the event loop. Returns only when start-up
 // completed; fatal errors end the process.
@@ -82,21 +17,6 @@ void RunStartup(HINSTANCE instance);
 void QuitProgram(bool confirm, HICON tray_icon);
 [[noreturn]] void ExitProgram();
 
-// One copy of each version: takes the program's named mutex; false when
-// another copy holds it (it runs, or is starting). That copy's main window
-// is then found by its class and title, waited for a few seconds while it is
-// still starting, and shown and brought to the front.
-bool ClaimSingleInstance();
-void ShowRunningInstance();
-
-// The user's two-letter language code, or "".
-Text DetectSystemLanguage();
-
-// Registers the hotkey Fn (n > 0; none for n <= 0) and sets the tray tooltip.
-bool ApplyHotkey(int n);
-// Registers Fn as the hotkey, silently; false for a number that names no
-// function key (outside 1 to 24) or a key another program holds.
-bool RegisterFunctionKey(int n);
 
 // The write-failure and read-failure messages of start-up.
 Text WriteFailureText(const Text& path, bool terminate);

@@ -7,11 +7,6 @@
 
 namespace gw {
 
-AppState& App() {
-  static AppState state;
-  return state;
-}
-
 void QuitProgram(bool confirm, HICON tray_icon) {
   if (confirm && ShowMessage(Tr(u"General", u"AskQuit"), MB_YESNO) != IDYES) return;
   if (App().main_window) UnregisterHotKey(App().main_window, 1);

@@ -7,13 +7,19 @@
 #include <shlobj.h>
 
 #include "app/event_loop.h"
+#include "app/main_window_procedure.h"
+#include "app/shell_win32.h"
+#include "app/single_instance_win32.h"
+#include "base/event_queue.h"
 #include "base/folders.h"
 #include "base/message_box.h"
 #include "base/platform.h"
-#include "app/shell_win32.h"
 #include "commands/commands_win32.h"
-#include "mainwindow/insertion.h"
+#include "mainwindow/hotkey_win32.h"
+#include "mainwindow/insertion_win32.h"
+#include "mainwindow/timer_throttling_win32.h"
 #include "settings/settings_window.h"
+#include "settings/system_language_win32.h"
 #include "table/read_problem.h"
 
 namespace gw {
@@ -77,6 +83,9 @@ void RunStartup(HINSTANCE instance) {
   // 1. Process-wide machinery.
   OleInitialize(nullptr);
   InitEventQueue(instance);
+  // Typing's millisecond waits keep their resolution while every window is
+  // hidden (Windows 11 throttles them otherwise).
+  KeepTimerResolutionWhileHidden();
   app.taskbar_created_message = RegisterWindowMessageW(L"TaskbarCreated");
   {
     HDC screen = GetDC(nullptr);
@@ -93,12 +102,6 @@ void RunStartup(HINSTANCE instance) {
   // the first beep (BeepReady), not here, so that asking the audio driver for
   // its devices does not hold up every start.
 
-  // 6. Single-instance check.
-  if (!ClaimSingleInstance()) {
-    ShowRunningInstance();
-    ExitProgram();
-  }
-
   // 8. Folders and file paths.
   app.exe_path = ExecutablePath();
   app.program_folder = ProgramFolderOf(app.exe_path);
@@ -106,6 +109,16 @@ void RunStartup(HINSTANCE instance) {
                                   [] { return ShellFolder(CSIDL_APPDATA); });
   app.settings_path = app.data_folder + u"Glyphwell.ini";
   app.character_path = app.data_folder + u"Characters.json";
+
+  // 6. One copy per character file, decided before any window shows.
+  if (!ClaimSingleInstance(app.character_path)) {
+    HandOverToRunningInstance();
+    ExitProgram();
+  }
+  // After an installer's Restart Manager closed it to replace its files,
+  // Windows starts it again, in the tray. Not after a crash or a hang: a
+  // program that failed should not come back unseen.
+  RegisterApplicationRestart(L"/tray", RESTART_NO_CRASH | RESTART_NO_HANG);
 
   // 9. Settings.
   const bool settings_opened = LoadSettings(app.settings_path, app.settings);
@@ -151,8 +164,9 @@ void RunStartup(HINSTANCE instance) {
   if (load.status == LoadStatus::Unreadable || load.status == LoadStatus::ReadError)
     FailReading(app.character_path, load.problem);
 
-  // 17. Main window.
-  CreateMainWindow();
+  // 17. Main window, where later copies on the same file find this one.
+  if (!CreateMainWindow(MainWindowProc, TriggerKeyFilter)) ExitProgram();
+  ListenForLaterCopies(app.main_window);
 
   // 18. Tray icon.
   app.tray_icon = ExtractIconW(nullptr, W(app.exe_path), 0);

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "app/event_loop.h"
 #include "app/shell_win32.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {

@@ -59,4 +59,13 @@ struct Event {
   }
 };
 
+inline Event WindowEvent(EventKind kind, int window, int object = 0, int type = 0) {
+  Event event;
+  event.kind = kind;
+  event.window = window;
+  event.object = object;
+  event.type = type;
+  return event;
+}
+
 }  // namespace gw

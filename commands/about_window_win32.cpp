@@ -4,13 +4,14 @@
 // Esc (command 11) and OK close it, the link opens the web site.
 #include <windows.h>
 
-#include "app/event_loop.h"
+#include "base/event_queue.h"
 #include "base/message_box.h"
 #include "base/placeholders.h"
-#include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "commands/run_program.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
+#include "table/entry_windows_win32.h"
 
 namespace gw {
 

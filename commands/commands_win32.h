@@ -10,7 +10,9 @@
 #include "base/events.h"
 #include "base/text.h"
 #include "commands/about.h"
+#include "commands/run_at_startup.h"
 #include "commands/update_check.h"
+#include "commands/update_check_proxy.h"
 
 namespace gw {
 
@@ -48,10 +50,11 @@ struct UpdateCheckOptions {
 
 // The user's proxy for `address` (the current user's Internet Options:
 // automatic detection and a configuration script first, then the servers
-// typed in), as libcurl takes it; empty for a direct connection. Each step of
+// typed in), as libcurl takes it, with whether it may get the user's logon
+// (see ChooseProxy); no server for a direct connection. Each step of
 // fetching a configuration script gives up after `timeout_ms`, but detection
 // on the network may take seconds: call it off the window thread.
-Text UserProxyFor(const Text& address, long timeout_ms);
+ProxyChoice UserProxyFor(const Text& address, long timeout_ms);
 
 // One HTTP GET of `url` into memory (at most one byte more than a version file
 // may have): redirects followed, through the user's proxy, the library's
@@ -82,18 +85,25 @@ void RunUpdateCommand(const UpdateCheckOptions& options = UpdateCheckOptions());
 // The start-up check: silent for no connection and for a current version; no
 // connection starts timer 0 for the one retry.
 void RunStartupUpdateCheck(const UpdateCheckOptions& options = UpdateCheckOptions());
+// A click on the tray notification of news: opens the page it announced
+// (nothing when none is announced); the notification gone unclicked.
+void OpenAnnouncedUpdate();
+void ForgetAnnouncedUpdate();
 // Timer 0: the retry; "ErrInternet" when there is still no connection.
 void RetryUpdateCheck(const UpdateCheckOptions& options = UpdateCheckOptions());
 
 // --- Start with Windows (command 24) -------------------------------------------------
 
-// True when the Run value "Glyphwell" names this program file.
+// Whether the program starts at sign-in: the user's Run value "Glyphwell" or
+// the machine's names this program file, and Windows' own switch has not
+// turned that entry off.
+RunAtStartupState CurrentRunAtStartupState();
 bool RunAtStartupIsOn();
-// Writes the value for this program file (on) or removes it (off); false
-// when the registry refused.
+// Writes the user's value for this program file and clears Windows' "off"
+// (on), or removes both (off); false when the registry refused.
 bool SetRunAtStartup(bool on);
 // The menu item: turns it on when it is off for this program file, else off;
-// says so when the registry refuses.
+// says so when the registry refuses. The machine's value is left alone.
 void ToggleRunAtStartup();
 // True when the program was started with the tray switch.
 bool StartedForTheTray();

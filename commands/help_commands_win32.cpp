@@ -5,9 +5,9 @@
 
 #include "base/folders.h"
 #include "base/message_box.h"
-#include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "commands/run_program.h"
+#include "mainwindow/app_state_win32.h"
 
 namespace gw {
 

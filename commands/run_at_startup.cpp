@@ -29,6 +29,18 @@ Text FirstArgument(TextView line, TextView& rest) {
 
 }  // namespace
 
+bool StartupApprovalIsOff(const std::vector<std::uint8_t>& approval) {
+  return !approval.empty() && (approval.front() & 1u) != 0;
+}
+
+RunAtStartupState RunAtStartupStateOf(const StartupReadings& readings) {
+  if (readings.machine_value && !StartupApprovalIsOff(readings.machine_approval))
+    return RunAtStartupState::ByAdministrator;
+  if (readings.user_value && !StartupApprovalIsOff(readings.user_approval))
+    return RunAtStartupState::On;
+  return RunAtStartupState::Off;
+}
+
 Text RunAtStartupCommand(TextView exe_path) {
   Text command(u"\"");
   command += exe_path;

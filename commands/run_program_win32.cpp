@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "app/shell_win32.h"
 #include "commands/run_program.h"
+#include "mainwindow/app_state_win32.h"
 
 namespace gw {
 

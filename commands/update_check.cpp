@@ -47,7 +47,11 @@ UpdateResult EvaluateVersionDownload(const VersionDownload& download, TextView o
   return IsNewerVersion(own, version) ? UpdateResult::NewerVersion : UpdateResult::Current;
 }
 
-UpdateAnswer AnswerFor(UpdateCaller caller, UpdateResult result) {
+UpdateAnswer AnswerFor(UpdateCaller caller, UpdateResult result, bool quiet) {
+  const bool asked = caller == UpdateCaller::Menu;
+  if (!asked && result == UpdateResult::NewerVersion) return UpdateAnswer::Announce;
+  if (!asked && quiet && (result == UpdateResult::NoConnection || result == UpdateResult::Unreadable))
+    return UpdateAnswer::RetryLater;
   switch (result) {
     case UpdateResult::NoConnection:
       return caller == UpdateCaller::StartUp ? UpdateAnswer::RetryLater : UpdateAnswer::NoConnection;
@@ -59,6 +63,12 @@ UpdateAnswer AnswerFor(UpdateCaller caller, UpdateResult result) {
       return caller == UpdateCaller::Menu ? UpdateAnswer::Current : UpdateAnswer::Nothing;
   }
   return UpdateAnswer::Nothing;
+}
+
+unsigned UpdateRetryDelayMs(int failures) {
+  static constexpr unsigned kDelays[] = {10000, 60000, 5 * 60000, 15 * 60000, 60 * 60000};
+  constexpr int kLast = static_cast<int>(sizeof(kDelays) / sizeof(kDelays[0])) - 1;
+  return kDelays[failures < 1 ? 0 : failures > kLast ? kLast : failures - 1];
 }
 
 UpdateCaller JoinCallers(UpdateCaller running, UpdateCaller joining) {

@@ -41,9 +41,20 @@ enum class UpdateAnswer : int {
   Unreadable = 3,    // "ErrUpdate" with the page address, error icon
   Offer = 4,         // the newer version with Yes and No
   Current = 5,       // "Current", information icon
+  Announce = 6,      // a notification of the tray icon that opens the page when clicked
 };
 
-UpdateAnswer AnswerFor(UpdateCaller caller, UpdateResult result);
+// `quiet`: the main window is hidden (started for the tray at sign-in, or put
+// away), so the user is busy elsewhere. Nobody asked the start-up check or its
+// retries: their news comes as a notification, never as a box that takes the
+// foreground, and while the program is quiet their failures (often a network
+// that is not up yet at sign-in) say nothing and are tried again later.
+UpdateAnswer AnswerFor(UpdateCaller caller, UpdateResult result, bool quiet = false);
+
+// How long a quiet check waits before it tries again after its `failures`-th
+// failure in a row (1 for the first): ten seconds, then one, five and fifteen
+// minutes, then every hour.
+unsigned UpdateRetryDelayMs(int failures);
 
 // A check asked for while another one runs joins it instead of starting a
 // second download. The one answer then follows the rules of the caller who

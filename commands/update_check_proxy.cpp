@@ -127,6 +127,13 @@ bool BypassesProxy(TextView host, TextView bypass) {
   return false;
 }
 
+ProxyChoice ChooseProxy(TextView address, TextView proxies, TextView bypass, ProxySource source) {
+  ProxyChoice choice;
+  choice.server = ProxyForAddress(address, proxies, bypass);
+  choice.offer_logon = !choice.server.empty() && source != ProxySource::Detected;
+  return choice;
+}
+
 Text ProxyForAddress(TextView address, TextView proxies, TextView bypass) {
   const Text scheme = LowerAsciiText(AddressScheme(address));
   const Text host = AddressHost(address);

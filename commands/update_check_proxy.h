@@ -31,4 +31,24 @@ bool BypassesProxy(TextView host, TextView bypass);
 // (no server for the scheme, or `bypass` lets the host through).
 Text ProxyForAddress(TextView address, TextView proxies, TextView bypass);
 
+// Where the lists of servers came from.
+enum class ProxySource {
+  Typed,     // servers typed into Internet Options (by the user or by policy)
+  Script,    // a configuration script at an address typed in the same way
+  Detected,  // a script that automatic detection (WPAD) found on the network
+};
+
+// The proxy for an address, and whether it may be answered with the user's
+// Windows logon (NTLM, Negotiate) when it asks who is there.
+struct ProxyChoice {
+  Text server;  // as ProxyForAddress gives it; empty for a direct connection
+  bool offer_logon = false;
+};
+
+// ProxyForAddress, with the logon offered only to a server that the user or an
+// administrator named, by itself or by the address of its script: never to
+// one that automatic detection found, which anybody on the network can
+// announce.
+ProxyChoice ChooseProxy(TextView address, TextView proxies, TextView bypass, ProxySource source);
+
 }  // namespace gw

@@ -12,12 +12,12 @@
 
 #include <curl/curl.h>
 
-#include "app/event_loop.h"
-#include "app/event_queue.h"
+#include "base/event_queue.h"
 #include "base/message_box.h"
-#include "app/shell_win32.h"
 #include "commands/commands_win32.h"
 #include "commands/run_program.h"
+#include "mainwindow/app_state_win32.h"
+#include "mainwindow/main_window.h"
 
 namespace gw {
 
@@ -25,7 +25,6 @@ namespace {
 
 constexpr char kUserAgent[] = "Mozilla/5.0 Gecko/41.0 Firefox/41.0";
 constexpr int kUpdateRetryTimer = 0;
-constexpr UINT kUpdateRetryDelayMs = 10000;
 
 // What the window thread and a check's worker share. The worker only reads
 // the options and writes the outcome.
@@ -42,6 +41,11 @@ struct UpdateCheckRun {
 std::shared_ptr<UpdateCheckRun> g_running;
 UpdateCaller g_running_caller = UpdateCaller::StartUp;
 int g_last_serial = 0;
+// Failures in a row of the checks nobody asked for, while quiet.
+int g_quiet_failures = 0;
+// The news that the tray notification announces, until it is clicked or gone.
+Text g_announced_page;
+std::function<bool(const Text&)> g_announced_open;
 
 struct BodySink {
   std::string* body;
@@ -185,11 +189,13 @@ VersionDownload DownloadVersionFile(const Text& url, long connect_timeout_ms,
   curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
   // The user's proxy, or none (and never the proxy variables of the
   // environment, which are no Windows setting).
-  const std::string proxy = TextToUtf8(UserProxyFor(url, connect_timeout_ms));
+  const ProxyChoice choice = UserProxyFor(url, connect_timeout_ms);
+  const std::string proxy = TextToUtf8(choice.server);
   curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str());
   curl_easy_setopt(curl, CURLOPT_NOPROXY, proxy.empty() ? "*" : "");
-  if (!proxy.empty()) {
-    // A proxy that asks who is there gets the user's Windows logon.
+  if (choice.offer_logon) {
+    // A proxy named by the user or an administrator that asks who is there
+    // gets the user's Windows logon.
     curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_NEGOTIATE | CURLAUTH_NTLM);
     curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":");
   }
@@ -257,15 +263,45 @@ Text StatusBarText() {
   return Text(reinterpret_cast<const char16_t*>(buffer.data()));
 }
 
+// Hidden in the tray, the user is busy elsewhere.
+bool Quiet() { return !(App().main_window && IsWindowVisible(App().main_window)); }
+
+bool OpenPage(const Text& page, const std::function<bool(const Text&)>& open_page) {
+  return open_page ? open_page(page) : RunProgram(page);
+}
+
 void ShowAnswer(UpdateAnswer answer, const UpdateOutcome& outcome,
                 const UpdateCheckOptions& options) {
   const Text& page = options.page_address;
+  g_quiet_failures = answer == UpdateAnswer::RetryLater ? g_quiet_failures + 1 : 0;
   switch (answer) {
     case UpdateAnswer::Nothing:
       break;
     case UpdateAnswer::RetryLater:
-      StartMainTimer(kUpdateRetryTimer, kUpdateRetryDelayMs);
+      StartMainTimer(kUpdateRetryTimer, UpdateRetryDelayMs(g_quiet_failures));
       break;
+    case UpdateAnswer::Announce: {
+      // A notification of the tray icon, which takes nobody's keyboard; a
+      // click on it opens the page.
+      g_announced_page = page;
+      g_announced_open = options.open_page;
+      const Text text = Tr(u"Update", u"NewVersion") + outcome.version + u".\n" +
+                        Tr(u"Update", u"ClickToVisit");
+      if (ShowTrayBalloon(Text(kWindowTitle), text, false)) break;
+      g_announced_page.clear();
+      if (Quiet()) {
+        // No tray icon yet (Explorer at sign-in may not take icons at
+        // first), and no window: asked again later, never a box.
+        StartMainTimer(kUpdateRetryTimer, UpdateRetryDelayMs(++g_quiet_failures));
+        break;
+      }
+      // No tray icon to show it: the offer, with No as its default button,
+      // so that a stray Enter opens nothing.
+      const Text offer = NewVersionMessage(Tr(u"Update", u"NewVersion"), outcome.version,
+                                           Tr(u"Update", u"AskVisit"));
+      if (ShowMessage(offer, MB_YESNO | MB_DEFBUTTON2) == IDYES) OpenPage(page, options.open_page);
+      break;
+    }
     case UpdateAnswer::NoConnection:
       ShowMessage(Tr(u"Update", u"ErrInternet"), MB_ICONERROR);
       break;
@@ -275,12 +311,7 @@ void ShowAnswer(UpdateAnswer answer, const UpdateOutcome& outcome,
     case UpdateAnswer::Offer: {
       const Text offer = NewVersionMessage(Tr(u"Update", u"NewVersion"), outcome.version,
                                            Tr(u"Update", u"AskVisit"));
-      if (ShowMessage(offer, MB_YESNO) == IDYES) {
-        if (options.open_page)
-          options.open_page(page);
-        else
-          RunProgram(page);
-      }
+      if (ShowMessage(offer, MB_YESNO) == IDYES) OpenPage(page, options.open_page);
       break;
     }
     case UpdateAnswer::Current:
@@ -323,9 +354,18 @@ void FinishUpdateCheck(int serial) {
   if (StatusBarText() == Tr(u"Update", u"StatusChecking")) SetStatusText(InfoStatusText());
   // The check counts as running until its answer has been shown.
   const std::shared_ptr<UpdateCheckRun> run = g_running;
-  ShowAnswer(AnswerFor(g_running_caller, outcome.result), outcome, run->options);
+  ShowAnswer(AnswerFor(g_running_caller, outcome.result, Quiet()), outcome, run->options);
   g_running.reset();
 }
+
+void OpenAnnouncedUpdate() {
+  if (g_announced_page.empty()) return;
+  const Text page = std::move(g_announced_page);
+  g_announced_page.clear();
+  OpenPage(page, g_announced_open);
+}
+
+void ForgetAnnouncedUpdate() { g_announced_page.clear(); }
 
 void RunUpdateCommand(const UpdateCheckOptions& options) {
   SetStatusText(Tr(u"Update", u"StatusChecking"));

@@ -9,8 +9,7 @@
 
 #include <string_view>
 
-#include "app/event_queue.h"
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/find_window.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"

@@ -6,8 +6,8 @@
 
 #include <cstring>
 
-#include "app/shell_win32.h"
-#include "mainwindow/insertion.h"
+#include "mainwindow/app_state_win32.h"
+#include "mainwindow/insertion_win32.h"
 
 namespace gw {
 

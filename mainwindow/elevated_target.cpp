@@ -4,7 +4,8 @@ namespace gw {
 
 InsertionRoute ChooseInsertionRoute(const IntegrityReadings& readings) {
   if (!readings.own) return InsertionRoute::Type;
-  if (!readings.target_opened || !readings.target) return InsertionRoute::Clipboard;
+  if (!readings.target_opened) return InsertionRoute::Type;
+  if (!readings.target) return InsertionRoute::Clipboard;
   return *readings.target > *readings.own ? InsertionRoute::Clipboard : InsertionRoute::Type;
 }
 

@@ -22,10 +22,13 @@ enum class InsertionRoute {
   Clipboard,  // they would be dropped: put the text on the clipboard and say so
 };
 
-// A target above this program, or one whose level cannot be learnt (a
-// process that cannot even be opened for limited query, a token that cannot
-// be read), gets the clipboard. Without this program's own level there is
-// nothing to compare with, and the text is typed as always.
+// A target above this program gets the clipboard, and so does one whose
+// process opens for limited query but whose token cannot be read (which is
+// what a process run as administrator shows a standard user). A process that
+// cannot be opened at all belongs to another user or session at no higher
+// level, as far as can be known: Windows lets typed keys through to it, so it
+// is typed into. Without this program's own level there is nothing to
+// compare with, and the text is typed as always.
 InsertionRoute ChooseInsertionRoute(const IntegrityReadings& readings);
 
 }  // namespace gw

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "base/message_box.h"
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/elevated_target_win32.h"
 #include "mainwindow/main_window.h"
 
@@ -51,9 +51,9 @@ IntegrityReadings ReadIntegrity(DWORD process_id) {
 
 void SetIntegrityReaderForTesting(IntegrityReader reader) { g_reader = std::move(reader); }
 
-IntegrityReadings ReadForegroundIntegrity() {
+IntegrityReadings ReadWindowIntegrity(HWND window) {
   DWORD process_id = 0;
-  GetWindowThreadProcessId(GetForegroundWindow(), &process_id);
+  GetWindowThreadProcessId(window, &process_id);
   return g_reader ? g_reader(process_id) : ReadIntegrity(process_id);
 }
 

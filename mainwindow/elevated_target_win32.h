@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <functional>
 
+#include <windows.h>
+
 #include "mainwindow/elevated_target.h"
 
 namespace gw {
 
-// The readings for the process that owns the foreground window.
-IntegrityReadings ReadForegroundIntegrity();
+// The readings for the process that owns `window`, the window that was just
+// handed the keyboard.
+IntegrityReadings ReadWindowIntegrity(HWND window);
 
 // Tells the user, with a balloon of the tray icon (a message box when there
 // is no tray icon), that the window in front runs as administrator and that

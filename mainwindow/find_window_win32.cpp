@@ -11,15 +11,15 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/event_loop.h"
-#include "app/event_queue.h"
+#include "base/event_queue.h"
 #include "base/message_box.h"
 #include "base/placeholders.h"
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/find.h"
 #include "mainwindow/find_window.h"
 #include "mainwindow/main_window.h"
 #include "table/entry_input.h"
+#include "table/entry_windows_win32.h"
 
 namespace gw {
 
@@ -122,8 +122,13 @@ void KeepRowInSight(int row) {
   MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&item), 2);
   GetWindowRect(window, &frame);
   if (!IntersectRect(&overlap, &item, &frame)) return;
-  RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  // The work area of the monitor that holds the row, which need not be the
+  // primary one.
+  RECT work = item;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (GetMonitorInfoW(MonitorFromRect(&item, MONITOR_DEFAULTTONEAREST), &monitor))
+    work = monitor.rcWork;
   const int height = frame.bottom - frame.top;
   const int gap = item.bottom - item.top;
   int top = item.bottom + gap;
@@ -157,7 +162,9 @@ void MoveToMatch(const Text& text, int direction) {
 void SearchAsTyped() {
   const Text text = FieldText();
   if (SearchWords(text).empty()) {
-    // Nothing to look for: back to where the search began.
+    // Nothing to look for: back to where the search began, and nothing for
+    // F3 to repeat.
+    g_last_text.clear();
     ShowRow(g_start_row);
     SetStatusText(Text());
     return;

@@ -2,7 +2,8 @@
 #include <windows.h>
 
 #include "base/message_box.h"
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
+#include "mainwindow/hotkey_win32.h"
 #include "mainwindow/main_window.h"
 
 namespace gw {

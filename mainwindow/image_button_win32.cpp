@@ -5,8 +5,8 @@
 #include <windows.h>
 #include <windowsx.h>
 
-#include "app/event_queue.h"
-#include "app/shell_win32.h"
+#include "base/event_queue.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
 
 namespace gw {

@@ -1,10 +1,9 @@
 // Character insertion: the keyboard records that type a text into another
 // window, the rule that puts the caret between a pair of marks, and the code
-// payload of a row. The decisions are portable; insertion_win32.cpp sends the
-// records and handles the clipboard and the beep.
+// payload of a row. The decisions are portable; insertion_win32.h holds the
+// commands that send the records and handle the clipboard and the beep.
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "base/text.h"
@@ -32,7 +31,7 @@ struct KeyRecord {
 //   high up, low up, so that the target receives the pair as one character.
 // A lone surrogate (a high one without a low one after it, or a low one
 // without a high one before it) is typed as a unit of its own. Nothing
-// beyond the text is ever read; the result always holds 2 * text.size()
+// past the end of the text is ever read; the result always holds 2 * text.size()
 // records.
 std::vector<KeyRecord> UnicodeKeyRecords(TextView text);
 
@@ -51,70 +50,5 @@ long long CodeFieldValue(TextView code_text, int k);
 // What InsertCode types and CopyCode copies: the code text, or its HTML
 // character references when `html` is set ("\u2013" -> "&#x2013;").
 Text CodePayload(TextView code_text, bool html);
-
-// --- Win32 shell (insertion_win32.cpp) ---------------------------------------
-
-// The four row commands; each acts on the current row and does nothing when
-// there is none. A copy shows in the status bar whether the text is on the
-// clipboard; when it is not, a warning sound goes with it.
-void InsertCharacters();
-void InsertCode();
-void CopyCharacters();
-void CopyCode();
-
-// Puts text on the clipboard as CF_UNICODETEXT, for the main window. A
-// clipboard that another program holds is tried again for about 200 ms.
-// True only when the text is on the clipboard.
-bool CopyTextToClipboard(const Text& text);
-
-// Gives the keyboard back to the window that was active before the main
-// window and types `text` into it with one SendInput call. With `stay_on_top`
-// the main window stays where it is and Alt+Esc moves to the previous
-// window; otherwise the main window is minimised. Returns true when the text
-// went to another program's window; nothing is typed (false) when the
-// keyboard would still reach one of the program's own windows, or when that
-// window runs above this program's integrity level: then the text is put on
-// the clipboard and the user told to paste it (ChooseInsertionRoute).
-bool SendTextToPreviousWindow(const Text& text, bool stay_on_top);
-
-// One key event, virtual-key code `vk` (low 8 bits) with `flags`.
-void SendKey(int vk, std::uint32_t flags);
-
-// The window in front when the main window was brought up; the keyboard is
-// handed back to it when minimising leaves no other program in front.
-void RememberPreviousWindow();
-
-// The beep: loaded once when an audio device exists; played for a typed
-// character that is no trigger, asynchronously, restarting a beep that still
-// sounds.
-bool LoadBeep();
-// LoadBeep the first time a beep is wanted, never again after that: starting
-// the audio engine takes a while (the driver is asked for its devices) and
-// many runs never beep, so start-up leaves it to the first beep. True when
-// the beep can be played.
-bool BeepReady();
-// The resource part of LoadBeep: takes the embedded WAV whether or not an
-// audio device exists.
-bool LoadBeepResource();
-bool BeepLoaded();
-void PlayBeep();
-
-// Test hooks. When set, the hook receives what would go to the system:
-// the key records of one SendInput call, or the sound and flags of one
-// PlaySoundW call. An empty function removes the hook.
-using KeyInputHook = std::function<void(const std::vector<KeyRecord>& records)>;
-void SetKeyInputHookForTesting(KeyInputHook hook);
-using BeepHook = std::function<void(const void* sound, unsigned flags)>;
-void SetBeepHookForTesting(BeepHook hook);
-// When set, the hook is called instead of the warning sound of a copy that
-// failed.
-using WarningBeepHook = std::function<void()>;
-void SetWarningBeepHookForTesting(WarningBeepHook hook);
-// Forgets the remembered previous window.
-void ForgetPreviousWindowForTesting();
-// How many 1 ms timer periods (timeBeginPeriod) the program holds now.
-int TimerPeriodsHeld();
-// Back to the state of a new run: no beep loaded, none tried.
-void ForgetBeepForTesting();
 
 }  // namespace gw

@@ -7,10 +7,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/event_loop.h"
-#include "app/shell_win32.h"
+#include "base/event_queue.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/elevated_target_win32.h"
 #include "mainwindow/insertion.h"
+#include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
 
@@ -77,10 +78,10 @@ bool IsOtherProgramsWindow(HWND hwnd) {
 
 // After the main window stepped back: when no other program's window is in
 // front (some systems activate nothing on minimising), activates the window
-// that was in front when the main window came up. True when the keyboard
-// now goes to a window of another program.
-bool HandBackKeyboard() {
-  if (IsOtherProgramsWindow(GetForegroundWindow())) return true;
+// that was in front when the main window came up. The window of another
+// program that now has the keyboard, or null when none has.
+HWND HandBackKeyboard() {
+  if (HWND front = GetForegroundWindow(); IsOtherProgramsWindow(front)) return front;
   if (g_previous_window && IsWindow(g_previous_window) && !IsOwnWindow(g_previous_window)) {
     SetForegroundWindow(g_previous_window);
     // Looked at every millisecond: the typing waits for this and nothing else.
@@ -90,7 +91,7 @@ bool HandBackKeyboard() {
       Sleep(1);
   }
   HWND front = GetForegroundWindow();
-  return front && !IsOwnWindow(front);
+  return front && !IsOwnWindow(front) ? front : nullptr;
 }
 
 Text CurrentRowColumn(int column) {
@@ -169,11 +170,14 @@ bool SendTextToPreviousWindow(const Text& text, bool stay_on_top) {
     MinimizeMainWindow();
   }
   // Never type into the program's own windows.
-  if (!HandBackKeyboard()) return false;
+  HWND target = HandBackKeyboard();
+  if (!target) return false;
   // Keys for a window above this program's integrity level would be dropped
   // unseen: the text goes to the clipboard, and the user is told to paste it.
+  // The window looked at is the one just handed the keyboard, not whatever
+  // is in front a moment later.
   if (!text.empty() &&
-      ChooseInsertionRoute(ReadForegroundIntegrity()) == InsertionRoute::Clipboard) {
+      ChooseInsertionRoute(ReadWindowIntegrity(target)) == InsertionRoute::Clipboard) {
     TellTextIsOnClipboard(CopyTextToClipboard(text));
     return false;
   }

@@ -9,8 +9,8 @@
 
 #include <algorithm>
 
-#include "app/event_queue.h"
-#include "app/shell_win32.h"
+#include "base/event_queue.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
 
 namespace gw {

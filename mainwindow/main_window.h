@@ -1,6 +1,6 @@
 // The main window's pieces, as the event loop and the other windows use them.
-// Built once by CreateMainWindow; the window procedure itself turns messages
-// into events (app/event_queue.h).
+// Built once by CreateMainWindow; the window procedure that start-up hands it
+// turns messages into events (base/event_queue.h).
 #pragma once
 #include <windows.h>
 
@@ -17,8 +17,24 @@ namespace gw {
 inline constexpr wchar_t kMainWindowClass[] = L"GlyphwellMain";
 
 // Builds the window, its controls, fonts, images, menus and shortcuts, and
-// shows it. Ends the process when the window cannot be created.
-void CreateMainWindow();
+// shows it. The window class gets `window_procedure`; the list is subclassed
+// with `list_filter`, its own procedure kept in g_list_procedure. False, after
+// telling the user, when the window cannot be created.
+bool CreateMainWindow(WNDPROC window_procedure, WNDPROC list_filter);
+// The procedure the list's filters hand the messages on to.
+extern WNDPROC g_list_procedure;
+
+// Minimises the main window; the Minimize event that follows hides it.
+void MinimizeMainWindow();
+// Starts main-window timer `id` (0: update retry, 1: status text after a
+// copy, 2: tray icon retry); a running one is removed first, with its queued
+// Timer events.
+void StartMainTimer(int id, UINT milliseconds);
+// The status bar's info text.
+Text InfoStatusText();
+// Makes the row selected in the main list the table's current row (none when
+// nothing is selected); the commands that act on the current row call it.
+void FollowListSelection();
 
 // The child control with the given id (0 to 7), or nullptr.
 HWND MainControl(int id);
@@ -48,9 +64,9 @@ void RemoveTrayIcon();
 // Re-adds the icon after the taskbar was re-created.
 void ReAddTrayIcon();
 void EnableTrayMenuItem(int command, bool enabled);
-// Shows a note in a balloon of the tray icon (a warning); false when there is
-// no tray icon to show it.
-bool ShowTrayBalloon(const Text& title, const Text& text);
+// Shows a note in a balloon of the tray icon (a warning, or information);
+// false when there is no tray icon to show it.
+bool ShowTrayBalloon(const Text& title, const Text& text, bool warning = true);
 // Test hook: when set, it receives the balloon's title and text instead of
 // the system, tray icon or not.
 using TrayBalloonHook = std::function<void(const Text& title, const Text& text)>;

@@ -9,11 +9,10 @@
 #include <array>
 #include <utility>
 
-#include "app/event_loop.h"
-#include "app/event_queue.h"
+#include "base/event_queue.h"
 #include "base/message_box.h"
-#include "app/shell_win32.h"
 #include "commands/commands_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/find_window.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
@@ -64,14 +63,14 @@ HWND Child(const wchar_t* cls, const Text& text, DWORD style, DWORD ex_style, in
   return hwnd;
 }
 
-bool RegisterMainClass() {
+bool RegisterMainClass(WNDPROC window_procedure) {
   AppState& app = App();
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   if (GetClassInfoExW(app.instance, kMainClass, &wc)) return true;
   wc.cbSize = sizeof(wc);
   wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = MainWindowProc;
+  wc.lpfnWndProc = window_procedure;
   wc.hInstance = app.instance;
   wc.hIcon = LoadIconW(app.instance, MAKEINTRESOURCEW(IDI_GLYPHWELL));
   wc.hIconSm = static_cast<HICON>(LoadImageW(app.instance, MAKEINTRESOURCEW(IDI_GLYPHWELL), IMAGE_ICON,
@@ -84,8 +83,8 @@ bool RegisterMainClass() {
 }
 
 // Step 1: the window itself, invisible, centred on the primary screen.
-HWND CreateFrame() {
-  if (!RegisterMainClass()) return nullptr;
+HWND CreateFrame(WNDPROC window_procedure) {
+  if (!RegisterMainClass(window_procedure)) return nullptr;
   const DWORD style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   RECT rect{0, 0, ScaleX(530), ScaleY(452)};
   AdjustWindowRectEx(&rect, style, FALSE, 0);
@@ -267,6 +266,13 @@ int FirstShowCommand() {
 
 }  // namespace
 
+WNDPROC g_list_procedure = nullptr;
+
+AppState& App() {
+  static AppState state;
+  return state;
+}
+
 Text WindowTextOf(HWND hwnd) {
   // WM_GETTEXT rather than GetWindowTextW, which reads only the caption of a
   // window of another process.
@@ -357,7 +363,7 @@ void CreateMainTooltips() {
 
 }  // namespace
 
-void CreateMainWindow() {
+bool CreateMainWindow(WNDPROC window_procedure, WNDPROC list_filter) {
   AppState& app = App();
   if (!app.instance) app.instance = GetModuleHandleW(nullptr);
   INITCOMMONCONTROLSEX icc{sizeof(icc),
@@ -365,10 +371,10 @@ void CreateMainWindow() {
   InitCommonControlsEx(&icc);
 
   // 1. The window.
-  app.main_window = CreateFrame();
+  app.main_window = CreateFrame(window_procedure);
   if (!app.main_window) {
     ShowMessage(u"Fatal error:\nCan't open main window.", MB_ICONERROR);
-    ExitProgram();
+    return false;
   }
 
   // 2. The character-map link.
@@ -404,7 +410,7 @@ void CreateMainWindow() {
   if (app.list) {
     SetListFont(app.list);
     g_list_procedure = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(app.list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TriggerKeyFilter)));
+        SetWindowLongPtrW(app.list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(list_filter)));
   }
 
   // 9. The bold font of the entry windows.
@@ -456,6 +462,27 @@ void CreateMainWindow() {
 
   CreateMainTooltips();
   InstallCharacterTooltip();
+  return true;
+}
+
+Text InfoStatusText() { return Tr(u"WinMain", u"StatusInfo"); }
+
+void FollowListSelection() {
+  HWND list = MainControl(kCtlList);
+  if (!list) return;
+  App().table.SelectRow(ListView_GetNextItem(list, -1, LVNI_SELECTED));
+}
+
+void MinimizeMainWindow() {
+  if (HWND main = App().main_window) ShowWindow(main, SW_MINIMIZE);
+}
+
+void StartMainTimer(int id, UINT milliseconds) {
+  HWND main = App().main_window;
+  if (!main) return;
+  KillTimer(main, static_cast<UINT_PTR>(id));
+  RemoveQueuedTimerEvents(id);
+  SetTimer(main, static_cast<UINT_PTR>(id), milliseconds, nullptr);
 }
 
 void SetStatusText(const Text& text) {
@@ -747,7 +774,7 @@ TrayBalloonHook g_balloon_hook;
 
 void SetTrayBalloonHookForTesting(TrayBalloonHook hook) { g_balloon_hook = std::move(hook); }
 
-bool ShowTrayBalloon(const Text& title, const Text& text) {
+bool ShowTrayBalloon(const Text& title, const Text& text, bool warning) {
   if (g_balloon_hook) {
     g_balloon_hook(title, text);
     return true;
@@ -759,7 +786,7 @@ bool ShowTrayBalloon(const Text& title, const Text& text) {
   nid.hWnd = app.main_window;
   nid.uID = kTrayId;
   nid.uFlags = NIF_INFO;
-  nid.dwInfoFlags = NIIF_WARNING;
+  nid.dwInfoFlags = warning ? NIIF_WARNING : NIIF_INFO;
   lstrcpynW(nid.szInfoTitle, W(title), ARRAYSIZE(nid.szInfoTitle));
   lstrcpynW(nid.szInfo, W(text), ARRAYSIZE(nid.szInfo));
   return Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE;

@@ -1,7 +1,8 @@
 // The layout of the main window's two popup menus, MainMenu (from the Menu
 // button) and TrayMenu (from the tray icon): for every item its position,
 // command id, the section and key of its text, the shortcut shown after it
-// and its image. The menus are built from these tables (menus_win32.cpp), and
+// (which the language file may name as that language's keyboard names the
+// key: "Esc", "Échap") and its image. The menus are built from these tables (menus_win32.cpp), and
 // the check of the shipped language files reads them, so that an item added
 // here is covered by both.
 #pragma once
@@ -23,7 +24,8 @@ struct MenuItemLayout {
   int command;               // the command id, or kMenuSeparator
   const char16_t* section;   // section and key of the text; nullptr for a separator
   const char16_t* key;
-  const char16_t* shortcut;  // shown after a tab, or nullptr
+  const char16_t* shortcut;      // shown after a tab ("F1", "Esc"), or nullptr
+  const char16_t* shortcut_key;  // the key in MenuMain of the shortcut's name, or nullptr
   MenuImage image;
 };
 

@@ -5,8 +5,8 @@
 
 #include <span>
 
-#include "app/shell_win32.h"
 #include "commands/commands_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/menu_layout.h"
 #include "resources/resource_ids.h"
@@ -81,9 +81,14 @@ void CreateMainMenus() {
 }
 
 void UpdateMainMenuChecks() {
-  if (g_main_menu)
-    CheckMenuItem(g_main_menu, kRunAtStartupCommand,
-                  MF_BYCOMMAND | (RunAtStartupIsOn() ? MF_CHECKED : MF_UNCHECKED));
+  if (!g_main_menu) return;
+  // Set by the administrator for every user: checked, and not the user's to
+  // change.
+  const RunAtStartupState state = CurrentRunAtStartupState();
+  CheckMenuItem(g_main_menu, kRunAtStartupCommand,
+                MF_BYCOMMAND | (state != RunAtStartupState::Off ? MF_CHECKED : MF_UNCHECKED));
+  EnableMenuItem(g_main_menu, kRunAtStartupCommand,
+                 MF_BYCOMMAND | (state == RunAtStartupState::ByAdministrator ? MF_GRAYED : MF_ENABLED));
 }
 
 void RelabelMainMenus() {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
 
 namespace gw {

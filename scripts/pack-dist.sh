@@ -39,6 +39,10 @@ if [ -n "${GLYPHWELL_SIGN_PFX:-}" ] || [ -n "${GLYPHWELL_SIGN_PASSWORD+set}" ]; 
   sign=1
 fi
 
+# What Windows Installer can tell apart, and a Find that finds names.
+$release check-version "$msi_version" || die "refusing to build"
+$release check-names "$exe" || die "refusing to build"
+
 rm -rf "$stage"
 mkdir -p "$stage/Glyphwell" "$out"
 work="$stage/work"
@@ -80,11 +84,18 @@ $release zip "$stage" "$out/$zip" "$SOURCE_DATE_EPOCH"
 echo "dist: $out/$zip"
 
 $release files-wxs "$stage" "$work/files.wxs"
-product_code=$($release product-code "$msi_version")
+product_code=$($release product-code "$msi_version" "$stage" "$(cat "$src/installer/Glyphwell.wxs")" "$website")
 cp "$src/resources/icon/glyphwell.ico" "$work/Glyphwell.ico"
 # wixl takes file names relative to the folder it runs in.
 (cd "$stage" && wixl -a x64 -o "work/$msi" -D Version="$msi_version" -D ProductCode="$product_code" \
   -D Website="$website" -D IconFile=work/Glyphwell.ico "$src/installer/Glyphwell.wxs" work/files.wxs)
+# What wixl cannot write: the condition of the Run value's component, and an
+# upgrade that includes its own version (minimum and maximum inclusive), so
+# that a rebuilt release replaces the one installed (installer/Glyphwell.wxs).
+msibuild "$work/$msi" -q "UPDATE \`Component\` SET \`Condition\` = '(RUNATSTARTUP AND RUNATSTARTUP<>\"0\") OR (MACHINERUNVALUE AND RUNATSTARTUP<>\"0\")' WHERE \`Component\` = 'RunAtStartup'"
+upgrade_code=$(sed -n 's/.*UpgradeCode="\([^"]*\)".*/\1/p' "$src/installer/Glyphwell.wxs")
+msibuild "$work/$msi" -q "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'WIX_UPGRADE_DETECTED'"
+msibuild "$work/$msi" -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMin\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`) VALUES ('{$upgrade_code}', '0.0.0', '$msi_version', 768, 'WIX_UPGRADE_DETECTED')"
 $release msi-finish "$work/$msi" "$SOURCE_DATE_EPOCH" >/dev/null
 if [ $sign = 1 ]; then
   sign_file "$work/$msi" "$out/$msi"

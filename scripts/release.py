@@ -4,7 +4,12 @@
   release.py zip STAGE OUT.zip EPOCH      the zip of the folder STAGE/Glyphwell
   release.py files-wxs STAGE OUT.wxs      the installer's components for STAGE/Glyphwell
                                           (file names relative to STAGE, where wixl runs)
-  release.py product-code VERSION         the product code of that version
+  release.py check-version VERSION        refuses a version Windows Installer cannot tell apart
+  release.py check-names EXE              refuses a program without the Unicode character names
+  release.py product-code VERSION STAGE [TEXT...]
+                                          the product code of that version with those
+                                          contents (and TEXTs: the package's source, its
+                                          help link)
   release.py msi-finish OUT.msi EPOCH     fixed summary-information times and a
                                           package code derived from the contents
 
@@ -163,6 +168,70 @@ def msi_finish(path: Path, epoch: int) -> str:
     return code
 
 
+# --- What a release must be ---------------------------------------------------------
+
+def check_version(version: str) -> str | None:
+    """Why `version` cannot be a release's, or None. Windows Installer compares
+    the first three fields only (major and minor up to 255, build up to 65535):
+    a fourth field would make a second entry in "Apps & features" that no
+    upgrade replaces."""
+    parts = version.split(".")
+    if not 2 <= len(parts) <= 3 or not all(p.isdigit() and (p == "0" or not p.startswith("0")) for p in parts):
+        return f"version {version!r} is not MAJOR.MINOR or MAJOR.MINOR.BUILD"
+    limits = (255, 255, 65535)
+    if any(int(p) > limit for p, limit in zip(parts, limits)):
+        return f"version {version!r} has a field above Windows Installer's limits (255.255.65535)"
+    return None
+
+
+NAMES_MAGIC = b"GWNAMES1"
+
+
+def check_names(exe: bytes) -> str | None:
+    """Why the program `exe` must not ship, as far as its character names go,
+    or None: it must carry the packed names with the Unicode names in them,
+    not the entity names alone (the build makes such a file when
+    UnicodeData.txt is missing, and Find then finds no names)."""
+    import zlib
+
+    # The reader's own copy of the magic is in the program too: the packed
+    # file is the occurrence whose text unpacks with its size and CRC.
+    text = None
+    at = exe.find(NAMES_MAGIC)
+    while at >= 0 and text is None:
+        start = at + len(NAMES_MAGIC)
+        if start + 8 <= len(exe):
+            size, crc = struct.unpack_from("<II", exe, start)
+            try:
+                unpacked = zlib.decompressobj().decompress(exe[start + 8:])
+            except zlib.error:
+                unpacked = b""
+            if len(unpacked) == size and zlib.crc32(unpacked) == crc:
+                text = unpacked
+        at = exe.find(NAMES_MAGIC, at + 1)
+    if text is None:
+        return "the program carries no character names (or damaged ones)"
+    if b"LATIN CAPITAL LETTER A" not in text or b"PER MILLE SIGN" not in text:
+        return ("the program's character names hold no Unicode names (UnicodeData.txt was missing "
+                "at build time: install Debian's unicode-data or set GLYPHWELL_UNICODE_DATA)")
+    return None
+
+
+def product_code(version: str, stage: Path, *extra: str) -> str:
+    """Derived from the version and the contents: another build of the same
+    version with other contents is another product, which the package's
+    upgrade (up to and including its own version) replaces in place; the
+    same contents give the same code."""
+    digest = hashlib.sha256()
+    for name, path in tree(stage):
+        digest.update(name.encode() + b"\0")
+        if not name.endswith("/"):
+            digest.update(hashlib.sha256(path.read_bytes()).digest())
+    for text in extra:
+        digest.update(b"\1" + text.encode())
+    return guid(f"product Glyphwell x64 {version} {digest.hexdigest()}")
+
+
 def main(argv: list[str]) -> int:
     if len(argv) < 2:
         print(__doc__, file=sys.stderr)
@@ -172,8 +241,13 @@ def main(argv: list[str]) -> int:
         write_zip(Path(args[0]), Path(args[1]), int(args[2]))
     elif cmd == "files-wxs" and len(args) == 2:
         files_wxs(Path(args[0]), Path(args[1]))
-    elif cmd == "product-code" and len(args) == 1:
-        print(guid("product Glyphwell x64 " + args[0]))
+    elif cmd in ("check-version", "check-names") and len(args) == 1:
+        problem = check_version(args[0]) if cmd == "check-version" else check_names(Path(args[0]).read_bytes())
+        if problem:
+            print(f"release: {problem}", file=sys.stderr)
+            return 1
+    elif cmd == "product-code" and len(args) >= 2:
+        print(product_code(args[0], Path(args[1]), *args[2:]))
     elif cmd == "msi-finish" and len(args) == 2:
         print(msi_finish(Path(args[0]), int(args[1])))
     else:

@@ -32,7 +32,7 @@ struct Settings {
 // The hotkey number of a "Hotkey" value: 0 for "Ø"; otherwise the text after
 // the first character read like atoi (leading blanks, sign, digits). A number
 // outside -128..127 keeps its low eight bits, as the conversion of an int into
-// a signed char does ("F266" gives 10); numbers beyond the int range count as
+// a signed char does ("F266" gives 10); numbers outside the int range count as
 // the int limits first.
 std::int8_t ParseHotkey(TextView value);
 

@@ -13,16 +13,17 @@
 #include <string>
 #include <utility>
 
-#include "app/event_loop.h"
-#include "app/event_queue.h"
+#include "base/event_queue.h"
 #include "base/message_box.h"
 #include "base/placeholders.h"
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
+#include "mainwindow/hotkey_win32.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
 #include "settings/relative_path.h"
 #include "settings/settings_window.h"
 #include "table/entry_input.h"
+#include "table/entry_windows_win32.h"
 
 namespace gw {
 

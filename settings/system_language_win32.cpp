@@ -1,6 +1,7 @@
 #include <windows.h>
 
-#include "app/shell_win32.h"
+#include "settings/language.h"
+#include "settings/system_language_win32.h"
 
 namespace gw {
 

@@ -94,7 +94,7 @@ class CharacterTable {
   // makes row 0 current (none for an empty list).
   void BuildRowsFromRecords(const std::vector<CharacterEntry>& records);
   // Makes room for `count` rows ahead of appending them; TrimRows gives back
-  // room that was reserved far beyond the rows there are.
+  // room that was reserved far in excess of the rows there are.
   void ReserveRows(size_t count) { rows_.reserve(count); }
   void TrimRows() {
     if (rows_.capacity() > 2 * rows_.size() + 64) rows_.shrink_to_fit();

@@ -8,15 +8,16 @@
 #include <iterator>
 #include <vector>
 
-#include "app/event_loop.h"
+#include "base/event_queue.h"
 #include "base/message_box.h"
-#include "base/placement.h"
 #include "base/placeholders.h"
-#include "app/shell_win32.h"
+#include "base/placement.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
 #include "table/character_file.h"
 #include "table/code_notation.h"
 #include "table/entry_input.h"
+#include "table/entry_windows_win32.h"
 #include "table/table_win32.h"
 
 namespace gw {

@@ -4,12 +4,13 @@
 // its trigger index stay in step whatever the write's outcome.
 #include <windows.h>
 
-#include "app/event_loop.h"
+#include "base/event_queue.h"
 #include "base/message_box.h"
 #include "base/platform.h"
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
 #include "table/character_file.h"
+#include "table/entry_windows_win32.h"
 #include "table/table_win32.h"
 
 namespace gw {

@@ -2,7 +2,7 @@
 
 #include "base/message_box.h"
 #include "base/placeholders.h"
-#include "app/shell_win32.h"
+#include "mainwindow/app_state_win32.h"
 #include "table/table_win32.h"
 
 namespace gw {

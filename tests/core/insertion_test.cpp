@@ -114,7 +114,7 @@ TEST(CodePayload, PlainCodeTextOrHtmlReferences) {
   EXPECT_EQ(CodePayload(u"", true), u"");
 }
 
-TEST(ElevatedTarget, OnlyATargetKnownNotToBeAboveUsIsTypedInto) {
+TEST(ElevatedTarget, OnlyATargetAboveUsOrWithAHiddenTokenGetsTheClipboard) {
   constexpr std::uint32_t kMedium = 0x2000, kHigh = 0x3000, kLow = 0x1000, kSystem = 0x4000;
   using R = InsertionRoute;
   const struct {
@@ -126,7 +126,7 @@ TEST(ElevatedTarget, OnlyATargetKnownNotToBeAboveUsIsTypedInto) {
       {{kMedium, true, kHigh}, R::Clipboard},      // run as administrator
       {{kHigh, true, kSystem}, R::Clipboard},
       {{kHigh, true, kHigh}, R::Type},             // both elevated
-      {{kMedium, false, std::nullopt}, R::Clipboard},  // cannot even be opened
+      {{kMedium, false, std::nullopt}, R::Type},       // another user's: keys get through
       {{kMedium, true, std::nullopt}, R::Clipboard},   // its token cannot be read
       {{std::nullopt, true, kHigh}, R::Type},      // our own level unknown: no comparison
       {{std::nullopt, false, std::nullopt}, R::Type},

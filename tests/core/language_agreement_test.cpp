@@ -214,6 +214,7 @@ TEST(MenuLayout, PositionsFollowTheRowsAndEveryItemHasAText) {
       EXPECT_EQ(item.position, static_cast<int>(row));
       EXPECT_EQ(item.command == kMenuSeparator, item.section == nullptr) << row;
       EXPECT_EQ(item.command == kMenuSeparator, item.key == nullptr) << row;
+      EXPECT_TRUE(item.shortcut || !item.shortcut_key) << row;  // a name needs its usual text
     }
   }
   LanguageTable english;

@@ -45,5 +45,22 @@ TEST(RunAtStartup, OnlyTheSwitchAsAnArgumentCounts) {
   EXPECT_TRUE(HasTraySwitch(u"Glyphwell.exe x \"\" /tray   "));
 }
 
+TEST(RunAtStartup, WindowsSwitchAndTheAdministratorsValue) {
+  EXPECT_FALSE(StartupApprovalIsOff({}));
+  EXPECT_FALSE(StartupApprovalIsOff({0x02, 0, 0, 0}));
+  EXPECT_FALSE(StartupApprovalIsOff({0x06, 0, 0, 0}));
+  EXPECT_TRUE(StartupApprovalIsOff({0x03, 0, 0, 0, 0xd4, 0x0d}));
+  EXPECT_TRUE(StartupApprovalIsOff({0x07}));
+  using S = RunAtStartupState;
+  const std::vector<std::uint8_t> off{0x03}, on{0x02};
+  EXPECT_EQ(RunAtStartupStateOf({true, on, false, {}}), S::On);
+  EXPECT_EQ(RunAtStartupStateOf({true, off, false, {}}), S::Off);
+  EXPECT_EQ(RunAtStartupStateOf({false, {}, true, {}}), S::ByAdministrator);
+  EXPECT_EQ(RunAtStartupStateOf({true, off, true, {}}), S::ByAdministrator);
+  // The machine's entry turned off: the user's own value counts.
+  EXPECT_EQ(RunAtStartupStateOf({true, {}, true, off}), S::On);
+  EXPECT_EQ(RunAtStartupStateOf({false, {}, true, off}), S::Off);
+}
+
 }  // namespace
 }  // namespace gw

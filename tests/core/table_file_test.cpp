@@ -395,7 +395,7 @@ TEST(TableCharacterReadProblem, SaysWhereTheTextBreaksAndWhatWasExpected) {
   };
   for (const auto& c : cases) EXPECT_EQ(ReasonFor(c.bytes), c.reason) << c.bytes;
 
-  // Nesting too deep is named at the first bracket beyond the limit.
+  // Nesting too deep is named at the first bracket over the limit.
   const std::string deep = "[\"Glyphwell 1.11\", [" + std::string(100, '[') + std::string(100, ']') + "]]";
   EXPECT_EQ(ReasonFor(deep), u"line 1, column 83: brackets nested too deeply");
 }

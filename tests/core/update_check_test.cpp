@@ -16,21 +16,32 @@ TEST(UpdateAnswerTest, EachCallerGetsItsAnswers) {
   struct Row {
     C caller;
     A no_connection, unreadable, newer, current;
+    bool quiet;
   };
   // Only the start-up check waits for a retry, and only the menu says that
   // the program is current.
   const Row rows[] = {
-      {C::StartUp, A::RetryLater, A::Unreadable, A::Offer, A::Nothing},
-      {C::Retry, A::NoConnection, A::Unreadable, A::Offer, A::Nothing},
-      {C::Menu, A::NoConnection, A::Unreadable, A::Offer, A::Current},
+      {C::StartUp, A::RetryLater, A::Unreadable, A::Announce, A::Nothing, false},
+      {C::Retry, A::NoConnection, A::Unreadable, A::Announce, A::Nothing, false},
+      {C::Menu, A::NoConnection, A::Unreadable, A::Offer, A::Current, false},
+      // Hidden in the tray: news unasked for is a notification, failures
+      // wait for another try, and the menu answers as always.
+      {C::StartUp, A::RetryLater, A::RetryLater, A::Announce, A::Nothing, true},
+      {C::Retry, A::RetryLater, A::RetryLater, A::Announce, A::Nothing, true},
+      {C::Menu, A::NoConnection, A::Unreadable, A::Offer, A::Current, true},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(static_cast<int>(row.caller));
-    EXPECT_EQ(AnswerFor(row.caller, R::NoConnection), row.no_connection);
-    EXPECT_EQ(AnswerFor(row.caller, R::Unreadable), row.unreadable);
-    EXPECT_EQ(AnswerFor(row.caller, R::NewerVersion), row.newer);
-    EXPECT_EQ(AnswerFor(row.caller, R::Current), row.current);
+    SCOPED_TRACE(static_cast<int>(row.caller) * 10 + row.quiet);
+    EXPECT_EQ(AnswerFor(row.caller, R::NoConnection, row.quiet), row.no_connection);
+    EXPECT_EQ(AnswerFor(row.caller, R::Unreadable, row.quiet), row.unreadable);
+    EXPECT_EQ(AnswerFor(row.caller, R::NewerVersion, row.quiet), row.newer);
+    EXPECT_EQ(AnswerFor(row.caller, R::Current, row.quiet), row.current);
   }
+  // The quiet retries back off to one an hour.
+  EXPECT_EQ(UpdateRetryDelayMs(1), 10000u);
+  EXPECT_EQ(UpdateRetryDelayMs(2), 60000u);
+  EXPECT_EQ(UpdateRetryDelayMs(5), 3600000u);
+  EXPECT_EQ(UpdateRetryDelayMs(50), 3600000u);
 }
 
 TEST(UpdateAnswerTest, AJoinedCheckAnswersTheCallerWhoExpectsMost) {
@@ -65,6 +76,19 @@ TEST(UpdateProxyTest, OneServerForEverySchemeOrServersByScheme) {
   EXPECT_EQ(ProxyForAddress(site, u"first:1;second:2", u""), u"http://first:1");
   EXPECT_EQ(ProxyForAddress(site, u"", u""), u"");
   EXPECT_EQ(ProxyForAddress(site, u" ; ", u""), u"");
+}
+
+TEST(UpdateProxyTest, TheLogonGoesOnlyToAProxyNamedByTheUserOrAnAdministrator) {
+  const char16_t site[] = u"https://glyphwell.example.org/prog/glyphwell.vsn";
+  const ProxyChoice typed = ChooseProxy(site, u"proxy.corp:8080", u"", ProxySource::Typed);
+  EXPECT_EQ(typed.server, u"http://proxy.corp:8080");
+  EXPECT_TRUE(typed.offer_logon);
+  EXPECT_TRUE(ChooseProxy(site, u"proxy.corp:8080", u"", ProxySource::Script).offer_logon);
+  // Found by WPAD: used, but never told who the user is.
+  const ProxyChoice detected = ChooseProxy(site, u"wpad.evil:3128", u"", ProxySource::Detected);
+  EXPECT_EQ(detected.server, u"http://wpad.evil:3128");
+  EXPECT_FALSE(detected.offer_logon);
+  EXPECT_FALSE(ChooseProxy(site, u"", u"", ProxySource::Typed).offer_logon);
 }
 
 TEST(UpdateProxyTest, BypassListsLetHostsThrough) {

@@ -341,7 +341,7 @@ def notepad_text_is(wine, edit: int, expected: str, timeout: float = 10.0) -> No
 
 # --------------------------------------------------------------------------- registry
 
-def run_value(wine) -> str | None:
-    """The program's value under the user's Run key, or None."""
-    values = wine.reg_query(RUN_KEY, "Glyphwell")
+def run_value(wine, key: str = RUN_KEY) -> str | None:
+    """The program's value under a Run key (the user's by default), or None."""
+    values = wine.reg_query(key, "Glyphwell")
     return values["Glyphwell"] if values else None

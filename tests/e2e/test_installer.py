@@ -1,8 +1,9 @@
 """The installer as a user meets it under Wine: a silent install of an older
-version with start with Windows turned on, the first start of the installed
-program, the menu item agreeing with the installer, an upgrade to this
-version while the program runs, and the uninstall. Needs the dist target
-(dist/Glyphwell-1.11-x64.msi); the older MSI is built from the same files."""
+version with start with Windows turned on for every user, the first start of
+the installed program, an upgrade to this version while the program runs, a
+rebuilt release installed over it, and the uninstall. Needs the dist target
+(dist/Glyphwell-1.11-x64.msi); the older and the rebuilt MSI are built from
+the same files."""
 
 from __future__ import annotations
 
@@ -20,6 +21,7 @@ from harness import wait_until
 
 DIST = Path(os.environ.get("GLYPHWELL_DIST", REPO / "dist"))
 MSI = DIST / "Glyphwell-1.11-x64.msi"
+MACHINE_RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 INSTALLED_EXE = r"C:\Program Files\Glyphwell\Glyphwell.exe"
 WM_ENDSESSION, ENDSESSION_CLOSEAPP = 0x16, 0x1
@@ -41,19 +43,27 @@ def start_installed(wine, wait_tray: bool = False):
                   timeout=30)
 
 
+def _pack(out: Path, **env: str) -> None:
+    subprocess.run(["bash", str(REPO / "scripts" / "pack-dist.sh"), str(DIST / "Glyphwell.exe"), str(REPO),
+                    str(out / "stage"), str(out)], env=dict(os.environ, **env), check=True, capture_output=True)
+
+
 @pytest.fixture(scope="module")
-def msis(tmp_path_factory) -> tuple[Path, Path]:
+def msis(tmp_path_factory) -> tuple[Path, Path, Path]:
+    """The older version, this one, and this one rebuilt with other contents
+    (another help link)."""
     if not MSI.is_file():
         pytest.fail(f"{MSI} is missing: build the dist target first")
-    out = tmp_path_factory.mktemp("older")
-    env = dict(os.environ, GLYPHWELL_MSI_VERSION="1.10")
-    subprocess.run(["bash", str(REPO / "scripts" / "pack-dist.sh"), str(DIST / "Glyphwell.exe"), str(REPO),
-                    str(out / "stage"), str(out)], env=env, check=True, capture_output=True)
-    return out / "Glyphwell-1.10-x64.msi", MSI
+    older = tmp_path_factory.mktemp("older")
+    _pack(older, GLYPHWELL_MSI_VERSION="1.10")
+    rebuilt = tmp_path_factory.mktemp("rebuilt")
+    _pack(rebuilt, GLYPHWELL_WEBSITE="https://glyphwell.example.net/")
+    (rebuilt / "Rebuilt-1.11-x64.msi").write_bytes((rebuilt / MSI.name).read_bytes())
+    return older / "Glyphwell-1.10-x64.msi", MSI, rebuilt / "Rebuilt-1.11-x64.msi"
 
 
 def test_install_start_upgrade_and_uninstall(wine, glyphwell_exe, msis):
-    older, newer = msis
+    older, newer, rebuilt = msis
     setup = wine.unix_path(r"C:\Setup")
     setup.mkdir(exist_ok=True)
     for m in msis:
@@ -76,7 +86,10 @@ def test_install_start_upgrade_and_uninstall(wine, glyphwell_exe, msis):
     shortcuts = [link for base in (wine.drive_c / "ProgramData", wine.appdata)
                  if (link := base / "Microsoft/Windows/Start Menu/Programs/Glyphwell.lnk").exists()]
     assert len(shortcuts) == 1, "no Start-menu shortcut"
-    assert run_value(wine) == f'"{INSTALLED_EXE}" /tray'
+    # For every user, written by the installer itself: nothing in the
+    # installing user's own Run key.
+    assert run_value(wine, MACHINE_RUN_KEY) == f'"{INSTALLED_EXE}" /tray'
+    assert run_value(wine) is None
     arp = [wine.reg_query(f"{UNINSTALL_KEY}\\{code}") for code in _product_codes(wine)]
     assert [(e["DisplayName"], e["DisplayVersion"], e["Publisher"]) for e in arp] == \
         [("Glyphwell", "1.10", "Glyphwell developers")]
@@ -96,12 +109,11 @@ def test_install_start_upgrade_and_uninstall(wine, glyphwell_exe, msis):
     assert {n: (data / n).read_bytes() for n in first_start} == first_start
     assert snapshot(program) == installed
 
-    # The menu item shows what the installer set: choosing it turns start with
-    # Windows off, choosing it again writes the very same value.
+    # The menu item is checked and greyed (the in-process tests look at it):
+    # choosing it changes nothing.
     choose_main_menu_item(wine, app.main.hwnd, "RunAtStartup")
-    wait_until(lambda: run_value(wine) is None, message="the Run value removed by the menu item")
-    choose_main_menu_item(wine, app.main.hwnd, "RunAtStartup")
-    wait_until(lambda: run_value(wine) == f'"{INSTALLED_EXE}" /tray', message="the Run value written again")
+    assert run_value(wine) is None
+    assert run_value(wine, MACHINE_RUN_KEY) == f'"{INSTALLED_EXE}" /tray'
 
     # The user's own table.
     (data / "Characters.json").write_bytes(character_file([("x", r"\u2716", "heavy multiplication x")]))
@@ -117,7 +129,7 @@ def test_install_start_upgrade_and_uninstall(wine, glyphwell_exe, msis):
     assert sorted(snapshot(program)) == sorted(installed)
     assert app.proc.running
     assert snapshot(data) == user_data
-    assert run_value(wine) == f'"{INSTALLED_EXE}" /tray'
+    assert run_value(wine, MACHINE_RUN_KEY) == f'"{INSTALLED_EXE}" /tray'
     # Windows' Restart Manager ends it the way a sign-out does.
     wine.post_message(app.main.hwnd, WM_ENDSESSION, 1, ENDSESSION_CLOSEAPP)
     assert app.proc.wait(timeout=20) == 0
@@ -126,14 +138,21 @@ def test_install_start_upgrade_and_uninstall(wine, glyphwell_exe, msis):
     assert [r[0] for r in rows] == ["x"]  # the trigger column
     quit_program(wine, app)
 
+    # A rebuilt 1.11 installs over the 1.11 installed: one entry, the new help
+    # link, start with Windows kept.
+    assert msiexec(wine, "/i", rf"C:\Setup\{rebuilt.name}", "/qn") == 0
+    arp = [wine.reg_query(f"{UNINSTALL_KEY}\\{code}") for code in _product_codes(wine)]
+    assert [(e["DisplayVersion"], e["HelpLink"]) for e in arp] == [("1.11", "https://glyphwell.example.net/prog/")]
+    assert run_value(wine, MACHINE_RUN_KEY) == f'"{INSTALLED_EXE}" /tray'
+
     # The uninstall removes the program, the shortcut and the Run value, and
     # leaves the user's data alone.
-    assert msiexec(wine, "/x", rf"C:\Setup\{newer.name}", "/qn") == 0
+    assert msiexec(wine, "/x", rf"C:\Setup\{rebuilt.name}", "/qn") == 0
     print("after uninstalling:", "program folder" if program.exists() else "no program folder",
           sorted(snapshot(data)))
     assert not program.exists()
     assert not any(s.exists() for s in shortcuts)
-    assert run_value(wine) is None
+    assert run_value(wine, MACHINE_RUN_KEY) is None
     assert _product_codes(wine) == []
     assert snapshot(data) == user_data
 

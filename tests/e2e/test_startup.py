@@ -106,6 +106,32 @@ def test_second_start_brings_the_first_to_the_front(wine, glyphwell_exe, tmp_pat
     assert first.proc.running
     assert len(wine.find_windows(title=PROGRAM_TITLE, cls="GlyphwellMain")) == 1
     assert not wine.message_boxes(pid=second.pid)
+    # Shown by the first copy itself, as the hotkey shows it: it remembers the
+    # window the user came from, and Enter types the row there.
+    edit = wine.child(pad.hwnd, cls="Edit")
+    wine.activate(main.hwnd)
+    wine.key("Return")
+    wait_until(lambda: wine.text(edit.hwnd) == "\u201e\u201c", message="the row typed into notepad", timeout=10)
+    quit_program(wine, first)
+
+
+def test_a_tray_start_beside_a_running_copy_ends_silently_and_another_table_runs_beside(
+        wine, glyphwell_exe, tmp_path):
+    lang = ENGLISH
+    exe = wine.install_program(r"C:\Portable\TrayTwice", glyphwell_exe, lang=lang)
+    first = attach(wine, wine.start(exe, args="/tray"), exe=exe, focus_list=False, visible=False, wait_tray=True)
+    main = first.main
+    # Sign-in starts it again (a second Run value, a restart after an upgrade).
+    second = wine.start(exe, args="/tray")
+    assert second.wait(timeout=15) == 0
+    assert not wine.window(main.hwnd).visible
+    assert not wine.message_boxes(pid=second.pid)
+    # A copy with a table of its own (and a hotkey of its own) is no second copy.
+    other_exe = wine.install_program(r"C:\Portable\TrayTwiceOther", glyphwell_exe, lang=lang)
+    (wine.unix_path(r"C:\Portable\TrayTwiceOther") / "Glyphwell.ini").write_bytes(settings_file(Hotkey="F9"))
+    other, _ = start_and_wait_main(wine, other_exe)
+    assert first.proc.running and other.proc.running
+    quit_program(wine, other)
     quit_program(wine, first)
 
 

@@ -120,3 +120,49 @@ def test_signing_with_a_given_certificate(tmp_path):
     result = pack(tmp_path / "wrong", "not the password")
     assert result.returncode != 0
     assert "cannot read" in result.stderr
+
+
+def _release():
+    import importlib.util
+    spec = importlib.util.spec_from_file_location("release", REPO / "scripts" / "release.py")
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+def test_every_build_installs_over_the_one_before(tmp_path):
+    """A rebuilt version with other contents is another product that the
+    package's upgrade (which includes its own version) replaces; a fourth
+    version field, which Windows Installer does not compare, is refused."""
+    release = _release()
+    stage = tmp_path / "stage"
+    (stage / "Glyphwell").mkdir(parents=True)
+    exe = stage / "Glyphwell" / "Glyphwell.exe"
+    exe.write_bytes(b"first build")
+    first = release.product_code("1.11", stage)
+    assert release.product_code("1.11", stage) == first
+    exe.write_bytes(b"rebuilt")
+    assert release.product_code("1.11", stage) != first
+
+    assert [release.check_version(v) is None for v in ("1.11", "1.11.2", "255.255.65535")] == [True] * 3
+    for bad in ("1.11.0.1", "1", "1.256", "1.011", "1.x", ""):
+        assert release.check_version(bad), bad
+
+    upgrade = subprocess.run(["msiinfo", "export", str(MSI), "Upgrade"], capture_output=True, text=True,
+                             check=True).stdout.splitlines()[3:]
+    rows = [line.split("\t") for line in upgrade]
+    # UpgradeCode, VersionMin, VersionMax, Language, Attributes, Remove, ActionProperty
+    replaced = [r for r in rows if r[6] == "WIX_UPGRADE_DETECTED"]
+    assert len(replaced) == 1 and replaced[0][2] == "1.11"
+    assert int(replaced[0][4]) & 0x200, "the upgrade does not include its own version"
+
+
+def test_a_program_without_unicode_names_is_not_shipped():
+    release = _release()
+    assert release.check_names(EXE.read_bytes()) is None
+    import zlib
+    entities_only = b"# entities\n;;amp\n2;;lt\n"
+    packed = (b"MZ..." + release.NAMES_MAGIC + struct.pack("<II", len(entities_only), zlib.crc32(entities_only))
+              + zlib.compress(entities_only) + b"rest of the program")
+    assert "no Unicode names" in release.check_names(packed)
+    assert release.check_names(b"MZ no names at all")

@@ -14,12 +14,16 @@
 #include <vector>
 
 #include "app/event_loop.h"
-#include "app/event_queue.h"
-#include "base/message_box.h"
+#include "app/main_window_procedure.h"
 #include "app/shell_win32.h"
-#include "mainwindow/insertion.h"
+#include "base/event_queue.h"
+#include "base/message_box.h"
+#include "mainwindow/app_state_win32.h"
+#include "mainwindow/hotkey_win32.h"
+#include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
 #include "table/default_table.h"
+#include "table/entry_windows_win32.h"
 #include "tests/win32/test_support.h"
 
 namespace gw::testing_support {
@@ -32,7 +36,7 @@ inline void EnsureMainWindow() {
     app.settings = Settings();
     app.records = DefaultCharacterEntries();
     SetMessageBoxHook([](const Text&, unsigned) { return IDOK; });
-    CreateMainWindow();
+    CreateMainWindow(MainWindowProc, TriggerKeyFilter);
     SetMessageBoxHook(nullptr);
   }
   InitEventQueue(app.instance);
@@ -124,12 +128,7 @@ inline bool TrayItemEnabled(int command) {
 inline int SelectedListRow() { return ListView_GetNextItem(App().list, -1, LVNI_SELECTED); }
 
 inline Event MakeEvent(EventKind kind, int object = 0, int type = 0, int window = MainWindow) {
-  Event event;
-  event.kind = kind;
-  event.window = window;
-  event.object = object;
-  event.type = type;
-  return event;
+  return WindowEvent(kind, window, object, type);
 }
 
 // Queues one event and runs the loop until everything it caused is done.

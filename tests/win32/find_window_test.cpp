@@ -99,6 +99,17 @@ TEST_F(FindWindowTest, EnterKeepsTheRowAndF3RepeatsTheSearchInTheMainWindow) {
   Dispatch(Command(10, FindEntryWindow));
   EXPECT_EQ(EntryWindowHandle(FindEntryWindow), nullptr);
   EXPECT_EQ(Current(), 1);
+
+  // A field cleared before closing leaves nothing to repeat: F3 opens the
+  // window, empty, instead of searching for the deleted text.
+  Dispatch(Command(kCmdFind));
+  Type(L"");
+  Dispatch(Command(11, FindEntryWindow));  // Esc
+  Dispatch(Command(kCmdFindNext));         // F3
+  EXPECT_EQ(Current(), 1);
+  ASSERT_NE(EntryWindowHandle(FindEntryWindow), nullptr);
+  EXPECT_EQ(WindowTextOf(EntryControl(FindEntryWindow, kFindField)), u"");
+  Dispatch(Command(11, FindEntryWindow));
 }
 
 TEST_F(FindWindowTest, TheCharactersCellsTooltipNamesTheFirstCharacter) {

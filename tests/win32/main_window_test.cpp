@@ -13,12 +13,15 @@
 #include <vector>
 
 #include "app/event_loop.h"
-#include "app/event_queue.h"
-#include "base/message_box.h"
+#include "app/main_window_procedure.h"
 #include "app/shell_win32.h"
+#include "base/event_queue.h"
+#include "base/message_box.h"
+#include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
 #include "table/default_table.h"
+#include "table/entry_windows_win32.h"
 #include "tests/win32/event_test_support.h"
 
 namespace gw {
@@ -144,7 +147,7 @@ class MainWindowTest : public ::testing::Test {
       app.settings = Settings();
       app.records = DefaultCharacterEntries();
       SetMessageBoxHook([](const Text&, unsigned) { return IDOK; });
-      CreateMainWindow();
+      CreateMainWindow(MainWindowProc, TriggerKeyFilter);
       SetMessageBoxHook(nullptr);
       return;
     }
@@ -800,6 +803,7 @@ TEST_F(MainWindowTest, RelabelTakesEveryTextFromTheNewTable) {
   sections[u"WINMAIN"][u"STATUSINFO"] = u" Info";
   sections[u"MENUMAIN"][u"HELP"] = u"Hilfe";
   sections[u"MENUSYSTRAY"][u"HIDE"] = u"Verbergen";
+  sections[u"MENUMAIN"][u"ESC"] = u"\u00C9chap";  // the shortcut's name comes from the table too
   sections[u"GENERAL"][u"QUIT"] = u"Beenden";
   RelabelMainWindow();
 
@@ -820,7 +824,7 @@ TEST_F(MainWindowTest, RelabelTakesEveryTextFromTheNewTable) {
   EXPECT_EQ(col.cx, 220);
   const std::pair<HMENU, UINT> items[] = {
       {MainMenuHandle(), 15}, {MainMenuHandle(), 19}, {TrayMenuHandle(), 19}, {TrayMenuHandle(), 20}};
-  const char16_t* texts[] = {u"Hilfe\tF1", u"Verbergen\tEsc", u"Verbergen", u"Beenden"};
+  const char16_t* texts[] = {u"Hilfe\tF1", u"Verbergen\t\u00C9chap", u"Verbergen", u"Beenden"};
   for (int i = 0; i < 4; ++i) {
     GetMenuStringW(items[i].first, items[i].second, buffer, 128, MF_BYCOMMAND);
     EXPECT_EQ(FromW(buffer), Text(texts[i]));

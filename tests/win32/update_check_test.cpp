@@ -5,6 +5,7 @@
 // self-signed certificate, and the check on its worker thread answering
 // through the event loop.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -156,6 +157,43 @@ TEST_F(UpdateCheckTest, TheMenuJoinsARunningStartUpCheckAndGetsItsAnswer) {
   // Once answered, a new request starts a new check.
   EXPECT_TRUE(CheckForUpdate(UpdateCaller::Menu, Options("v111")));
   ASSERT_TRUE(WaitForAnswers(2));
+}
+
+TEST_F(UpdateCheckTest, NewsAtSignInIsANotificationAndFailuresInTheTrayAreSilent) {
+  std::vector<Text> balloons;
+  SetTrayBalloonHookForTesting([&](const Text&, const Text& text) { balloons.push_back(text); });
+  ShowWindow(App().main_window, SW_HIDE);  // started for the tray
+  HWND before = GetForegroundWindow();
+
+  // The network is not up yet, then the site cannot be read: no box.
+  UpdateCheckOptions offline = Options("v12");
+  offline.is_connected = [] { return false; };
+  EXPECT_TRUE(CheckForUpdate(UpdateCaller::StartUp, offline));
+  EXPECT_TRUE(PumpUntil([] { return !UpdateCheckRunning(); }, 20000));
+  EXPECT_TRUE(CheckForUpdate(UpdateCaller::Retry, offline));
+  EXPECT_TRUE(PumpUntil([] { return !UpdateCheckRunning(); }, 20000));
+  EXPECT_TRUE(CheckForUpdate(UpdateCaller::Retry, Options("missing")));
+  EXPECT_TRUE(PumpUntil([] { return !UpdateCheckRunning(); }, 20000));
+  EXPECT_TRUE(boxes_.boxes.empty());
+  KillTimer(App().main_window, 0);  // the next try, an hour away by then
+
+  // News: a notification, and a click on it opens the page.
+  EXPECT_TRUE(CheckForUpdate(UpdateCaller::Retry, Options("v12")));
+  EXPECT_TRUE(PumpUntil([&] { return !balloons.empty(); }, 20000));
+  SetTrayBalloonHookForTesting(nullptr);
+  EXPECT_TRUE(boxes_.boxes.empty());
+  ASSERT_EQ(balloons.size(), 1u);
+  EXPECT_EQ(balloons[0], kOfferStart + Text(u"1.2.\nClick here to visit the program website."));
+  EXPECT_EQ(GetForegroundWindow(), before);
+  EXPECT_TRUE(opened_.empty());
+  SendMessageW(App().main_window, kTrayCallbackMessage, 0, NIN_BALLOONUSERCLICK);
+  EXPECT_TRUE(PumpUntil([&] { return !opened_.empty(); }, 5000));
+  ASSERT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(opened_[0], Page("http", "v12"));
+  // Once: a later click on another note opens nothing.
+  SendMessageW(App().main_window, kTrayCallbackMessage, 0, NIN_BALLOONUSERCLICK);
+  Drain();
+  EXPECT_EQ(opened_.size(), 1u);
 }
 
 TEST_F(UpdateCheckTest, ServerThatNeverAnswersEndsAtTheTimeLimit) {

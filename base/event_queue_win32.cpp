@@ -1,5 +1,6 @@
-// The event queue and the window procedures that feed it: every message the
-// program acts on becomes an event here; the loop acts on the events.
+// The event queue and the translation of window messages into events: every
+// message the program acts on becomes an event here; the loop acts on the
+// events.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -7,17 +8,12 @@
 #include <deque>
 #include <map>
 #include <set>
+#include <utility>
 #include <vector>
 
-#include "app/event_loop.h"
-#include "app/event_queue.h"
-#include "app/shell_win32.h"
-#include "mainwindow/main_window.h"
+#include "base/event_queue.h"
 
 namespace gw {
-
-WNDPROC g_list_procedure = nullptr;
-WNDPROC g_main_window_painting = nullptr;
 
 namespace {
 
@@ -33,7 +29,6 @@ HWND g_wake_window = nullptr;
 bool g_wake_pending = false;
 
 bool g_focus_tracker_installed = false;
-bool g_main_filter_installed = false;
 HWND g_tracked_focus = nullptr;
 
 // Focus memory of each program window: the control that had the focus when
@@ -62,6 +57,9 @@ std::set<HWND> g_active;
 
 // Windows that are closed and hidden, waiting to be destroyed.
 std::vector<HWND> g_retired;
+
+// The keyboard shortcuts of the secondary windows.
+std::vector<std::pair<HWND, HACCEL>> g_accelerators;
 
 void Wake() {
   if (!g_wake_window || g_wake_pending) return;
@@ -97,15 +95,6 @@ bool IsTrackedKind(HWND control) {
            type == BS_AUTO3STATE;
   }
   return false;
-}
-
-Event MakeEvent(EventKind kind, int window, int object = 0, int type = 0) {
-  Event event;
-  event.kind = kind;
-  event.window = window;
-  event.object = object;
-  event.type = type;
-  return event;
 }
 
 // The list-view notifications that become events. The rest (items being
@@ -205,7 +194,6 @@ void RemoveQueuedTimerEvents(int timer_id) {
 }
 
 void InstallFocusTracker() { g_focus_tracker_installed = true; }
-void InstallMainWindowFilter() { g_main_filter_installed = true; }
 
 bool IsOwnWindow(HWND hwnd) {
   if (!hwnd) return false;
@@ -218,9 +206,9 @@ void RunFocusTracker(int window) {
   HWND now = ProgramControl(GetFocus());
   if (now == g_tracked_focus) return;
   if (IsTrackedKind(g_tracked_focus))
-    PostEvent(MakeEvent(EventKind::Control, window, GetDlgCtrlID(g_tracked_focus), FocusLost));
+    PostEvent(WindowEvent(EventKind::Control, window, GetDlgCtrlID(g_tracked_focus), FocusLost));
   if (IsTrackedKind(now))
-    PostEvent(MakeEvent(EventKind::Control, window, GetDlgCtrlID(now), FocusGained));
+    PostEvent(WindowEvent(EventKind::Control, window, GetDlgCtrlID(now), FocusGained));
   g_tracked_focus = now;
 }
 
@@ -229,10 +217,10 @@ bool TranslateWindowMessage(int window, HWND hwnd, UINT msg, WPARAM wp, LPARAM l
   switch (msg) {
     case WM_COMMAND:
       if (lp == 0) {
-        QueueEvent(MakeEvent(EventKind::Command, window, LOWORD(wp)));
+        QueueEvent(WindowEvent(EventKind::Command, window, LOWORD(wp)));
       } else {
         HWND control = reinterpret_cast<HWND>(lp);
-        QueueEvent(MakeEvent(EventKind::Control, window, LOWORD(wp),
+        QueueEvent(WindowEvent(EventKind::Control, window, LOWORD(wp),
                              CommandNotificationType(control, HIWORD(wp))));
       }
       *result = 0;
@@ -245,7 +233,7 @@ bool TranslateWindowMessage(int window, HWND hwnd, UINT msg, WPARAM wp, LPARAM l
           !ListNotificationEvent(*header, &type))
         return false;
       if (type == ControlSelectionChanged && g_program_selecting) return false;
-      QueueEvent(MakeEvent(EventKind::Control, window, static_cast<int>(header->idFrom), type));
+      QueueEvent(WindowEvent(EventKind::Control, window, static_cast<int>(header->idFrom), type));
       *result = 0;
       return true;
     }
@@ -254,7 +242,7 @@ bool TranslateWindowMessage(int window, HWND hwnd, UINT msg, WPARAM wp, LPARAM l
       if (LOWORD(wp) == WA_INACTIVE) {
         HWND focus = GetFocus();
         if (focus && IsChild(hwnd, focus)) g_saved_focus[hwnd] = focus;
-        QueueEvent(MakeEvent(EventKind::Deactivate, window));
+        QueueEvent(WindowEvent(EventKind::Deactivate, window));
         g_active.erase(hwnd);
         return false;
       }
@@ -263,7 +251,7 @@ bool TranslateWindowMessage(int window, HWND hwnd, UINT msg, WPARAM wp, LPARAM l
       // two activations without a deactivation between them is the user's
       // return to the window; a second would at once replace the message
       // that a reread of the character file has just shown.
-      if (g_active.insert(hwnd).second) QueueEvent(MakeEvent(EventKind::Activate, window));
+      if (g_active.insert(hwnd).second) QueueEvent(WindowEvent(EventKind::Activate, window));
       const bool minimized = HIWORD(wp) != 0;
       auto saved = g_saved_focus.find(hwnd);
       if (!minimized && saved != g_saved_focus.end() && IsWindow(saved->second) &&
@@ -282,17 +270,17 @@ bool TranslateWindowMessage(int window, HWND hwnd, UINT msg, WPARAM wp, LPARAM l
       return false;
 
     case WM_SIZE:
-      if (wp == SIZE_MINIMIZED) QueueEvent(MakeEvent(EventKind::Minimize, window));
+      if (wp == SIZE_MINIMIZED) QueueEvent(WindowEvent(EventKind::Minimize, window));
       return false;
 
     case WM_TIMER:
-      QueueEvent(MakeEvent(EventKind::Timer, window, static_cast<int>(wp)));
+      QueueEvent(WindowEvent(EventKind::Timer, window, static_cast<int>(wp)));
       *result = 0;
       return true;
 
     case WM_CLOSE:
       // The window is never destroyed by the request itself.
-      QueueEvent(MakeEvent(EventKind::Close, window));
+      QueueEvent(WindowEvent(EventKind::Close, window));
       *result = 0;
       return true;
 
@@ -330,79 +318,24 @@ bool DestroyRetiredWindows() {
   return true;
 }
 
-LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  AppState& app = App();
-
-  // The message filter sees these before the normal handling and lets them
-  // go on.
-  if (g_main_filter_installed) {
-    if (msg == WM_HOTKEY) {
-      PostEvent(MakeEvent(EventKind::Hotkey, MainWindow));
-    } else if (msg == WM_UNINITMENUPOPUP && MainMenuHandle() &&
-               reinterpret_cast<HMENU>(wp) == MainMenuHandle()) {
-      PostEvent(MakeEvent(EventKind::MainMenuClosed, MainWindow));
-    }
-  }
-
-  if (msg != 0 && msg == app.taskbar_created_message) {
-    // The taskbar was re-created (Explorer restarted): the icon comes back.
-    ReAddTrayIcon();
-    return 0;
-  }
-
-  if (msg == WM_ENDSESSION) {
-    // Windows signs out or shuts down, or an installer's Restart Manager
-    // closes the program to replace its files: every change is written
-    // already, so it ends at once, with its tray icon and hotkey released.
-    if (wp) QuitProgram(false, app.tray_icon);
-    return 0;
-  }
-
-  if (msg == kTrayCallbackMessage) {
-    // The shell reports a double click as up, double-click, up. The up that
-    // ends a double click is no click of its own: it would put the window
-    // that the first one showed back into the tray. The next press starts
-    // a new click.
-    static bool double_click_up_due = false;
-    int type = -1;
-    switch (static_cast<UINT>(lp)) {
-      case WM_LBUTTONDOWN: double_click_up_due = false; break;
-      case WM_LBUTTONUP:
-        if (!double_click_up_due) type = 0;
-        double_click_up_due = false;
-        break;
-      case WM_RBUTTONUP: type = 1; break;
-      case WM_LBUTTONDBLCLK:
-        type = 2;
-        double_click_up_due = true;
-        break;
-      case WM_RBUTTONDBLCLK: type = 3; break;
-      default: break;
-    }
-    if (type >= 0) QueueEvent(MakeEvent(EventKind::Tray, MainWindow, static_cast<int>(wp), type));
-    return 0;
-  }
-
-  LRESULT result = 0;
-  if (msg == WM_NOTIFY && lp && AnswerListNotification(*reinterpret_cast<const NMHDR*>(lp), &result))
-    return result;
-  if (TranslateWindowMessage(MainWindow, hwnd, msg, wp, lp, &result)) return result;
-  if (g_main_window_painting) return g_main_window_painting(hwnd, msg, wp, lp);
-  return DefWindowProcW(hwnd, msg, wp, lp);
+void SetWindowAccelerators(HWND window, HACCEL table) {
+  RemoveWindowAccelerators(window);
+  g_accelerators.emplace_back(window, table);
 }
 
-LRESULT CALLBACK TriggerKeyFilter(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_CHAR) {
-    const Text typed(1, static_cast<char16_t>(wp));
-    LoopState& loop = Loop();
-    loop.TriggerRow = App().table.FindTrigger(typed);
-    loop.TriggerFound = loop.TriggerRow >= 0;
-    PostEvent(MakeEvent(EventKind::TriggerKey, MainWindow));
-    // A character that is no trigger never reaches the list view.
-    if (!loop.TriggerFound) return 1;
+void RemoveWindowAccelerators(HWND window) {
+  for (auto it = g_accelerators.begin(); it != g_accelerators.end();) {
+    if (it->first == window)
+      it = g_accelerators.erase(it);
+    else
+      ++it;
   }
-  if (g_list_procedure) return CallWindowProcW(g_list_procedure, hwnd, msg, wp, lp);
-  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+HACCEL WindowAccelerators(HWND window) {
+  for (const auto& [hwnd, table] : g_accelerators)
+    if (hwnd == window) return table;
+  return nullptr;
 }
 
 }  // namespace gw
