@@ -46,11 +46,13 @@ group() {
   record "$status" "$name"
 }
 
-# Background groups: each runs `bash -c SCRIPT` at the lowest priority and
-# leaves its status and time in $LOGS.
+# Background groups: each runs `bash -c SCRIPT` at the lowest priority, once
+# the group named AFTER (if any) is done, and leaves its status and the time
+# of its own work in $LOGS.
 background() {
-  local name=$1 script=$2
+  local name=$1 after=$2 script=$3
   (
+    while [ -n "$after" ] && [ ! -f "$LOGS/$after.status" ]; do sleep 1; done
     start=$SECONDS
     set +e
     nice -n 19 bash -c "set -euo pipefail; $script" >"$LOGS/$name.log" 2>&1
@@ -74,7 +76,7 @@ collect() {
 # (The benchmarks are built by scripts/bench.sh in build/bench, not here: no
 # test runs them.)
 native_groups() {
-  background "native core tests" "
+  background "native core tests" "" "
     cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLYPHWELL_BENCH=OFF >/dev/null
     cmake --build build/native -j $JOBS
     ctest --test-dir build/native --output-on-failure -j $JOBS | tail -n 15"
@@ -82,8 +84,7 @@ native_groups() {
 native_groups
 # The sanitizer build and the fuzzing run follow the native group, one group
 # at a time, so that at most one background group competes for the cores.
-background "sanitizer core tests" "
-  while [ ! -f '$LOGS/native core tests.status' ]; do sleep 1; done
+background "sanitizer core tests" "native core tests" "
   cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGLYPHWELL_SANITIZE=ON \
     -DGLYPHWELL_BENCH=OFF >/dev/null
   cmake --build build/asan -j $JOBS --target core_tests
@@ -108,12 +109,10 @@ group "release files: the zip, the MSI and SHA256SUMS in dist/" release_files
 
 # The second, independent build of the release files, from the commit in
 # another folder, compared with the dist/ just made (which stays as it is).
-background "reproducible release files: two builds in two folders" "
-  while [ ! -f '$LOGS/sanitizer core tests.status' ]; do sleep 1; done
+background "reproducible release files: two builds in two folders" "sanitizer core tests" "
   bash scripts/check-reproducible.sh --checkout-built"
 if [ -f scripts/fuzz.sh ]; then
-  background "short fuzzing run" "
-    while [ ! -f '$LOGS/reproducible release files: two builds in two folders.status' ]; do sleep 1; done
+  background "short fuzzing run" "reproducible release files: two builds in two folders" "
     bash scripts/fuzz.sh short"
 fi
 
