@@ -69,6 +69,10 @@ def pytest_terminal_summary(terminalreporter):
 
 @pytest.fixture
 def wine(wine_session, request):
+    # Explorer windows that the test caused (the program shows its data file in
+    # Explorer when it cannot read it) are closed after it: left open, one of
+    # them may take the keyboard focus of a later test.
+    explorers = {w.hwnd for w in wine_session.find_windows(cls="ExplorerWClass")}
     yield wine_session
     rep = getattr(request.node, "rep_call", None)
     if rep is not None and rep.failed and wine_session.env:
@@ -82,6 +86,9 @@ def wine(wine_session, request):
             print(f"\nno screenshot: {e}")
     glyphwell.end_started(wine_session)
     try:
+        for w in wine_session.find_windows(cls="ExplorerWClass"):
+            if w.hwnd not in explorers:
+                wine_session.close_window(w.hwnd)
         wine_session.kill_started()
     except HarnessError as e:
         print(f"\ncleanup: {e}")
