@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "base/events.h"
+#include "base/text.h"
 
 namespace gw {
 
@@ -23,6 +24,7 @@ struct LoopState {
   // Set by the trigger-key filter before it posts a TriggerKey event.
   bool TriggerFound = false;
   int TriggerRow = -1;
+  Text TriggerTyped;  // the character typed
 };
 LoopState& Loop();
 

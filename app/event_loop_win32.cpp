@@ -14,6 +14,9 @@
 #include "base/message_box.h"
 #include "base/platform.h"
 #include "commands/commands_win32.h"
+#include "mainwindow/hotkey_pass.h"
+#include "base/placeholders.h"
+#include "mainwindow/announce_win32.h"
 #include "mainwindow/find_window.h"
 #include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
@@ -167,6 +170,8 @@ void OnMainControl(const Event& event) {
           SetStatusText(InfoStatusText());
           loop.TransientStatus = false;
         }
+        // The name of the character, otherwise a tooltip for the mouse.
+        if (ListInputWasKeyboard()) ShowCharacterNameInStatus(app.table.CurrentRow());
       } else if (event.type == ControlDoubleClick) {
         InsertByShiftRule();
       }
@@ -329,8 +334,15 @@ void OnTriggerKey() {
     if (!app.table.IsRow(loop.TriggerRow)) return;
     app.table.SelectRow(loop.TriggerRow);
     SelectListRow(loop.TriggerRow);
-  } else if (app.settings.Beep && BeepReady()) {
-    PlayBeep();
+  } else {
+    // Said and shown as well as heard: the beep alone tells nothing to a
+    // user who cannot tell it from other sounds, or who turned it off.
+    const Text& typed = loop.TriggerTyped;
+    if (!typed.empty() && typed[0] >= u' ')
+      ShowStatusMessage(FillPlaceholders(Tr(u"WinMain", u"StatusNoTrigger"),
+                                         std::vector<TextView>{typed}),
+                        Politeness::Polite);
+    if (app.settings.Beep && BeepReady()) PlayBeep();
   }
 }
 
@@ -362,6 +374,7 @@ void DispatchMainWindow(const Event& event) {
       OnMainTimer(event.object);
       break;
     case EventKind::Hotkey:
+      if (PassHotkeyToProgramInFront()) break;
       ShowMainWindow();
       break;
     case EventKind::MainMenuClosed:
@@ -548,11 +561,22 @@ bool ClosesDroppedList(const MSG& msg) {
   return false;
 }
 
+// Enter for a focused control that asks for it (its WM_GETDLGCODE answers
+// DLGC_WANTMESSAGE, as the links and the image buttons do): it presses that
+// control and is no shortcut of the window.
+bool FocusWantsEnter(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_RETURN) return false;
+  HWND focus = GetFocus();
+  return focus && focus == msg.hwnd &&
+         (SendMessageW(focus, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)) &
+          DLGC_WANTMESSAGE) != 0;
+}
+
 void HandleMessage(MSG& msg) {
   HWND active = GetActiveWindow();
   const bool for_active = active && IsOwnWindow(active) &&
                           (msg.hwnd == active || IsChild(active, msg.hwnd)) &&
-                          !ClosesDroppedList(msg);
+                          !ClosesDroppedList(msg) && !FocusWantsEnter(msg);
   if (for_active) {
     if (HACCEL table = AcceleratorsOf(active)) {
       const int command = ShortcutCommand(table, msg);
@@ -618,6 +642,7 @@ void RereadIfChanged() {
       SelectListRow(app.table.CurrentRow());
       g_program_selecting = false;
       SetStatusText(Tr(u"WinMain", u"StatusReread"));
+      Announce(Tr(u"WinMain", u"StatusReread"), Politeness::Polite);
       Loop().TransientStatus = true;
       app.character_file_unreadable = false;
       break;

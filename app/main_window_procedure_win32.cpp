@@ -9,11 +9,13 @@
 #include "app/shell_win32.h"
 #include "app/single_instance_win32.h"
 #include "base/event_queue.h"
+#include "mainwindow/colours_win32.h"
 #include "mainwindow/main_window.h"
 
 namespace gw {
 
-WNDPROC g_main_window_painting = nullptr;
+// The main window's look: the system colours and the list's custom drawing.
+WNDPROC g_main_window_painting = MainWindowLook;
 
 namespace {
 
@@ -99,6 +101,7 @@ LRESULT CALLBACK TriggerKeyFilter(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     LoopState& loop = Loop();
     loop.TriggerRow = App().table.FindTrigger(typed);
     loop.TriggerFound = loop.TriggerRow >= 0;
+    loop.TriggerTyped = typed;
     PostEvent(WindowEvent(EventKind::TriggerKey, MainWindow));
     // A character that is no trigger never reaches the list view.
     if (!loop.TriggerFound) return 1;

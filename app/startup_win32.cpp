@@ -15,6 +15,7 @@
 #include "base/message_box.h"
 #include "base/platform.h"
 #include "commands/commands_win32.h"
+#include "mainwindow/hotkey_pass.h"
 #include "mainwindow/hotkey_win32.h"
 #include "mainwindow/insertion_win32.h"
 #include "mainwindow/timer_throttling_win32.h"
@@ -175,6 +176,8 @@ void RunStartup(HINSTANCE instance) {
 
   // 19. Global hotkey.
   ApplyHotkey(app.settings.Hotkey);
+  // Left to the programs whose rule says so while they are in front.
+  FollowProgramsInFront();
 
   // 20. First write of the character file; the legacy list goes only once
   // its entries are safely in the new file.

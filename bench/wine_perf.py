@@ -27,6 +27,11 @@ Figures (goal in brackets):
                selected and shown before); the first key includes reading the character names
                [first <= 100 ms, every other key <= 30 ms]
 
+  rules        with a paste rule for WordPad: Return on the en-dash row -> the character in WordPad's
+               text (caret moved) [<= 100 ms], and on until the clipboard holds what it held before
+               ("paste+back"); idle CPU time (user+system of the program's Wine process) over 60 s
+               hidden in the tray with a PassHotkey rule, so the foreground hook in place, beside the
+               same without rules [0 ms within the clock tick]
 Against the baseline program (bench/baseline, GlyphwellBaseline.exe: the same window, list of the six
 default rows, tray icon, hotkey and Enter, and nothing else), each in the same run: start [<= 1.2 x],
 F10 [<= 2 x] and Enter (no goal).  The baseline runs alone, as Glyphwell does: in the keys group it has a
@@ -75,10 +80,11 @@ REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 
 import glyphwell  # noqa: E402
-from glyphwell import DEFAULT_TABLE, LIST_ID, NOTEPAD, TRAY_TIP  # noqa: E402
+from glyphwell import DEFAULT_TABLE, LIST_ID, NOTEPAD, TRAY_TIP, settings_file  # noqa: E402
 from harness import PROGRAM_TITLE, HarnessError, WaitTimeout, WineSession, wait_until  # noqa: E402
 
 NOTEPAD_TITLE = "Untitled - Notepad"
+WORDPAD = r"C:\Program Files\Windows NT\Accessories\wordpad.exe"
 MAIN_CLASS = "GlyphwellMain"
 STATUS_REREAD = " The character file was reread."
 WM_COMMAND = 0x0111
@@ -549,6 +555,89 @@ class Bench:
                 if p.exe.lower().endswith("notepad.exe") and p.probe.alive:
                     p.kill()
 
+    # ---- rules per program
+
+    def idle_cpu_ms(self, folder: str, ini: bytes, seconds: float) -> float:
+        """CPU time (ms) the program's Wine process uses over `seconds`, hidden in the tray."""
+        w = self.wine
+        exe = self.install(folder, 6)
+        w.unix_path(folder).joinpath("Glyphwell.ini").write_bytes(ini)
+        proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
+        try:
+            wait_until(lambda: any(t.text.startswith("Glyphwell (F10") for t in w.tray_icons()),
+                       timeout=20, message="tray icon with the hotkey")
+            self.hide(main)
+            time.sleep(2.0)  # start-up's own work done
+            pid = unix_pid(w, folder.rsplit("\\", 1)[-1] + "\\")
+            tick = os.sysconf("SC_CLK_TCK")
+
+            def cpu() -> float:
+                fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+                return (int(fields[11]) + int(fields[12])) * 1000.0 / tick
+
+            before = cpu()
+            time.sleep(seconds)
+            return cpu() - before
+        finally:
+            self.close_glyphwell(proc, main)
+
+    def rules_figures(self) -> None:
+        w = self.wine
+        rules = b"\r\n[Programs]\r\nwordpad.exe = Paste\r\nnotepad.exe = Type, PassHotkey\r\n"
+        plain = settings_file()
+        self.add("idle CPU 60 s, no rules", self.idle_cpu_ms(r"C:\Portable\GwIdlePlain", plain, 60))
+        self.add("idle CPU 60 s, hook", self.idle_cpu_ms(r"C:\Portable\GwIdleRules", plain + rules, 60))
+        print(f"  idle CPU over 60 s: {self.results['idle CPU 60 s, no rules'][-1]:.0f} ms without rules, "
+              f"{self.results['idle CPU 60 s, hook'][-1]:.0f} ms with the foreground hook", flush=True)
+
+        exe = self.install(r"C:\Portable\GwBenchRules", 6)
+        w.unix_path(r"C:\Portable\GwBenchRules").joinpath("Glyphwell.ini").write_bytes(plain + rules)
+        proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
+        try:
+            wait_until(lambda: any(t.text == TRAY_TIP for t in w.tray_icons()), timeout=20,
+                       message="tray icon with the hotkey")
+            lst = w.child(main, id=LIST_ID).hwnd
+            pad = w.start(WORDPAD)
+            pad_win = pad.wait_window(cls="WORDPADTOP", timeout=20)
+            edit = wait_until(lambda: next((c.hwnd for c in w.children(pad_win.hwnd)
+                                            if c.cls.upper() in ("RICHEDIT20W", "RICHEDIT50W")), None),
+                              message="WordPad's text field")
+            self.hide(main)
+            for run in range(self.runs):
+                w.set_text(edit, "")
+                kept = f"bench clipboard {run}"
+                w.set_clipboard_text(kept)
+                self.activate(pad_win.hwnd)
+                caret = w._call("focus", hwnd=edit).get("caret_rect")
+                if not caret:
+                    raise HarnessError("WordPad's text field shows no caret")
+                self.key("F10")
+                wait_until(self.main_focused(main, lst), timeout=10, interval=0.002, message="main focused")
+                self.focus_x(main)
+                self.key("minus")
+                wait_until(lambda: w.list_view(lst).selected_rows == [4], timeout=10, interval=0.005,
+                           message="the en-dash row selected")
+                self.wine._call("ping")
+                result = self.wine.probe.begin("watch", gap_us=self.watch_gap_us, timeout=20000,
+                                               what="caret", hwnd=edit, beyond=caret[0])
+                t0 = time.clock_gettime_ns(self.clock_id)
+                self.key("Return")
+                self.add("paste Enter", self.watched("paste Enter", result(30), t0))
+                wait_until(lambda: w.clipboard_text() == kept, timeout=10, interval=0.002,
+                           message="the clipboard given back")
+                self.add("paste+back", (time.clock_gettime_ns(self.clock_id) - t0) / 1e6)
+                if w.text(edit).rstrip("\r\n") != EN_DASH:
+                    raise HarnessError(f"WordPad shows {w.text(edit)!r}, not the en dash")
+                print(f"  rules run {run + 1}: paste Enter {self.results['paste Enter'][-1]:.1f} ms, "
+                      f"clipboard back after {self.results['paste+back'][-1]:.1f} ms", flush=True)
+                wait_until(lambda: not w.window(main).visible, timeout=10, interval=0.005,
+                           message="main window in the tray")
+        finally:
+            self.close_glyphwell(proc, main)
+            for p in list(w.processes):
+                if p.exe.lower().endswith("wordpad.exe") and p.probe.alive:
+                    p.kill()
+
     # ---- 5 (reread)
 
     def reread_figures(self) -> None:
@@ -801,6 +890,11 @@ class Bench:
         if "find key" in r:
             row("8 first Find key, names read (10,000)", "find first key", None, "abs", 100)
             row("8 a Find key (10,000)", "find key", None, "abs", 30)
+        if "paste Enter" in r:
+            row("9 Enter -> en dash pasted in WordPad", "paste Enter", None, "abs", 100)
+            row("    ... and the clipboard given back", "paste+back", None, "abs", None)
+            row("9 idle CPU over 60 s, foreground hook", "idle CPU 60 s, hook", "idle CPU 60 s, no rules",
+                "abs", None)
         if "edit fsync baseline" in r:
             row("  write+fsync+rename of the file (Python)", "edit fsync baseline", None, "abs", None)
         header = ("figure", "median", "baseline median", "ratio", "paired", "goal", "runs")
@@ -861,7 +955,7 @@ def main() -> int:
     ap.add_argument("--before-exe", type=Path, default=None,
                     help="another build of Glyphwell.exe whose start is timed beside this one's")
     ap.add_argument("--only", default="start,keys,reread,find",
-                    help="comma list of: start, keys, reread, find, edit")
+                    help="comma list of: start, keys, reread, find, edit, rules")
     ap.add_argument("--watch-gap", type=int, default=1000,
                     help="pause in us between two checks of a state watched inside Wine (default 1000)")
     args = ap.parse_args()
@@ -881,7 +975,7 @@ def main() -> int:
         # tooltip window for every tray icon ever removed, so the thirty-odd starts of the start
         # figures would leave as many windows behind, and every later window operation of the
         # session (F10, Enter, the reread, the edits) would be slower for them.
-        for name in ("start", "keys", "reread", "find", "edit"):
+        for name in ("start", "keys", "reread", "find", "edit", "rules"):
             if name not in only:
                 continue
             t_session = time.monotonic()
@@ -894,7 +988,7 @@ def main() -> int:
                     bench.attach(wine)
                 fn = {"start": bench.start_figures, "keys": bench.insertion_figures,
                       "reread": bench.reread_figures, "find": bench.find_figures,
-                      "edit": bench.edit_figures}[name]
+                      "edit": bench.edit_figures, "rules": bench.rules_figures}[name]
                 try:
                     fn()
                 except (HarnessError, OSError) as e:

@@ -71,7 +71,7 @@ if(GW_WIN32_TESTS)
   target_link_options(gwclipboard PRIVATE -municode -static)
 
   add_executable(win32_tests ${GW_WIN32_TESTS} ${GW_RC})
-  target_link_libraries(win32_tests PRIVATE glyphwell_shell gtest gtest_main)
+  target_link_libraries(win32_tests PRIVATE glyphwell_shell gtest gtest_main oleacc)
   target_compile_definitions(win32_tests PRIVATE
     GW_CMDLINE_RECORDER="$<TARGET_FILE:cmdline_recorder>" GW_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     GW_CLIPBOARD_HOLDER="$<TARGET_FILE:gwclipboard>")

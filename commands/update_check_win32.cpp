@@ -18,6 +18,7 @@
 #include "commands/run_program.h"
 #include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/announce_win32.h"
 
 namespace gw {
 
@@ -369,6 +370,7 @@ void ForgetAnnouncedUpdate() { g_announced_page.clear(); }
 
 void RunUpdateCommand(const UpdateCheckOptions& options) {
   SetStatusText(Tr(u"Update", u"StatusChecking"));
+  Announce(Tr(u"Update", u"StatusChecking"), Politeness::Polite);
   CheckForUpdate(UpdateCaller::Menu, options);
 }
 

@@ -59,8 +59,14 @@ void AnswerTipText(HWND list, NMTTDISPINFOW& request) {
   request.hinst = nullptr;
 }
 
+bool g_keyboard_input = false;
+
 LRESULT CALLBACK CharacterTooltipFilter(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   HWND tooltip = MainTooltipWindow();
+  if (msg == WM_KEYDOWN)
+    g_keyboard_input = true;
+  else if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN)
+    g_keyboard_input = false;
   if (tooltip && msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) {
     if (msg == WM_MOUSEMOVE) FollowMouse(hwnd, tooltip, POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
     if (g_tool_added) {
@@ -79,6 +85,8 @@ LRESULT CALLBACK CharacterTooltipFilter(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
 }
 
 }  // namespace
+
+bool ListInputWasKeyboard() { return g_keyboard_input; }
 
 const CharacterNames& ProgramCharacterNames() {
   static CharacterNames names;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "mainwindow/app_state_win32.h"
+#include "mainwindow/clipboard_win32.h"
 #include "mainwindow/insertion_win32.h"
 
 namespace gw {
@@ -17,8 +18,10 @@ namespace {
 constexpr ULONGLONG kClipboardWaitMs = 200;
 constexpr DWORD kClipboardRetryMs = 10;
 
-bool OpenClipboardFor(HWND owner) {
-  const ULONGLONG deadline = GetTickCount64() + kClipboardWaitMs;
+}  // namespace
+
+bool OpenClipboardFor(HWND owner, ULONGLONG wait_ms) {
+  const ULONGLONG deadline = GetTickCount64() + wait_ms;
   for (;;) {
     if (OpenClipboard(owner)) return true;
     if (GetTickCount64() >= deadline) return false;
@@ -26,22 +29,25 @@ bool OpenClipboardFor(HWND owner) {
   }
 }
 
-}  // namespace
+HGLOBAL GlobalCopy(const void* data, size_t bytes) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes ? bytes : 1);
+  if (!memory) return nullptr;
+  void* target = GlobalLock(memory);
+  if (!target) {
+    GlobalFree(memory);
+    return nullptr;
+  }
+  if (bytes) std::memcpy(target, data, bytes);
+  GlobalUnlock(memory);
+  return memory;
+}
 
 bool CopyTextToClipboard(const Text& text) {
   // The memory is made ready first, so that the clipboard is held only for
   // the moment of the exchange.
-  const size_t bytes = (text.size() + 1) * sizeof(char16_t);
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes);
+  HGLOBAL memory = GlobalCopy(text.c_str(), (text.size() + 1) * sizeof(char16_t));
   if (!memory) return false;
-  void* target = GlobalLock(memory);
-  if (!target) {
-    GlobalFree(memory);
-    return false;
-  }
-  std::memcpy(target, text.c_str(), bytes);
-  GlobalUnlock(memory);
-  if (!OpenClipboardFor(App().main_window)) {
+  if (!OpenClipboardFor(App().main_window, kClipboardWaitMs)) {
     GlobalFree(memory);
     return false;
   }

@@ -2,11 +2,14 @@
 // the process tokens, and the note that the text went to the clipboard.
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 #include "base/message_box.h"
 #include "mainwindow/app_state_win32.h"
 #include "mainwindow/elevated_target_win32.h"
+#include "mainwindow/announce_win32.h"
+#include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
 
 namespace gw {
@@ -14,6 +17,31 @@ namespace gw {
 namespace {
 
 IntegrityReader g_reader;
+NotificationStateReader g_notification_reader;
+
+// Whether Windows shows notifications now (shell32 has told since Vista;
+// asked by name, so that a system without it counts as "cannot tell").
+NotificationState SystemNotificationState() {
+  using QueryFn = HRESULT(WINAPI*)(int*);
+  static const QueryFn query = [] {
+    HMODULE shell = GetModuleHandleW(L"shell32.dll");
+    return shell ? reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+                       GetProcAddress(shell, "SHQueryUserNotificationState")))
+                 : nullptr;
+  }();
+  int state = 0;
+  if (!query || FAILED(query(&state))) return NotificationState::Unknown;
+  switch (state) {  // QUERY_USER_NOTIFICATION_STATE
+    case 1: return NotificationState::NotPresent;
+    case 2: return NotificationState::Busy;
+    case 3: return NotificationState::FullScreen;
+    case 4: return NotificationState::Presenting;
+    case 5: return NotificationState::Accepts;
+    case 6: return NotificationState::QuietTime;
+    case 7: return NotificationState::App;
+    default: return NotificationState::Unknown;
+  }
+}
 
 // The relative id of the token's mandatory label; none when unreadable.
 std::optional<std::uint32_t> TokenIntegrity(HANDLE process) {
@@ -57,9 +85,21 @@ IntegrityReadings ReadWindowIntegrity(HWND window) {
   return g_reader ? g_reader(process_id) : ReadIntegrity(process_id);
 }
 
+void SetNotificationStateReaderForTesting(NotificationStateReader reader) {
+  g_notification_reader = std::move(reader);
+}
+
 void TellTextIsOnClipboard(bool copied) {
   const Text text = Tr(u"WinMain", copied ? u"InfoElevated" : u"ErrElevatedCopy");
-  if (!ShowTrayBalloon(Text(kWindowTitle), text)) ShowMessage(text, MB_ICONWARNING);
+  const NotificationState state =
+      g_notification_reader ? g_notification_reader() : SystemNotificationState();
+  if (ChooseNoteRoute(state) == NoteRoute::Balloon && ShowTrayBalloon(Text(kWindowTitle), text)) {
+    WarningBeep();
+    Announce(text, Politeness::Assertive);
+    return;
+  }
+  // A message box with the warning icon plays the warning sound itself.
+  ShowMessage(text, MB_ICONWARNING);
 }
 
 }  // namespace gw

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "mainwindow/accessibility.h"
 #include "mainwindow/elevated_target.h"
 
 namespace gw {
@@ -19,7 +20,15 @@ IntegrityReadings ReadWindowIntegrity(HWND window);
 // is no tray icon), that the window in front runs as administrator and that
 // the characters are on the clipboard for Ctrl+V, or, when `copied` is false,
 // that another program held the clipboard and nothing was copied.
+// The warning sound plays either way, and a screen reader is told at once.
+// When Windows would not show the balloon now (full screen, presentation,
+// quiet time, ...), the note is a message box, which cannot be missed.
 void TellTextIsOnClipboard(bool copied);
+
+// Test seam: when set, it tells whether notifications are shown now,
+// instead of SHQueryUserNotificationState.
+using NotificationStateReader = std::function<NotificationState()>;
+void SetNotificationStateReaderForTesting(NotificationStateReader reader);
 
 // Test seam: when set, it gives the readings for the target process (its
 // id) instead of the system.

@@ -43,5 +43,8 @@ const CharacterNames& ProgramCharacterNames();
 // Makes the name of the selected row's first character the tooltip of its
 // Characters cell. Called once the main window and its tooltips exist.
 void InstallCharacterTooltip();
+// Whether the list's last input was a key rather than a mouse button (the
+// selection moved by keyboard shows the character's name in the status bar).
+bool ListInputWasKeyboard();
 
 }  // namespace gw

@@ -16,6 +16,8 @@
 #include "base/placeholders.h"
 #include "mainwindow/app_state_win32.h"
 #include "mainwindow/find.h"
+#include "mainwindow/accessible_win32.h"
+#include "mainwindow/announce_win32.h"
 #include "mainwindow/find_window.h"
 #include "mainwindow/main_window.h"
 #include "table/entry_input.h"
@@ -137,9 +139,13 @@ void KeepRowInSight(int row) {
   SetWindowPos(window, nullptr, frame.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void ShowFindStatus(int count, const Text& text) {
-  SetStatusText(FindStatusText(Tr(u"WinMain", u"StatusFindNone"), Tr(u"WinMain", u"StatusFindOne"),
-                               Tr(u"WinMain", u"StatusFindMany"), count, text));
+// Shows how many rows match in the status bar; returns that text.
+Text ShowFindStatus(int count, const Text& text) {
+  const Text status =
+      FindStatusText(Tr(u"WinMain", u"StatusFindNone"), Tr(u"WinMain", u"StatusFindOne"),
+                     Tr(u"WinMain", u"StatusFindMany"), count, text);
+  SetStatusText(status);
+  return status;
 }
 
 // The row that the search for `text` finds from the current row: the first
@@ -156,7 +162,7 @@ void MoveToMatch(const Text& text, int direction) {
     ShowRow(row);
     KeepRowInSight(row);
   }
-  ShowFindStatus(count, text);
+  AnnounceFindResult(ShowFindStatus(count, text), row);
 }
 
 void SearchAsTyped() {
@@ -213,13 +219,15 @@ void OpenFindWindow() {
 
   for (const ControlLayout& c : kControls) {
     const Text caption = c.section ? Tr(c.section, c.key) : g_last_text;
+    const bool field = c.id == kFindField;
     HWND control = CreateWindowExW(
-        0, c.cls, W(caption), WS_CHILD | WS_VISIBLE | c.style, ScaleX(c.x), ScaleY(c.y),
+        field ? WS_EX_CLIENTEDGE : 0, c.cls, W(caption), WS_CHILD | WS_VISIBLE | c.style, ScaleX(c.x), ScaleY(c.y),
         ScaleX(c.w), ScaleY(c.h), window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
         app.instance, nullptr);
     if (control && MessageFontHandle())
       SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(MessageFontHandle()), FALSE);
   }
+  NameFieldByLabel(GetDlgItem(window, kFindField), GetDlgItem(window, kFindLabel));
   // Subclassed after the field got the last text, which is no new search.
   g_frame_procedure = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FindFrameProc)));

@@ -1,12 +1,21 @@
 // The image buttons Delete, Edit and New: small child windows that show a
-// picture painted once at creation, take the focus when clicked, draw a dotted
-// focus rectangle, and report clicks, key releases and focus changes as
-// events of the main window.
+// picture painted on the button face, again when the system colours change,
+// take the focus when clicked, draw a dotted focus rectangle, and report
+// clicks, Enter, key releases and focus changes as events of the main window.
+// To the accessibility layer they are push buttons named by their tooltip,
+// with its shortcut, whose default action presses them.
 #include <windows.h>
 #include <windowsx.h>
 
+#include <oleacc.h>
+
+#include <utility>
+
 #include "base/event_queue.h"
+#include "mainwindow/accessibility.h"
+#include "mainwindow/accessible_win32.h"
 #include "mainwindow/app_state_win32.h"
+#include "mainwindow/colours_win32.h"
 #include "mainwindow/main_window.h"
 
 namespace gw {
@@ -14,9 +23,13 @@ namespace gw {
 namespace {
 
 constexpr wchar_t kImageButtonClass[] = L"GlyphwellImageButton";
-// Window extra bytes: the backing bitmap, then the "pressed on it" flag.
+// Window extra bytes: the backing bitmap, the "pressed on it" flag, and the
+// PNG data with its size, kept to paint the picture again.
 constexpr int kBitmapSlot = 0;
 constexpr int kPressedSlot = sizeof(LONG_PTR);
+constexpr int kPngSlot = 2 * sizeof(LONG_PTR);
+constexpr int kPngSizeSlot = 3 * sizeof(LONG_PTR);
+constexpr int kSlotCount = 4;
 constexpr int kFocusInset = 2;
 
 int ButtonId(HWND hwnd) { return GetDlgCtrlID(hwnd); }
@@ -40,7 +53,9 @@ void Paint(HWND hwnd) {
     SelectObject(memory, old);
     DeleteDC(memory);
   } else {
-    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    HBRUSH face = CreateSolidBrush(SystemColour(COLOR_BTNFACE));
+    FillRect(dc, &client, face);
+    DeleteObject(face);
   }
   if (GetFocus() == hwnd) {
     RECT focus = client;
@@ -50,8 +65,29 @@ void Paint(HWND hwnd) {
   EndPaint(hwnd, &ps);
 }
 
+bool PaintPicture(HWND button, const void* png, std::size_t size);
+
 LRESULT CALLBACK ImageButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_GETDLGCODE:
+      // Enter presses the focused button, as in a dialog, rather than
+      // being the main window's shortcut.
+      if (lp && reinterpret_cast<const MSG*>(lp)->message == WM_KEYDOWN &&
+          reinterpret_cast<const MSG*>(lp)->wParam == VK_RETURN)
+        return DLGC_WANTMESSAGE | DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+      return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+    case WM_KEYDOWN:
+      if (wp == VK_RETURN) {
+        Report(hwnd, ControlClick);
+        return 0;
+      }
+      break;
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+      PaintPicture(hwnd, reinterpret_cast<const void*>(GetWindowLongPtrW(hwnd, kPngSlot)),
+                   static_cast<std::size_t>(GetWindowLongPtrW(hwnd, kPngSizeSlot)));
+      InvalidateRect(hwnd, nullptr, FALSE);
+      return 0;
     case WM_LBUTTONDOWN:
       SetFocus(hwnd);
       SetCapture(hwnd);
@@ -104,7 +140,7 @@ bool RegisterImageButtonClass(HINSTANCE instance) {
   if (GetClassInfoExW(instance, kImageButtonClass, &wc)) return true;
   wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = ImageButtonProc;
-  wc.cbWndExtra = 2 * sizeof(LONG_PTR);
+  wc.cbWndExtra = kSlotCount * sizeof(LONG_PTR);
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = kImageButtonClass;
@@ -112,7 +148,8 @@ bool RegisterImageButtonClass(HINSTANCE instance) {
 }
 
 // Paints the picture: the button face, then the PNG alpha-blended at (5, 5)
-// scaled to 20 x 20 units. False when drawing could not start.
+// scaled to 20 x 20 units, replacing the one painted before. False when
+// drawing could not start.
 bool PaintPicture(HWND button, const void* png, std::size_t size) {
   const int width = ScaleX(30), height = ScaleY(30);
   HDC screen = GetDC(button);
@@ -126,7 +163,7 @@ bool PaintPicture(HWND button, const void* png, std::size_t size) {
   }
   HGDIOBJ old = SelectObject(memory, bitmap);
   RECT all{0, 0, width, height};
-  HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+  HBRUSH face = CreateSolidBrush(SystemColour(COLOR_BTNFACE));
   FillRect(memory, &all, face);
   DeleteObject(face);
 
@@ -146,8 +183,20 @@ bool PaintPicture(HWND button, const void* png, std::size_t size) {
   }
   SelectObject(memory, old);
   DeleteDC(memory);
-  SetWindowLongPtrW(button, kBitmapSlot, reinterpret_cast<LONG_PTR>(bitmap));
+  HBITMAP before = reinterpret_cast<HBITMAP>(
+      SetWindowLongPtrW(button, kBitmapSlot, reinterpret_cast<LONG_PTR>(bitmap)));
+  if (before) DeleteObject(before);
   return true;
+}
+
+void MakeButtonAccessible(HWND button) {
+  AccessibleTraits traits;
+  traits.role = ROLE_SYSTEM_PUSHBUTTON;
+  traits.name = [button] { return SplitShortcut(WindowTextOf(button)).name; };
+  traits.shortcut = [button] { return SplitShortcut(WindowTextOf(button)).shortcut; };
+  traits.default_action = [] { return Tr(u"WinMain", u"InfoActionPress"); };
+  traits.do_default_action = [button] { Report(button, ControlClick); };
+  MakeAccessible(button, std::move(traits));
 }
 
 }  // namespace
@@ -160,6 +209,9 @@ HWND MakeImageButton(int id, int x, const void* png, std::size_t size) {
                       ScaleX(x), ScaleY(10), ScaleX(30), ScaleY(30), app.main_window,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), app.instance, nullptr);
   if (!button) return nullptr;
+  SetWindowLongPtrW(button, kPngSlot, reinterpret_cast<LONG_PTR>(png));
+  SetWindowLongPtrW(button, kPngSizeSlot, static_cast<LONG_PTR>(size));
+  MakeButtonAccessible(button);
   PaintPicture(button, png, size);  // a button that cannot be drawn on stays blank
   InvalidateRect(button, nullptr, FALSE);
   return button;

@@ -10,9 +10,12 @@
 #include "base/event_queue.h"
 #include "mainwindow/app_state_win32.h"
 #include "mainwindow/elevated_target_win32.h"
+#include "mainwindow/announce_win32.h"
 #include "mainwindow/insertion.h"
 #include "mainwindow/insertion_win32.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/paste_route.h"
+#include "mainwindow/program_in_front_win32.h"
 #include "resources/resource_ids.h"
 
 namespace gw {
@@ -32,7 +35,11 @@ BeepHook g_beep_hook;
 WarningBeepHook g_warning_beep_hook;
 int g_timer_periods_held = 0;
 
-void SendRecords(const std::vector<KeyRecord>& records) {
+void SendRecords(const std::vector<KeyRecord>& records) { SendKeyRecords(records); }
+
+}  // namespace
+
+void SendKeyRecords(const std::vector<KeyRecord>& records) {
   if (records.empty()) return;
   if (g_key_hook) {
     g_key_hook(records);
@@ -48,6 +55,8 @@ void SendRecords(const std::vector<KeyRecord>& records) {
   }
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
+
+namespace {
 
 // The timer resolution of 1 ms, held for one wait so that its short sleeps
 // are short. Windows runs the whole system's timer at the finest resolution
@@ -110,27 +119,27 @@ bool HasCurrentRow() {
   return App().table.CurrentRow() >= 0;
 }
 
-// The warning sound of a copy that failed.
+
+// The status bar says what became of the copy for the system's message
+// duration, and a screen reader says it too: a failed copy at once, with
+// the warning sound.
+void Copy(const Text& text, const char16_t* status_key) {
+  if (CopyTextToClipboard(text)) {
+    ShowStatusMessage(Tr(u"WinMain", status_key), Politeness::Polite);
+  } else {
+    WarningBeep();
+    ShowStatusMessage(Tr(u"WinMain", u"StatusCopyFailed"), Politeness::Assertive);
+  }
+}
+
+}  // namespace
+
 void WarningBeep() {
   if (g_warning_beep_hook)
     g_warning_beep_hook();
   else
     MessageBeep(MB_ICONWARNING);
 }
-
-// The status bar says what became of the copy for three seconds; a failed
-// copy beeps as well.
-void Copy(const Text& text, const char16_t* status_key) {
-  if (CopyTextToClipboard(text)) {
-    SetStatusText(Tr(u"WinMain", status_key));
-  } else {
-    WarningBeep();
-    SetStatusText(Tr(u"WinMain", u"StatusCopyFailed"));
-  }
-  StartMainTimer(1, 3000);
-}
-
-}  // namespace
 
 void SetKeyInputHookForTesting(KeyInputHook hook) { g_key_hook = std::move(hook); }
 void SetBeepHookForTesting(BeepHook hook) { g_beep_hook = std::move(hook); }
@@ -147,7 +156,19 @@ void SendKey(int vk, std::uint32_t flags) {
   SendRecords({KeyRecord{static_cast<std::uint16_t>(vk & 0xFF), 0, flags}});
 }
 
-bool SendTextToPreviousWindow(const Text& text, bool stay_on_top) {
+Text ProgramOfPreviousWindow() {
+  if (!g_previous_window || !IsWindow(g_previous_window)) return Text();
+  return ProgramOfWindow(g_previous_window).executable;
+}
+
+namespace {
+
+// What became of a row's text.
+enum class Sent { Nothing, Typed, Pasted, CodeTyped };
+
+// SendTextToPreviousWindow with the program's rule: `code` is what a Code
+// rule types instead of `text`.
+Sent SendToPreviousWindow(const Text& text, const Text& code, bool stay_on_top) {
   if (stay_on_top) {
     // The main window stays in front of the others: Shift released, then
     // Alt+Esc, which sends the active window to the back and activates the
@@ -171,7 +192,7 @@ bool SendTextToPreviousWindow(const Text& text, bool stay_on_top) {
   }
   // Never type into the program's own windows.
   HWND target = HandBackKeyboard();
-  if (!target) return false;
+  if (!target) return Sent::Nothing;
   // Keys for a window above this program's integrity level would be dropped
   // unseen: the text goes to the clipboard, and the user is told to paste it.
   // The window looked at is the one just handed the keyboard, not whatever
@@ -179,17 +200,37 @@ bool SendTextToPreviousWindow(const Text& text, bool stay_on_top) {
   if (!text.empty() &&
       ChooseInsertionRoute(ReadWindowIntegrity(target)) == InsertionRoute::Clipboard) {
     TellTextIsOnClipboard(CopyTextToClipboard(text));
-    return false;
+    return Sent::Nothing;
+  }
+  const std::optional<ProgramRule> rule = RuleForWindow(target);
+  if (rule && rule->method == InsertMethod::Code) {
+    SendRecords(UnicodeKeyRecords(code));
+    return Sent::CodeTyped;
+  }
+  if (rule && rule->method == InsertMethod::Paste && !text.empty()) {
+    const WindowProgram program = ProgramOfWindow(target);
+    const PasteResult result =
+        PasteIntoWindowInFront(text, IsTerminal(program.executable, program.window_class));
+    TellPasteResult(result);
+    return result == PasteResult::Pasted || result == PasteResult::NotGivenBack ? Sent::Pasted
+                                                                                : Sent::Nothing;
   }
   SendRecords(UnicodeKeyRecords(text));
-  return true;
+  return Sent::Typed;
+}
+
+}  // namespace
+
+bool SendTextToPreviousWindow(const Text& text, bool stay_on_top) {
+  return SendToPreviousWindow(text, text, stay_on_top) != Sent::Nothing;
 }
 
 void InsertCharacters() {
   if (!HasCurrentRow()) return;
   const Text characters = CurrentRowColumn(static_cast<int>(TableColumn::Characters));
   const Text code_text = CurrentRowColumn(static_cast<int>(TableColumn::CodeText));
-  if (!SendTextToPreviousWindow(characters, App().settings.OnTop)) return;
+  const Sent sent = SendToPreviousWindow(characters, CodePayloadOfCurrentRow(), App().settings.OnTop);
+  if (sent != Sent::Typed && sent != Sent::Pasted) return;
   if (CaretGoesBetweenPair(characters, code_text)) {
     SendKey(VK_LEFT, 0);
     SendKey(VK_LEFT, KEYEVENTF_KEYUP);
@@ -198,7 +239,8 @@ void InsertCharacters() {
 
 void InsertCode() {
   if (!HasCurrentRow()) return;
-  SendTextToPreviousWindow(CodePayloadOfCurrentRow(), App().settings.OnTop);
+  const Text code = CodePayloadOfCurrentRow();
+  SendToPreviousWindow(code, code, App().settings.OnTop);
 }
 
 void CopyCharacters() {

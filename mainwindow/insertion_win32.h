@@ -34,6 +34,13 @@ bool CopyTextToClipboard(const Text& text);
 // the clipboard and the user told to paste it (ChooseInsertionRoute).
 bool SendTextToPreviousWindow(const Text& text, bool stay_on_top);
 
+// Sends key records with one SendInput call (or to the test hook).
+void SendKeyRecords(const std::vector<KeyRecord>& records);
+
+// The executable of the window that was in front when the main window came
+// up (its full path); empty when there was none or it cannot be read.
+Text ProgramOfPreviousWindow();
+
 // One key event, virtual-key code `vk` (low 8 bits) with `flags`.
 void SendKey(int vk, std::uint32_t flags);
 
@@ -67,6 +74,9 @@ void SetBeepHookForTesting(BeepHook hook);
 // failed.
 using WarningBeepHook = std::function<void()>;
 void SetWarningBeepHookForTesting(WarningBeepHook hook);
+// The warning sound (of a failed copy, and of the note that the text is on
+// the clipboard), or the hook.
+void WarningBeep();
 // Forgets the remembered previous window.
 void ForgetPreviousWindowForTesting();
 // How many 1 ms timer periods (timeBeginPeriod) the program holds now.

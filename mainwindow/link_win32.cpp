@@ -1,23 +1,30 @@
 // Links: the character-map link of the main window (control 0) and the web
 // site link of the About window. A link is a static control that takes the
-// keyboard focus by Tab, drawn as an underlined blue text with the hand
-// cursor, reporting a click on a left-button release over it and on the
-// Space key as a Control event of its window.
+// keyboard focus by Tab, drawn as an underlined text in the system's link
+// colour (COLOR_HOTLIGHT) with the hand cursor, reporting a click on a
+// left-button release over it, on Enter and on the Space key as a Control
+// event of its window. To the accessibility layer it is a link named by its
+// whole caption ("&" included) whose default action opens it.
 #include <windows.h>
 #include <commctrl.h>
 #include <windowsx.h>
 
 #include <algorithm>
 
+#include <oleacc.h>
+
+#include <utility>
+
 #include "base/event_queue.h"
+#include "mainwindow/accessible_win32.h"
 #include "mainwindow/app_state_win32.h"
+#include "mainwindow/colours_win32.h"
 #include "mainwindow/main_window.h"
 
 namespace gw {
 
 namespace {
 
-constexpr COLORREF kLinkColour = 0xFF0000;  // pure blue
 constexpr UINT_PTR kLinkSubclassId = 1;
 constexpr UINT kTextFormat = DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_VCENTER;
 constexpr int kTextInset = 2;  // pixels left of the text, room for the focus rectangle
@@ -51,16 +58,16 @@ void ReportClick(DWORD_PTR data) {
   QueueEvent(event);
 }
 
-void PaintLink(HWND hwnd) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+void DrawLink(HWND hwnd, HDC dc) {
   RECT client;
   GetClientRect(hwnd, &client);
-  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  HBRUSH face = CreateSolidBrush(SystemColour(COLOR_BTNFACE));
+  FillRect(dc, &client, face);
+  DeleteObject(face);
 
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
   HGDIOBJ old_font = font ? SelectObject(dc, font) : nullptr;
-  SetTextColor(dc, kLinkColour);
+  SetTextColor(dc, SystemColour(COLOR_HOTLIGHT));
   SetBkMode(dc, TRANSPARENT);
   const Text text = WindowTextOf(hwnd);
   RECT text_rect = client;
@@ -80,6 +87,12 @@ void PaintLink(HWND hwnd) {
     DrawFocusRect(dc, &focus);
   }
   if (old_font) SelectObject(dc, old_font);
+}
+
+void PaintLink(HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  DrawLink(hwnd, dc);
   EndPaint(hwnd, &ps);
 }
 
@@ -103,8 +116,25 @@ LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
     case WM_KEYUP:
       if (wp == VK_SPACE) ReportClick(data);
       return 0;
+    case WM_KEYDOWN:
+      if (wp == VK_RETURN) {
+        ReportClick(data);
+        return 0;
+      }
+      break;
     case WM_GETDLGCODE:
+      // Enter opens the focused link rather than being its window's shortcut.
+      if (lp && reinterpret_cast<const MSG*>(lp)->message == WM_KEYDOWN &&
+          reinterpret_cast<const MSG*>(lp)->wParam == VK_RETURN)
+        return DLGC_WANTMESSAGE | DLGC_WANTCHARS;
       return DLGC_WANTCHARS;
+    case WM_PRINTCLIENT:
+      DrawLink(hwnd, reinterpret_cast<HDC>(wp));
+      return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       InvalidateRect(hwnd, nullptr, TRUE);
@@ -132,13 +162,21 @@ LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
 
 HWND CreateLinkControl(HWND parent, int window, int id, const Text& text, int x, int y, int w,
                        int h) {
-  HWND link = CreateWindowExW(0, L"STATIC", W(text), WS_CHILD | WS_VISIBLE | WS_TABSTOP | SS_LEFT,
+  HWND link = CreateWindowExW(0, L"STATIC", W(text),
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | SS_LEFT | SS_NOPREFIX,
                               ScaleX(x), ScaleY(y), ScaleX(w), ScaleY(h), parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), App().instance,
                               nullptr);
   if (!link) return nullptr;
   SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(LinkFont()), FALSE);
   SetWindowSubclass(link, LinkProc, kLinkSubclassId, LinkData(window, id));
+  AccessibleTraits traits;
+  traits.role = ROLE_SYSTEM_LINK;
+  traits.name = [link] { return WindowTextOf(link); };
+  traits.default_action = [] { return Tr(u"WinMain", u"InfoActionOpen"); };
+  const DWORD_PTR data = LinkData(window, id);
+  traits.do_default_action = [data] { ReportClick(data); };
+  MakeAccessible(link, std::move(traits));
   return link;
 }
 

@@ -3,6 +3,7 @@
 // tooltips, fonts and the tray icon. Built once at start-up.
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -12,6 +13,10 @@
 #include "base/event_queue.h"
 #include "base/message_box.h"
 #include "commands/commands_win32.h"
+#include "mainwindow/accessibility.h"
+#include "mainwindow/accessible_win32.h"
+#include "mainwindow/announce_win32.h"
+#include "mainwindow/colours_win32.h"
 #include "mainwindow/app_state_win32.h"
 #include "mainwindow/find_window.h"
 #include "mainwindow/main_window.h"
@@ -122,34 +127,10 @@ TOOLINFOW ToolFor(HWND control) {
   return info;
 }
 
-// Step 4: the Menu button with its three black bars on white.
+// Step 4: the Menu button with its three bars, in the button text colour on
+// the button face (made again when the system colours change).
 HWND CreateMenuButton() {
-  const int width = ScaleX(30), height = ScaleY(30);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP drawing = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!drawing || !bits) {
-    if (drawing) DeleteObject(drawing);
-    return nullptr;
-  }
-  GdiFlush();
-  auto* pixels = static_cast<DWORD*>(bits);
-  for (int i = 0; i < width * height; ++i) pixels[i] = 0xFFFFFFFF;  // opaque white
-  const int bar_x = ScaleX(8), bar_w = ScaleX(14), bar_h = ScaleY(2);
-  for (int bar_top : {9, 14, 19}) {
-    const int y0 = ScaleY(bar_top);
-    for (int y = y0; y < y0 + bar_h && y < height; ++y)
-      for (int x = bar_x; x < bar_x + bar_w && x < width; ++x) pixels[y * width + x] = 0xFF000000;
-  }
-  // The button gets its own copy; the drawing is freed.
-  HBITMAP copy = static_cast<HBITMAP>(CopyImage(drawing, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  DeleteObject(drawing);
+  HBITMAP copy = MakeMenuPicture(ScaleX(30), ScaleY(30));
   if (!copy) return nullptr;
   HWND button =
       Child(L"BUTTON", Text(), WS_TABSTOP | BS_PUSHBUTTON | BS_BITMAP | BS_CENTER | BS_VCENTER, 0,
@@ -159,7 +140,28 @@ HWND CreateMenuButton() {
     return nullptr;
   }
   SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(copy));
+  // A menu button to the accessibility layer, named by its tooltip with the
+  // tooltip's shortcut; its default action opens the menu.
+  AccessibleTraits traits;
+  traits.role = ROLE_SYSTEM_BUTTONMENU;
+  traits.name = [button] { return SplitShortcut(WindowTextOf(button)).name; };
+  traits.shortcut = [button] { return SplitShortcut(WindowTextOf(button)).shortcut; };
+  traits.default_action = [] { return Tr(u"WinMain", u"InfoActionOpen"); };
+  traits.do_default_action = [] {
+    QueueEvent(Event{EventKind::Control, MainWindow, kCtlMenu, ControlClick});
+  };
+  MakeAccessible(button, std::move(traits));
   return button;
+}
+
+// The list to the accessibility layer: named, and each row read with its
+// comment, characters, their names and its trigger (or "no trigger"), not
+// by its first column alone.
+void MakeListAccessible(HWND list) {
+  AccessibleTraits traits;
+  traits.name = [] { return Tr(u"WinMain", u"ListName"); };
+  traits.child_name = [](long child) { return RowAccessibleText(static_cast<int>(child) - 1); };
+  MakeAccessible(list, std::move(traits));
 }
 
 void InsertColumns(HWND list) {
@@ -187,6 +189,7 @@ HWND CreateMainList() {
   ListView_SetExtendedListViewStyle(list,
                                     LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_GRIDLINES);
   InsertColumns(list);
+  MakeListAccessible(list);
   return list;
 }
 

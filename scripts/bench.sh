@@ -60,7 +60,8 @@ item_names = [("CodeText", "field"), ("HtmlFrom", "field"), ("InterpretCode", "f
               ("TriggerLookup", "lookup"), ("UnicodeKeyRecords", "character"),
               ("CharacterFile", "entry"), ("RowsFromRecords", "entry")]
 goals = {"BM_ParseCharacterFile": 3e6, "BM_ReadCharacterFile": 3e6,
-         "BM_SerializeCharacterFile": 3e6, "BM_WriteCharacterFile": 3e6}
+         "BM_SerializeCharacterFile": 3e6, "BM_WriteCharacterFile": 3e6,
+         "BM_FindProgramRule": 1e5}
 
 rows = []
 load = ""

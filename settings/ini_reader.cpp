@@ -67,6 +67,7 @@ void IniReader::OpenBytes(std::string_view bytes) {
     if (groups_.empty()) continue;  // keys before the first group belong to no group
     Key key;
     key.name = text.substr(p, TrimEnd(text, p, eq) - p);
+    key.line = text.substr(p, TrimEnd(text, p, line_end) - p);
     if (eq < line_end) {
       size_t v = eq + 1;
       while (v < line_end && IsBlank(text[v])) ++v;

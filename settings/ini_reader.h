@@ -14,6 +14,7 @@ class IniReader {
   struct Key {
     Text name;   // trailing spaces and tabs removed
     Text value;  // leading and trailing spaces and tabs removed
+    Text line;   // the whole line, leading and trailing spaces and tabs removed
   };
   struct Group {
     Text name;              // as written between "[" and "]"

@@ -69,6 +69,13 @@ bool LoadSettings(const Text& path, Settings& settings) {
                                                                         : CharMapOption::Standard;
   settings.CustomCaption = reader.Read(u"CustomCaption", u"");
   settings.CustomCommand = reader.Read(u"CustomCommand", u"");
+
+  for (const IniReader::Group& group : reader.Groups()) {
+    if (!EqualsIgnoreAsciiCase(group.name, u"Programs")) continue;
+    for (const IniReader::Key& key : group.keys)
+      AddProgramLine(settings.Programs, key.name, key.value, key.line);
+    break;
+  }
   reader.Close();
   return true;
 }
@@ -92,6 +99,12 @@ std::string SerializeSettings(const Settings& settings) {
   Append(text, settings.Option == CharMapOption::Custom ? u"Option = Custom" : u"Option = Standard");
   Append(text, u"CustomCaption = " + settings.CustomCaption);
   Append(text, u"CustomCommand = " + settings.CustomCommand);
+  if (!settings.Programs.empty()) {
+    Append(text, u"");
+    Append(text, u"[Programs]");
+    for (const ProgramRule& rule : settings.Programs.rules) Append(text, ProgramRuleLine(rule));
+    for (const Text& line : settings.Programs.unreadable) Append(text, line);
+  }
   return "\xEF\xBB\xBF" + TextToUtf8(text);
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "settings/program_rules.h"
 
 namespace gw {
 
@@ -27,6 +28,7 @@ struct Settings {
   bool HTML = false;
   bool CheckUpdate = false;
   bool ConfirmEnd = false;
+  ProgramRules Programs;  // section [Programs]; written only when it holds a line
 };
 
 // The hotkey number of a "Hotkey" value: 0 for "Ø"; otherwise the text after

@@ -12,7 +12,8 @@
 namespace gw {
 
 // Control ids of the Settings window, in creation (and Tab) order but for
-// the group box, which is created after the controls it frames.
+// the group box, which is created after the controls it frames, and the
+// hidden label of the Caption field, created right before it.
 enum SettingsControl : int {
   kSetLanguageLabel = 14,
   kSetLanguage = 15,  // extended combo box with the flag images
@@ -30,6 +31,7 @@ enum SettingsControl : int {
   kSetConfirmEnd = 27,
   kSetOk = 28,
   kSetCancel = 29,
+  kSetCaptionLabel = 30,  // hidden: names the Caption field for screen readers
 };
 
 // Opens the window over the main window (nothing while another secondary

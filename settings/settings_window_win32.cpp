@@ -16,10 +16,13 @@
 #include "base/event_queue.h"
 #include "base/message_box.h"
 #include "base/placeholders.h"
+#include "mainwindow/accessible_win32.h"
 #include "mainwindow/app_state_win32.h"
+#include "mainwindow/hotkey_pass.h"
 #include "mainwindow/hotkey_win32.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
+#include "settings/program_rules_panel_win32.h"
 #include "settings/relative_path.h"
 #include "settings/settings_window.h"
 #include "table/entry_input.h"
@@ -38,6 +41,7 @@ enum ControlKind {
   kRadioFirst,
   kRadio,
   kEdit,
+  kHiddenLabel,
   kGroupBox,
   kCheckBox,
   kDefaultButton,
@@ -60,6 +64,9 @@ constexpr ControlLayout kControls[] = {
     {kSetHotkey, kDropList, nullptr, nullptr, 138, 50, 60, 25},
     {kSetStandard, kRadioFirst, u"WinSettings", u"Standard", 20, 120, 130, 20},
     {kSetCustom, kRadio, u"WinSettings", u"Caption", 20, 145, 100, 20},
+    // The option button before it says "Caption:" for both; the field has a
+    // label of its own, not shown, so that it is not read as "Hotkey:".
+    {kSetCaptionLabel, kHiddenLabel, u"WinSettings", u"CaptionField", 140, 145, 180, 20},
     {kSetCaption, kEdit, nullptr, nullptr, 140, 145, 180, 20},
     {kSetCommandLabel, kLabel, u"WinSettings", u"Command", 36, 170, 90, 20},
     {kSetCommand, kEdit, nullptr, nullptr, 140, 170, 180, 20},
@@ -235,6 +242,8 @@ Text FieldText(int id) {
 void CreateControls(HWND window) {
   AppState& app = App();
   for (const ControlLayout& c : kControls) {
+    // The rules per program come before OK and Cancel in the Tab order.
+    if (c.id == kSetOk) CreateProgramRulesPanel(window, app.settings.Programs);
     const wchar_t* cls = L"BUTTON";
     DWORD style = WS_CHILD | WS_VISIBLE;
     int height = c.h;
@@ -260,9 +269,14 @@ void CreateControls(HWND window) {
         style |= WS_TABSTOP | BS_AUTORADIOBUTTON;
         break;
       case kEdit:
-        // Closes the option buttons' group; no border, no client edge.
+        // Closes the option buttons' group; a client edge, so that the
+        // field shows in high contrast too.
         cls = L"EDIT";
         style |= WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL | ES_LEFT;
+        break;
+      case kHiddenLabel:
+        cls = L"STATIC";
+        style = WS_CHILD | SS_NOPREFIX;
         break;
       case kGroupBox:
         style |= WS_GROUP | BS_GROUPBOX;
@@ -279,9 +293,13 @@ void CreateControls(HWND window) {
     }
     const Text caption = c.section ? Tr(c.section, c.key) : Text();
     HWND control = CreateWindowExW(
-        0, cls, W(caption), style, ScaleX(c.x), ScaleY(c.y), ScaleX(c.w), ScaleY(height), window,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), app.instance, nullptr);
+        c.kind == kEdit ? WS_EX_CLIENTEDGE : 0, cls, W(caption), style, ScaleX(c.x), ScaleY(c.y),
+        ScaleX(c.w), ScaleY(height), window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+        app.instance, nullptr);
     if (!control) continue;
+    if (c.kind == kEdit)
+      NameFieldByLabel(control, GetDlgItem(window, c.id == kSetCaption ? kSetCaptionLabel
+                                                                        : kSetCommandLabel));
     if (HFONT font = MessageFontHandle())
       SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
@@ -374,6 +392,7 @@ void MoveOption(int from, int to) {
 }
 
 void OnUp() {
+  if (StepProgramRulesPanel(-1)) return;
   if (HasFocus(kSetLanguage))
     StepList(kSetLanguage, -1);
   else if (HasFocus(kSetHotkey))
@@ -383,6 +402,7 @@ void OnUp() {
 }
 
 void OnDown() {
+  if (StepProgramRulesPanel(1)) return;
   if (HasFocus(kSetLanguage))
     StepList(kSetLanguage, 1);
   else if (HasFocus(kSetHotkey))
@@ -456,7 +476,7 @@ void OpenSettingsWindow() {
   // 1. 2. The status bar is cleared, the window made.
   SetStatusText(Text());
   const Text title = Tr(u"MenuMain", u"Settings");
-  HWND window = CreateSecondaryFrame(kWin, title, 350, 385);
+  HWND window = CreateSecondaryFrame(kWin, title, kRulesPanelLeft + kRulesPanelWidth + 10, 385);
   if (!window) {
     ShowMessage(FillPlaceholders(Tr(u"General", u"ErrOpen"), title), MB_ICONERROR);
     return;
@@ -570,6 +590,7 @@ Text ApplySettings(const Text& settings_path, Settings& settings) {
   // nothing is written; what was applied so far stays in memory.
   const int hotkey = SelectedHotkey();
   if (hotkey != settings.Hotkey) {
+    TakeHotkeyBack();
     if (!ChangeHotkey(settings.Hotkey, hotkey)) return help;
     settings.Hotkey = static_cast<std::int8_t>(hotkey);
     changed = true;
@@ -585,9 +606,14 @@ Text ApplySettings(const Text& settings_path, Settings& settings) {
   take(settings.HTML, Checked(kSetHtml));
   take(settings.CheckUpdate, Checked(kSetCheckUpdate));
   take(settings.ConfirmEnd, Checked(kSetConfirmEnd));
+  if (EditedProgramRules() != settings.Programs) {
+    settings.Programs = EditedProgramRules();
+    changed = true;
+  }
 
   // 7. 8. Closed, then written when something changed.
   CloseEntryWindow(kWin);
+  FollowProgramsInFront();
   if (changed && !SaveSettings(settings_path, settings))
     ShowMessage(Tr(u"General", u"ErrWrite") + u"\n" + settings_path, MB_ICONERROR);
   return help;
@@ -608,6 +634,7 @@ void DispatchSettingsWindow(const Event& event) {
           OnDown();
           break;
         case 10:
+          if (PressFocusedRulesButton()) break;
           if (HasFocus(kSetCancel))
             CloseEntryWindow(kWin);
           else
@@ -624,6 +651,7 @@ void DispatchSettingsWindow(const Event& event) {
       }
       break;
     case EventKind::Control:
+      if (DispatchProgramRulesPanel(event)) break;
       if (event.type == ControlFilesDropped) {
         if (event.object == kSetCommand) OnFilesDropped();
       } else if (event.type == FocusGained) {

@@ -4,15 +4,20 @@
 // and write the whole character file on OK. Their events reach the loop
 // through TranslateWindowMessage; the loop's dispatch calls back in here.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <iterator>
+#include <utility>
 #include <vector>
 
 #include "base/event_queue.h"
 #include "base/message_box.h"
 #include "base/placeholders.h"
 #include "base/placement.h"
+#include "mainwindow/accessible_win32.h"
+#include "mainwindow/announce_win32.h"
 #include "mainwindow/app_state_win32.h"
+#include "mainwindow/colours_win32.h"
 #include "mainwindow/main_window.h"
 #include "table/character_file.h"
 #include "table/code_notation.h"
@@ -33,7 +38,7 @@ HACCEL g_shortcuts[kWindowSlots] = {};
 
 EntryPosition g_new_position = EntryPosition::Above;
 
-enum ControlKind { kLabel, kEdit, kRadioFirst, kRadio, kDefaultButton, kButton };
+enum ControlKind { kLabel, kGroup, kEdit, kRadioFirst, kRadio, kDefaultButton, kButton };
 
 struct ControlLayout {
   int id;
@@ -58,7 +63,8 @@ constexpr ControlLayout kEditControls[] = {
 };
 
 constexpr ControlLayout kNewControls[] = {
-    {kNewAddLabel, kLabel, u"WinNew", u"Add", 20, 10, 120, 20},
+    // A group box, so that the two options are read as one group with it.
+    {kNewAddLabel, kGroup, u"WinNew", u"Add", 10, 8, 200, 66},
     {kNewAbove, kRadioFirst, u"WinNew", u"Above", 20, 30, 60, 20},
     {kNewBelow, kRadio, u"WinNew", u"Below", 20, 50, 60, 20},
     {kNewCurrentLabel, kLabel, u"WinNew", u"Current", 20, 75, 140, 20},
@@ -80,6 +86,7 @@ LRESULT CALLBACK EntryWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   const int number = static_cast<int>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg == WM_SYSCOLORCHANGE || msg == WM_THEMECHANGED) ForwardColourChange(hwnd, msg, wp, lp);
   LRESULT result = 0;
   if (number > 0 && TranslateWindowMessage(number, hwnd, msg, wp, lp, &result)) return result;
   return DefWindowProcW(hwnd, msg, wp, lp);
@@ -110,6 +117,10 @@ void CreateControls(HWND window, const ControlLayout* layouts, size_t count) {
       case kLabel:
         style |= SS_NOPREFIX;
         break;
+      case kGroup:
+        cls = L"BUTTON";
+        style |= WS_GROUP | BS_GROUPBOX;
+        break;
       case kEdit:
         cls = L"EDIT";
         style |= WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT;
@@ -134,10 +145,16 @@ void CreateControls(HWND window, const ControlLayout* layouts, size_t count) {
     // The first control after the option buttons closes their group.
     if (c.kind == kLabel) style |= WS_GROUP;
     const Text caption = c.section ? Tr(c.section, c.key) : Text();
+    // Every field has a visible border, in high contrast too.
     HWND control = CreateWindowExW(
-        0, cls, W(caption), style, ScaleX(c.x), ScaleY(c.y), ScaleX(c.w), ScaleY(c.h), window,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), app.instance, nullptr);
+        c.kind == kEdit ? WS_EX_CLIENTEDGE : 0, cls, W(caption), style, ScaleX(c.x), ScaleY(c.y),
+        ScaleX(c.w), ScaleY(c.h), window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+        app.instance, nullptr);
     if (!control) continue;
+    // A field is named by the label before it, also where the system would
+    // not look for one.
+    if (c.kind == kEdit && i > 0 && layouts[i - 1].kind == kLabel)
+      NameFieldByLabel(control, GetDlgItem(window, layouts[i - 1].id));
     HFONT font = MessageFontHandle();
     const bool code_label = c.id == kEditCodeLabel || c.id == kNewCodeLabel;
     if (code_label && BoldMessageFont()) font = BoldMessageFont();
@@ -201,9 +218,11 @@ bool TriggerAccepted(TriggerCheck check, int number, int field) {
     case TriggerCheck::Accepted:
       return true;
     case TriggerCheck::TooLong:
+      Announce(Tr(u"WinMain", u"ErrInvalidTrigger"), Politeness::Assertive);
       ShowEntryError(u"WinMain", u"ErrInvalidTrigger");
       break;
     case TriggerCheck::Duplicate:
+      Announce(Tr(u"WinMain", u"ErrDoubleTrigger"), Politeness::Assertive);
       ShowEntryError(u"WinMain", u"ErrDoubleTrigger");
       break;
   }
@@ -239,8 +258,15 @@ HWND CreateSecondaryFrame(int number, const Text& title, int client_w, int clien
   const ScreenPoint at =
       CentredOver({owner.left, owner.top, owner.right, owner.bottom}, width, height,
                   {work.left, work.top, work.right, work.bottom});
-  return CreateWindowExW(0, kEntryClass, W(title), style, at.x, at.y, width, height, main, nullptr,
-                         App().instance, reinterpret_cast<LPVOID>(static_cast<INT_PTR>(number)));
+  HWND window =
+      CreateWindowExW(0, kEntryClass, W(title), style, at.x, at.y, width, height, main, nullptr,
+                      App().instance, reinterpret_cast<LPVOID>(static_cast<INT_PTR>(number)));
+  // A dialog to the accessibility layer, so that a screen reader reads its
+  // title and text when it opens.
+  AccessibleTraits traits;
+  traits.role = ROLE_SYSTEM_DIALOG;
+  MakeAccessible(window, std::move(traits));
+  return window;
 }
 
 HACCEL MakeEntryShortcuts(bool arrows) {

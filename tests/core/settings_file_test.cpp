@@ -182,6 +182,25 @@ TEST_F(SettingsFileTest, ReadsBackWhatItWrote) {
   }
 }
 
+TEST_F(SettingsFileTest, ProgramsSectionIsReadWrittenOnlyWhenItHoldsALineAndReadBack) {
+  const std::string today =
+      "\xEF\xBB\xBF[General]\r\nOnTop = True\r\nLanguage = Deutsch\r\nHotkey = F9\r\nBeep = False\r\n"
+      "HTML = True\r\nCheckUpdate = False\r\nConfirmEnd = True\r\n\r\n"
+      "[Character map]\r\nOption = Custom\r\nCustomCaption = Map\r\nCustomCommand = m.exe\r\n";
+  Settings s = Load(today);
+  EXPECT_TRUE(s.Programs.empty());
+  EXPECT_EQ(SerializeSettings(s), today);
+
+  s = Load(today + "\r\n[programs]\r\nWindowsTerminal.exe = paste\r\n; a note\r\n"
+                   "odd.exe = Sideways\r\ndevenv.exe = Type,PassHotkey\r\n");
+  ASSERT_EQ(s.Programs.rules.size(), 2u);
+  EXPECT_EQ(s.Programs.unreadable, std::vector<Text>{u"odd.exe = Sideways"});
+  const std::string written = SerializeSettings(s);
+  EXPECT_EQ(written, today + "\r\n[Programs]\r\nWindowsTerminal.exe = Paste\r\n"
+                             "devenv.exe = Type, PassHotkey\r\nodd.exe = Sideways\r\n");
+  EXPECT_EQ(Load(written).Programs, s.Programs);
+}
+
 TEST_F(SettingsFileTest, FailedWriteReportsFalseAndKeepsTheOldFile) {
   Settings s;
   ASSERT_TRUE(SaveSettings(path_, s));

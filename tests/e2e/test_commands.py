@@ -176,10 +176,16 @@ def test_about_window_shows_its_texts_opens_the_site_and_closes_with_enter(wine,
     assert recorded(log, before + 1)[before] == f'"{BROWSER}" "{WEBSITE_PAGE}"'
     assert wine.window(about.hwnd).visible
 
-    # Enter closes it, even with the focus on the link; Alt+F4 does not.
+    # Enter on the link opens the site too, as on any link; Alt+F4 does not
+    # close the window; Enter elsewhere does.
     wine.key("alt+F4")
     wine.sync_input()
     assert wine.window(about.hwnd) is not None and wine.window(about.hwnd).visible
+    wine.key("Return")
+    assert recorded(log, before + 2)[before + 1] == f'"{BROWSER}" "{WEBSITE_PAGE}"'
+    assert wine.window(about.hwnd).visible
+    wine.key("Tab")
+    wait_until(lambda: wine.focus_info(about.hwnd).focus_id == 13, message="the focus on OK")
     wine.key("Return")
     wait_until(lambda: wine.window(about.hwnd) is None, message="the About window to close")
     wait_until(lambda: wine.window(app.main.hwnd).enabled, message="the main window enabled again")

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "base/platform.h"
+#include "mainwindow/announce_win32.h"
 #include "tests/win32/event_test_support.h"
 
 namespace gw {
@@ -146,6 +147,8 @@ std::vector<Caption> CaptionsOf(HWND window, const std::string& name, bool butto
     EXPECT_LE(rect.right, client.right) << where << " reaches beyond its window";
     EXPECT_GE(rect.left, 0) << where;
 
+    // Announcements are spoken, never shown.
+    if (child == LiveRegionOf(window)) continue;
     const LONG style = GetWindowLongW(child, GWL_STYLE);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;

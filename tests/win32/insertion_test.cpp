@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "mainwindow/announce_win32.h"
 #include "mainwindow/elevated_target_win32.h"
 #include "tests/win32/event_test_support.h"
 
@@ -257,7 +258,7 @@ TEST_F(CopyTest, CopyPutsCharactersOrCodeOnTheClipboardAndShowsItInTheStatusBar)
   EXPECT_EQ(ClipboardText(), u"\U0001F600");
 }
 
-TEST_F(CopyTest, ASecondCopyRestartsTheThreeSecondsBeforeTheInfoTextReturns) {
+TEST_F(CopyTest, ASecondCopyRestartsTheMessageDurationBeforeTheInfoTextReturns) {
   HWND main = App().main_window;
   SelectListRow(4);  // en dash
   Drain();
@@ -279,11 +280,16 @@ TEST_F(CopyTest, AClipboardHeldForAMomentIsWaitedForAndOneHeldOnIsReportedWithAB
   SelectListRow(4);  // en dash
   Drain();
 
-  // Held on: nothing is copied, and the user hears and reads so.
+  // Held on: nothing is copied, and the user hears, reads and is told so
+  // at once.
+  std::vector<Politeness> said;
+  SetAnnounceHookForTesting([&said](const Text&, Politeness p) { said.push_back(p); });
   ClipboardHolder held;
   ASSERT_TRUE(held.Start(L""));
   Dispatch(MakeEvent(EventKind::Command, 2));
+  SetAnnounceHookForTesting(nullptr);
   EXPECT_EQ(StatusText(), Tr(u"WinMain", u"StatusCopyFailed"));
+  EXPECT_EQ(said, std::vector<Politeness>{Politeness::Assertive});
   EXPECT_EQ(warning_beeps_, 1);
   EXPECT_TRUE(KillTimer(main, 1));  // the info text comes back as after a copy
   held.Stop();

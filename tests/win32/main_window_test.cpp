@@ -347,7 +347,7 @@ TEST_F(MainWindowTest, StatusBarHasOneFullWidthFieldAtTheBottom) {
 
 // --- The character-map link --------------------------------------------------------
 
-TEST_F(MainWindowTest, LinkIsAFocusableStaticInUnderlinedPureBlueWithHandCursor) {
+TEST_F(MainWindowTest, LinkIsAFocusableStaticUnderlinedInTheLinkColourWithHandCursor) {
   HWND link = MainControl(kCtlCharMapLink);
   ASSERT_NE(link, nullptr);
   EXPECT_EQ(ClassOf(link), L"Static");
@@ -368,7 +368,7 @@ TEST_F(MainWindowTest, LinkIsAFocusableStaticInUnderlinedPureBlueWithHandCursor)
   for (int y = 0; y < client.bottom; ++y) {
     int run = 0;
     for (COLORREF c : RowOfPixels(link, y, 0, client.right)) {
-      run = c == RGB(0, 0, 255) ? run + 1 : 0;
+      run = c == GetSysColor(COLOR_HOTLIGHT) ? run + 1 : 0;
       blue_pixels += run > 0;
       longest_blue_run = std::max(longest_blue_run, run);
     }
@@ -521,7 +521,7 @@ TEST_F(MainWindowTest, ImageButtonReportsKeyReleasesWithTheirKeyAndFocusChanges)
   }
 }
 
-TEST_F(MainWindowTest, MenuButtonShowsThreeBlackBarsOnWhite) {
+TEST_F(MainWindowTest, MenuButtonShowsThreeBarsInTheButtonTextColourOnTheFace) {
   HBITMAP image =
       reinterpret_cast<HBITMAP>(SendMessageW(MainControl(kCtlMenu), BM_GETIMAGE, IMAGE_BITMAP, 0));
   ASSERT_NE(image, nullptr);
@@ -531,11 +531,17 @@ TEST_F(MainWindowTest, MenuButtonShowsThreeBlackBarsOnWhite) {
   HDC dc = GetDC(nullptr);
   ASSERT_EQ(GetDIBits(dc, image, 0, 30, pixels.data(), &bi, DIB_RGB_COLORS), 30);
   ReleaseDC(nullptr, dc);
+  auto dib = [](COLORREF c) {
+    return static_cast<DWORD>(GetRValue(c)) << 16 | static_cast<DWORD>(GetGValue(c)) << 8 |
+           GetBValue(c);
+  };
+  const DWORD face = dib(GetSysColor(COLOR_BTNFACE)), text = dib(GetSysColor(COLOR_BTNTEXT));
+  ASSERT_NE(face, text);
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 30; ++x) {
       const bool bar =
           x >= 8 && x < 22 && (y == 9 || y == 10 || y == 14 || y == 15 || y == 19 || y == 20);
-      ASSERT_EQ(pixels[static_cast<size_t>(y * 30 + x)] & 0xFFFFFF, bar ? 0u : 0xFFFFFFu)
+      ASSERT_EQ(pixels[static_cast<size_t>(y * 30 + x)] & 0xFFFFFF, bar ? text : face)
           << x << "," << y;
     }
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/platform.h"
+#include "settings/program_rules_panel_win32.h"
 #include "settings/settings_window.h"
 #include "tests/win32/event_test_support.h"
 
@@ -263,7 +264,7 @@ TEST_F(SettingsWindowTest, WindowControlsAndTheirContent) {
   EXPECT_FALSE(style & (WS_SYSMENU | WS_THICKFRAME));
   RECT client{};
   GetClientRect(window, &client);
-  EXPECT_EQ(client.right, ScaleX(350));
+  EXPECT_EQ(client.right, ScaleX(685));
   EXPECT_EQ(client.bottom, ScaleY(385));
   RECT outer{}, main{};
   GetWindowRect(window, &outer);
@@ -284,6 +285,7 @@ TEST_F(SettingsWindowTest, WindowControlsAndTheirContent) {
       {kSetHotkey, L"ComboBox", nullptr, 138, 50, 60, true},
       {kSetStandard, L"Button", u"Windows standard", 20, 120, 130, true},
       {kSetCustom, L"Button", u"Caption:", 20, 145, 100, false},
+      {kSetCaptionLabel, L"Static", u"Caption", 140, 145, 180, false},
       {kSetCaption, L"Edit", u"Map", 140, 145, 180, true},
       {kSetCommandLabel, L"Static", u"Command:", 36, 170, 90, false},
       {kSetCommand, L"Edit", u"map.exe", 140, 170, 180, true},
@@ -292,6 +294,18 @@ TEST_F(SettingsWindowTest, WindowControlsAndTheirContent) {
       {kSetHtml, L"Button", u"Insert code in HTML format", 20, 250, 300, true},
       {kSetCheckUpdate, L"Button", u"Check for update on program startup", 20, 275, 300, true},
       {kSetConfirmEnd, L"Button", u"Confirm program termination", 20, 300, 300, true},
+      {kSetRules, L"SysListView32", nullptr, 355, 30, 310, true},
+      {kSetProgramLabel, L"Static", u"Program:", 355, 160, 100, false},
+      {kSetProgram, L"Edit", u"", 460, 158, 205, true},
+      {kSetMethodLabel, L"Static", u"Insert by:", 355, 186, 100, false},
+      {kSetMethod, L"ComboBox", nullptr, 460, 183, 205, true},
+      {kSetPassHotkey, L"Button", u"Leave the hotkey to this program", 355, 211, 310, true},
+      {kSetAddRule, L"Button", u"Add", 355, 238, 100, true},
+      {kSetChangeRule, L"Button", u"Change", 460, 238, 100, true},
+      {kSetRemoveRule, L"Button", u"Remove", 565, 238, 100, true},
+      {kSetAddInFront, L"Button", u"Add the program in front", 355, 268, 310, true},
+      {kSetUnreadable, L"Static", u"", 355, 298, 310, false},
+      {kSetRulesGroup, L"Button", u"Rules per program", 345, 10, 330, false},
       {kSetOk, L"Button", u"&OK", 20, 345, 80, true},
       {kSetCancel, L"Button", u"&Cancel", 230, 345, 100, true},
   };
@@ -312,14 +326,15 @@ TEST_F(SettingsWindowTest, WindowControlsAndTheirContent) {
     EXPECT_EQ(GetWindow(control, GW_HWNDPREV), previous) << e.id;
     previous = control;
   }
-  // Default button, option group, edit fields without border.
+  // Default button, option group, edit fields with a border; the Caption
+  // field's label is not shown.
+  EXPECT_FALSE(IsWindowVisible(Control(kSetCaptionLabel)));
   EXPECT_EQ(GetWindowLongPtrW(Control(kSetOk), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
   EXPECT_EQ(GetWindowLongPtrW(Control(kSetStandard), GWL_STYLE) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
   EXPECT_TRUE(GetWindowLongPtrW(Control(kSetStandard), GWL_STYLE) & WS_GROUP);
   EXPECT_FALSE(GetWindowLongPtrW(Control(kSetCustom), GWL_STYLE) & WS_GROUP);
   for (int id : {kSetCaption, kSetCommand}) {
-    EXPECT_FALSE(GetWindowLongPtrW(Control(id), GWL_STYLE) & WS_BORDER);
-    EXPECT_FALSE(GetWindowLongPtrW(Control(id), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_TRUE(GetWindowLongPtrW(Control(id), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
     EXPECT_TRUE(GetWindowLongPtrW(Control(id), GWL_STYLE) & ES_AUTOHSCROLL);
   }
   // Tab: the checked option, then (the fields being disabled) the check boxes.
@@ -900,6 +915,62 @@ TEST_F(SettingsWindowTest, DroppedFilesFillTheCommandFieldWithTheFirstPath) {
   Dispatch(Click(kSetOk));
   EXPECT_EQ(app.settings.CustomCommand, u"tools\\map.exe");
   EXPECT_EQ(CommandFieldDropTarget(), nullptr);  // revoked with the window
+}
+
+// --- Rules per program ----------------------------------------------------------------
+
+TEST_F(SettingsWindowTest, RulesAreListedAddedChangedRemovedWithTheKeyboardAndWrittenOnOk) {
+  App().settings.Programs.rules = {{u"devenv.exe", InsertMethod::Type, true},
+                                   {u"WindowsTerminal.exe", InsertMethod::Paste, false}};
+  App().settings.Programs.unreadable = {u"odd.exe = Sideways"};
+  Open();
+  HWND list = Control(kSetRules);
+  EXPECT_EQ(ListView_GetItemCount(list), 2);
+  EXPECT_EQ(Read(kSetProgram), u"devenv.exe");
+  EXPECT_TRUE(IsChecked(kSetPassHotkey));
+  EXPECT_NE(Read(kSetUnreadable).find(u"1 line(s)"), Text::npos)
+      << TextToUtf8(Read(kSetUnreadable));
+
+  // Down in the list shows the next rule in the fields.
+  SetFocus(list);
+  Dispatch(Command(9));
+  Drain();
+  EXPECT_EQ(Read(kSetProgram), u"WindowsTerminal.exe");
+  EXPECT_EQ(Selected(kSetMethod), 1);
+
+  // Change: the chosen rule gets the fields; Add with a name that has a rule
+  // replaces it; Add with a new name adds one; Enter on Remove removes.
+  Select(kSetMethod, 2);
+  Dispatch(Click(kSetChangeRule));
+  Type(kSetProgram, u"C:\\Tools\\NOTEPAD.exe");
+  Select(kSetMethod, 1);
+  SendMessageW(Control(kSetPassHotkey), BM_SETCHECK, BST_CHECKED, 0);
+  Dispatch(Click(kSetAddRule));
+  EXPECT_EQ(ListView_GetItemCount(list), 3);
+  Type(kSetProgram, u"DevEnv.exe");
+  Select(kSetMethod, 0);
+  SendMessageW(Control(kSetPassHotkey), BM_SETCHECK, BST_UNCHECKED, 0);
+  Dispatch(Click(kSetAddRule));
+  EXPECT_EQ(ListView_GetItemCount(list), 3);
+  ListView_SetItemState(list, 2, LVIS_SELECTED, LVIS_SELECTED);
+  SetFocus(Control(kSetRemoveRule));
+  Dispatch(Command(10));
+  EXPECT_NE(Window(), nullptr);  // Enter pressed Remove, not OK
+  EXPECT_EQ(ListView_GetItemCount(list), 2);
+
+  // An empty name is refused with a message.
+  Type(kSetProgram, u"  ");
+  Dispatch(Click(kSetAddRule));
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].first, Tr(u"WinSettings", u"ErrProgram"));
+
+  Dispatch(Click(kSetOk));
+  EXPECT_EQ(Window(), nullptr);
+  const std::vector<ProgramRule> expected = {{u"DevEnv.exe", InsertMethod::Type, false},
+                                             {u"WindowsTerminal.exe", InsertMethod::Code, false}};
+  EXPECT_EQ(App().settings.Programs.rules, expected);
+  EXPECT_EQ(App().settings.Programs.unreadable, std::vector<Text>{u"odd.exe = Sideways"});
+  ExpectFileHoldsSettings();
 }
 
 }  // namespace
