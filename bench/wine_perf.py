@@ -79,31 +79,19 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 
+import glyphwell  # noqa: E402
+from glyphwell import DEFAULT_TABLE, LIST_ID, NOTEPAD, TRAY_TIP, settings_file  # noqa: E402
 from harness import PROGRAM_TITLE, HarnessError, WaitTimeout, WineSession, wait_until  # noqa: E402
-from program_files import settings_file  # noqa: E402
 
-NOTEPAD = r"C:\windows\system32\notepad.exe"
 NOTEPAD_TITLE = "Untitled - Notepad"
 WORDPAD = r"C:\Program Files\Windows NT\Accessories\wordpad.exe"
 MAIN_CLASS = "GlyphwellMain"
-LIST_ID = 5
-TRAY_TIP = "Glyphwell (F10)"
 STATUS_REREAD = " The character file was reread."
 WM_COMMAND = 0x0111
 CMD_HIDE = 19
 EN_DASH = "\u2013"
 FIND_QUERY = "greek"  # typed into the Find window, one key at a time
 STATUS_BAR = "msctls_statusbar32"
-CRLF = "\r\n"
-
-DEFAULT_ENTRIES = [
-    ("", "\\\\u201E\\\\u201C", "quotation marks (de)"),
-    ("", "\\\\u00BB\\\\u00AB", "guillemets (de)"),
-    ("", "\\\\u201C\\\\u201D", "quotation marks (en, es)"),
-    ("", "\\\\u00AB\\\\u00BB", "guillemets (fr)"),
-    ("-", "\\\\u2013", "en dash"),
-    ("%", "\\\\u2030", "per thousand"),
-]
 
 
 # --------------------------------------------------------------------------- data
@@ -111,18 +99,13 @@ DEFAULT_ENTRIES = [
 def character_file(count: int, tag: str = "") -> bytes:
     """The program's own layout: the six default entries, then generated ones up to `count`.
     Every second generated entry has a trigger (distinct CJK ideographs), the others none."""
-    entries = list(DEFAULT_ENTRIES)
+    entries = list(DEFAULT_TABLE)
     for i in range(count - len(entries)):
         trigger = chr(0x4E00 + i // 2) if i % 2 == 0 else ""
-        code = "\\\\u%04X" % (0x0100 + i % 0x1F00)
-        comment = f"generated entry {i}" + (f" {tag}" if tag and i == count - len(DEFAULT_ENTRIES) - 1 else "")
+        code = "\\u%04X" % (0x0100 + i % 0x1F00)
+        comment = f"generated entry {i}" + (f" {tag}" if tag and i == count - len(DEFAULT_TABLE) - 1 else "")
         entries.append((trigger, code, comment))
-    lines = ["[", '  "Glyphwell 1.11",']
-    for i, (trigger, code, comment) in enumerate(entries):
-        lines += ["  [", f'    "{trigger}",', f'    "{code}",', f'    "{comment}"',
-                  "  ]," if i < len(entries) - 1 else "  ]"]
-    lines.append("]")
-    return CRLF.join(lines).encode("utf-8")
+    return glyphwell.character_file(entries)
 
 
 def write_atomically(path: Path, data: bytes) -> None:

@@ -8,9 +8,11 @@
 #
 #   scripts/check-reproducible.sh [KEEP_DIR]   (KEEP_DIR keeps both builds there)
 #   scripts/check-reproducible.sh --checkout   the checkout's own build/win is the
-#                                              first build, one more is made elsewhere
-#                                              (the test command's way: it has built
-#                                              build/win already)
+#                                              first build (its dist brought up to date),
+#                                              one more is made elsewhere
+#   scripts/check-reproducible.sh --checkout-built   the same with the checkout's dist/
+#                                              taken as it is (the test command's way: it
+#                                              has just built it, and other tests read it)
 set -Eeuo pipefail
 trap 'echo "check-reproducible: failed (status $?): $BASH_COMMAND" >&2' ERR
 cd "$(dirname "$0")/.."
@@ -24,8 +26,10 @@ commit=$(git rev-parse --verify "${commit:-HEAD}^{commit}")
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct HEAD)}
 
 use_checkout=0
-if [ "${1:-}" = --checkout ]; then
+refresh_checkout=1
+if [ "${1:-}" = --checkout ] || [ "${1:-}" = --checkout-built ]; then
   use_checkout=1
+  [ "$1" = --checkout-built ] && refresh_checkout=0
   shift
 fi
 if [ -n "${1:-}" ]; then
@@ -51,8 +55,13 @@ b="$work/two/a-longer/path/glyphwell-copy"
 if [ $use_checkout = 1 ]; then
   # The checkout's build/win as it is configured, its dist brought up to date.
   a=$ROOT
-  cmake --build "$a/build/win" --target dist >"$work/checkout.log" 2>&1 ||
-    { cat "$work/checkout.log" >&2; exit 1; }
+  if [ $refresh_checkout = 1 ]; then
+    cmake --build "$a/build/win" --target dist >"$work/checkout.log" 2>&1 ||
+      { cat "$work/checkout.log" >&2; exit 1; }
+  fi
+  for f in Glyphwell.exe Glyphwell-1.11-x64.zip Glyphwell-1.11-x64.msi SHA256SUMS; do
+    [ -f "$a/dist/$f" ] || { echo "check-reproducible: $a/dist/$f is missing" >&2; exit 1; }
+  done
   echo "the checkout's build in $a"
 else
   build "$a"

@@ -21,7 +21,7 @@ REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 
 from harness import PROGRAM_TITLE, WineSession, wait_until  # noqa: E402
-from program_files import settings_file  # noqa: E402
+from glyphwell import settings_file  # noqa: E402
 
 CODES = {"English": "en", "Deutsch": "de", "Français": "fr"}
 LIST_ID = 5

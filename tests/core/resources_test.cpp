@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
+#include <map>
+#include <regex>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/platform.h"
@@ -90,24 +94,60 @@ void ExpectRgbaPng(const std::string& png, uint32_t size, const char* name) {
   EXPECT_EQ(uint8_t(png[28]), 0);   // not interlaced
 }
 
-TEST(EmbeddedImages, AreRgbaPngsOfTheirButtonAndMenuSizes) {
-  const struct {
-    const char* file;
-    uint32_t size;
-  } images[] = {
-      {"images/new.png", 24},      {"images/edit.png", 24},    {"images/delete.png", 24},
-      {"images/help.png", 16},     {"images/settings.png", 16}, {"images/quit.png", 16},
-      {"images/flag_fr.png", 16},  {"images/flag_de.png", 16}, {"images/flag_gb.png", 16},
-  };
-  for (const auto& image : images) ExpectRgbaPng(ReadResource(image.file), image.size, image.file);
+// The lines of a file of the resources folder.
+std::vector<std::string> ResourceLines(const char* relative) {
+  std::vector<std::string> lines;
+  const std::string text = ReadResource(relative);
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    std::string line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    at = end + 1;
+  }
+  return lines;
 }
 
-TEST(EmbeddedImages, IdentifiersAreDistinct) {
-  const std::set<int> ids = {IDR_PNG_NEW,     IDR_PNG_EDIT,    IDR_PNG_DELETE,
-                             IDR_PNG_HELP,    IDR_PNG_SETTINGS, IDR_PNG_QUIT,
-                             IDR_PNG_FLAG_FR, IDR_PNG_FLAG_DE, IDR_PNG_FLAG_GB,
-                             IDR_WAV_BEEP,    IDI_GLYPHWELL};
-  EXPECT_EQ(ids.size(), 11u);
+// Every PNG image the resource script embeds: identifier and file name.
+std::vector<std::pair<std::string, std::string>> EmbeddedPngs() {
+  std::vector<std::pair<std::string, std::string>> images;
+  const std::regex line(R"re(^(IDR_PNG_\w+)\s+RCDATA\s+"([^"]+\.png)"\s*$)re");
+  for (const std::string& text : ResourceLines("glyphwell.rc")) {
+    std::smatch m;
+    if (std::regex_match(text, m, line)) images.emplace_back(m[1], m[2]);
+  }
+  return images;
+}
+
+// An image is never drawn larger than it is: the image buttons (New, Edit,
+// Delete) scale theirs down to 20 x 20 units; menus and the language list draw
+// theirs at 16 x 16 as they are.
+TEST(EmbeddedImages, EveryOneIsASquareRgbaPngAsLargeAsWhereItIsDrawn) {
+  const auto images = EmbeddedPngs();
+  ASSERT_FALSE(images.empty()) << "no PNG found in glyphwell.rc";
+  const std::set<std::string> buttons = {"IDR_PNG_NEW", "IDR_PNG_EDIT", "IDR_PNG_DELETE"};
+  for (const auto& [id, file] : images) {
+    const std::string png = ReadResource(file.c_str());
+    ASSERT_GE(png.size(), 33u) << file;
+    const uint32_t size = U32BE(png, 16);
+    ExpectRgbaPng(png, size, file.c_str());  // square: height == width
+    if (buttons.count(id))
+      EXPECT_GE(size, 20u) << file;
+    else
+      EXPECT_EQ(size, 16u) << file;
+  }
+}
+
+TEST(EmbeddedResources, IdentifiersAreDistinct) {
+  const std::regex define(R"(^#define\s+(ID\w+)\s+(\d+)\b.*)");
+  std::map<std::string, std::string> names_by_number;
+  for (const std::string& line : ResourceLines("resource_ids.h")) {
+    std::smatch m;
+    if (!std::regex_match(line, m, define)) continue;
+    const auto [at, added] = names_by_number.emplace(m[2], m[1]);
+    EXPECT_TRUE(added) << m[1] << " has the number of " << at->second;
+  }
+  EXPECT_GE(names_by_number.size(), 2u) << "no identifiers read";
 }
 
 TEST(IconGroup, Holds256PngAnd48_32_16Bitmaps) {
@@ -235,25 +275,32 @@ TEST(Beep, IsASteadyTriangleOfAbout1970HzThatFadesOut) {
   EXPECT_LT(previous_peak, 4000);
 }
 
-TEST(Manifest, BindsEachSystemLibraryToTheSystemFolder) {
+// Windows looks for a library beside the program before the system folder;
+// each library the manifest names is bound to the system folder's copy of
+// the same name, so that no file planted beside the program is loaded in its
+// place (tests/e2e/test_security.py shows it with planted libraries).
+TEST(Manifest, BindsEveryLibraryItNamesToTheSystemFolderCopyOfThatName) {
   const std::string manifest = ReadResource("glyphwell.manifest");
-  const char* libraries[] = {
-      "WINMMBASE.dll", "FONTSUB.dll",  "USP10.dll",     "PROPSYS.dll",       "IPHLPAPI.dll",
-      "URLMON.dll",    "MSISO.dll",    "MLANG.dll",     "WININET.dll",       "D3D10WARP.dll",
-      "WINMM.dll",     "MSIMG32.dll",  "CRYPTBASE.dll", "SSPICLI.dll",       "WLDP.dll",
-      "PROFAPI.dll",   "MPR.dll",      "VERSION.dll",   "NETAPI32.dll",      "SRVCLI.dll",
-      "TEXTSHAPING.dll", "WINDOWSCODECS.dll", "CRYPTSP.dll", "MSVCP110_WIN.dll", "WSOCK32.dll",
-      "ATL.dll",       "IMAGERES.dll", "MSFTEDIT.dll",  "RICHED20.dll",      "MSLS31.dll",
-      "GLU32.dll",     "OPENGL32.dll", "SECUR32.dll",   "ODBC32.dll",        "DPAPI.dll"};
+  const std::regex entry(R"re(<file name="([^"]+)" loadFrom="([^"]+)"/>)re");
+  std::set<std::string> names;
   size_t entries = 0;
-  for (size_t at = manifest.find("<file "); at != std::string::npos; at = manifest.find("<file ", at + 1))
+  for (auto it = std::sregex_iterator(manifest.begin(), manifest.end(), entry); it != std::sregex_iterator();
+       ++it) {
     ++entries;
-  EXPECT_EQ(entries, 35u);
-  for (const char* name : libraries) {
-    const std::string entry = std::string("<file name=\"") + name +
-                              "\" loadFrom=\"%SystemRoot%\\system32\\" + name + "\"/>";
-    EXPECT_NE(manifest.find(entry), std::string::npos) << entry;
+    const std::string name = (*it)[1];
+    EXPECT_EQ((*it)[2].str(), "%SystemRoot%\\system32\\" + name);
+    std::string upper = name;
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+    EXPECT_TRUE(names.insert(upper).second) << name << " twice";
+    EXPECT_EQ(upper.substr(upper.size() - 4), ".DLL") << name;
   }
+  size_t files = 0;
+  for (size_t at = manifest.find("<file "); at != std::string::npos; at = manifest.find("<file ", at + 1)) ++files;
+  EXPECT_EQ(entries, files) << "an entry of another form";
+  // The libraries loaded after the start, when the first beep sounds or the
+  // update check asks for the connection, and version.dll, which Wine's own
+  // libraries load.
+  for (const char* late : {"WINMM.DLL", "WININET.DLL", "VERSION.DLL"}) EXPECT_EQ(names.count(late), 1u) << late;
 }
 
 TEST(Manifest, DeclaresControlsVersionLevelDpiAndSupportedSystems) {

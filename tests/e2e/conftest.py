@@ -1,8 +1,9 @@
 """pytest fixtures for the end-to-end tests.
 
 wine_session  (session)  one prefix copy, Xvfb display, wineserver and probe for the whole run
-wine          (function) the same session; afterwards every program the test started is
-                         terminated, and on failure a screenshot is kept
+wine          (function) the same session; afterwards the copies of Glyphwell started through
+                         glyphwell.start/attach are ended as a user would, every other program
+                         the test started is terminated, and on failure a screenshot is kept
 demo_exe      (session)  Unix path of the stand-in program gwdemo.exe
 glyphwell_exe (session)  Unix path of Glyphwell.exe (GLYPHWELL_EXE, else the build tree);
                          tests using it are skipped when it was not built
@@ -24,6 +25,7 @@ import pytest
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
+import glyphwell  # noqa: E402
 from harness import HarnessError, WineSession, build_dir  # noqa: E402
 
 
@@ -67,6 +69,10 @@ def pytest_terminal_summary(terminalreporter):
 
 @pytest.fixture
 def wine(wine_session, request):
+    # Explorer windows that the test caused (the program shows its data file in
+    # Explorer when it cannot read it) are closed after it: left open, one of
+    # them may take the keyboard focus of a later test.
+    explorers = {w.hwnd for w in wine_session.find_windows(cls="ExplorerWClass")}
     yield wine_session
     rep = getattr(request.node, "rep_call", None)
     if rep is not None and rep.failed and wine_session.env:
@@ -78,7 +84,11 @@ def wine(wine_session, request):
             print(f"\nscreenshot of the failure: {shot}")
         except Exception as e:  # a failed screenshot must not hide the test's failure
             print(f"\nno screenshot: {e}")
+    glyphwell.end_started(wine_session)
     try:
+        for w in wine_session.find_windows(cls="ExplorerWClass"):
+            if w.hwnd not in explorers:
+                wine_session.close_window(w.hwnd)
         wine_session.kill_started()
     except HarnessError as e:
         print(f"\ncleanup: {e}")

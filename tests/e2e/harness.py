@@ -931,6 +931,50 @@ class WineSession:
         self.processes = [p for p in self.processes if p not in killed and p.probe.alive and p.poll() is None]
         return killed
 
+    # ---- registry (wine reg, with the session's environment)
+
+    def reg(self, *args: str, check: bool = True) -> subprocess.CompletedProcess:
+        """Runs `wine reg ARGS`; raises HarnessError when `check` and it failed."""
+        r = subprocess.run(["wine", "reg", *args], env=self.env, stdin=subprocess.DEVNULL,
+                           capture_output=True, text=True, timeout=120)
+        if check and r.returncode != 0:
+            raise HarnessError(f"wine reg {' '.join(args)} failed: {r.stderr.strip()}")
+        return r
+
+    def reg_query(self, key: str, value: str | None = None) -> dict[str, str] | None:
+        """The values of a key (or the one value) as `wine reg query` prints
+        them, name -> data ("" for the default value's name "(Default)");
+        None when there is no such key or value."""
+        r = self.reg("query", key, *(["/v", value] if value else []), check=False)
+        if r.returncode != 0:
+            return None
+        return {name: data for name, _, data in re.findall(r"^    (\S.*?)    (REG_\w+)    (.*)$", r.stdout, re.M)}
+
+    def reg_add(self, key: str, value: str | None = None, data: str = "", type: str = "REG_SZ") -> None:
+        """Sets a value (None: the key's default value) and creates the key as needed."""
+        self.reg("add", key, *(["/v", value] if value is not None else ["/ve"]), "/t", type, "/d", data, "/f")
+
+    def reg_delete(self, key: str, value: str | None = None) -> None:
+        """Deletes a value, or the whole key when `value` is None; nothing to delete is fine."""
+        self.reg("delete", key, *(["/v", value] if value is not None else []), "/f", check=False)
+
+    def reg_import(self, lines: list[str]) -> None:
+        """Imports the lines of a .reg file (after "REGEDIT4") with regedit, many keys at once."""
+        reg = self.run_dir / "import.reg"  # outside drive C:, on Wine's drive Z: (the Unix root)
+        reg.write_text("\r\n".join(["REGEDIT4", "", *lines, ""]))
+        z_path = "Z:" + str(reg.resolve()).replace("/", "\\")
+        try:
+            code = self.start(r"C:\windows\regedit.exe", args=f'/s "{z_path}"').wait(timeout=60)
+        finally:
+            reg.unlink(missing_ok=True)
+        if code != 0:
+            raise HarnessError(f"regedit ended with {code}")
+
+    def foreground_hwnd(self) -> int:
+        """The foreground window's handle, 0 while there is none."""
+        fg = self.foreground()
+        return fg.hwnd if fg else 0
+
     def windows_processes(self, name: str | None = None) -> list[dict]:
         """All Windows processes of the run: [{"pid", "ppid", "exe"}]."""
         return self._call("processes", name=name)["processes"]

@@ -1,15 +1,13 @@
 """Files that fail under the running program, and at its start: the character
-file and the settings file read-only, held open by another program without
-sharing, deleted, replaced by garbage, by a 50 MB file or by one that begins
-with a byte-order mark, and the data folder itself unwritable.  In every case
+file and the settings file that cannot be replaced, held open by another
+program at the start, deleted, replaced by garbage, by a 50 MB file or by one
+that begins with a byte-order mark, and the data folder itself unwritable.  In every case
 the program says what its messages say, goes on where it goes on, and each
 file on disk is afterwards either the old one or the new one, whole, with no
 temporary file left beside it.
 
 How a file is made unwritable here: the tests run as root, who ignores Unix
-permission bits.  The Windows read-only attribute (set with Wine's attrib)
-is honoured by the program itself, which refuses to replace such a file.
-What really stops every writer, the program's temporary file and its rename
+permission bits.  What really stops every writer, the program's temporary file and its rename
 included, is the immutable flag of the Linux file system (`chattr +i`), set
 on a file or on the data folder; the tests always clear it again.
 """
@@ -17,20 +15,15 @@ on a file or on the data folder; the tests always clear it again.
 from __future__ import annotations
 
 import os
-import shutil
 import subprocess
 import time
-from dataclasses import dataclass
 from pathlib import Path
 
 import pytest
 
-from harness import PROGRAM_TITLE, Window, wait_until
-from program_files import character_file, settings_file
-
-REPO = Path(__file__).resolve().parents[2]
-LIST_ID, ON_TOP_ID = 5, 6
-TRAY_TIP = "Glyphwell (F10)"
+import glyphwell
+from glyphwell import ON_TOP_ID, App, character_file, install, is_foreground, settings_file, wait_hidden
+from harness import PROGRAM_TITLE, wait_until
 
 TABLE = [
     ("q", r"\u201E\u201C", "quotation marks (de)"),
@@ -48,30 +41,9 @@ def garbage(size: int = 4096) -> bytes:
     return (bytes(range(256)) * (size // 256 + 1))[:size]
 
 
-@dataclass
-class App:
-    proc: object
-    main: Window
-    list: int
-    folder: Path
-    win_folder: str
-
-    @property
-    def chars(self) -> Path:
-        return self.folder / "Characters.json"
-
-    @property
-    def ini(self) -> Path:
-        return self.folder / "Glyphwell.ini"
-
-    def win(self, name: str) -> str:
-        return self.win_folder + "\\" + name
-
-
 # --------------------------------------------------------------------------- fixtures and helpers
 
 _immutable: list[Path] = []
-_started: list[App] = []
 
 
 def make_immutable(path: Path) -> None:
@@ -87,56 +59,28 @@ def clear_immutable(path: Path) -> None:
 
 
 @pytest.fixture(autouse=True)
-def _clean_up(wine):
-    """Clears every immutable flag a test set (also after a failure) and ends
-    what a failed test left running, answering its boxes."""
-    _started.clear()
+def _clear_immutable_flags(wine):
+    """Clears every immutable flag a test set, also after a failure, before
+    the wine fixture ends what the test left running."""
     yield
     for path in list(_immutable):
         subprocess.run(["chattr", "-i", str(path)], check=False)
         _immutable.remove(path)
-    for app in _started:
-        try:
-            if not app.proc.running:
-                continue
-            for box in wine.message_boxes(pid=app.proc.pid):
-                wine.click_button(box.hwnd, text="OK")
-            wine.close_window(app.main.hwnd)
-            wait_until(lambda: not app.proc.running, timeout=10, message="the program to end")
-        except Exception as e:  # the wine fixture kills what is left
-            print(f"\ncleanup of {app.folder.name}: {e}")
-    _started.clear()
 
 
 def prepare(wine, exe_path, name: str, chars: bytes | None = None, ini: bytes | None = None) -> tuple[str, Path]:
     """A fresh portable folder C:\\Faults\\<name> with the program, the English
     language file and the given data files; returns (exe, folder)."""
-    win_folder = rf"C:\Faults\{name}"
-    folder = wine.unix_path(win_folder)
-    if folder.exists():
-        subprocess.run(["chattr", "-R", "-i", str(folder)], check=False)
-        shutil.rmtree(folder)
-    exe = wine.install_program(win_folder, exe_path, lang=[REPO / "lang" / "English.lng"])
-    if ini is not None:
-        (folder / "Glyphwell.ini").write_bytes(ini)
-    if chars is not None:
-        (folder / "Characters.json").write_bytes(chars)
-    return exe, folder
+    exe = install(wine, exe_path, rf"C:\Faults\{name}", chars=chars, ini=ini)
+    return exe, wine.unix_path(rf"C:\Faults\{name}")
 
 
 def start(wine, exe_path, name: str, chars: bytes | None = None, ini: bytes | None = None) -> App:
     """Starts the program on the given files and waits until it is ready for
     the user: main window up, hotkey registered, the list focused."""
-    exe, folder = prepare(wine, exe_path, name, chars=character_file(TABLE) if chars is None else chars,
-                          ini=settings_file() if ini is None else ini)
-    proc = wine.start(exe)
-    main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=20)
-    app = App(proc, main, wine.child(main.hwnd, id=LIST_ID).hwnd, folder, rf"C:\Faults\{name}")
-    _started.append(app)
-    wait_until(lambda: any(t.text == TRAY_TIP for t in wine.tray_icons()), message="the hotkey registered")
-    wine.activate(main.hwnd)
-    wait_until(lambda: wine.focus_info(main.hwnd).focus == app.list, message="the focus on the list")
-    return app
+    return glyphwell.start(wine, exe_path, rf"C:\Faults\{name}",
+                           chars=character_file(TABLE) if chars is None else chars,
+                           ini=settings_file() if ini is None else ini, wait_tray=True)
 
 
 def folder_names(app: App) -> list[str]:
@@ -183,7 +127,7 @@ def bring_back(wine, app: App) -> None:
     program look at the character file again."""
     wine.activate(app.main.hwnd)
     wine.key("Escape")
-    wait_until(lambda: not wine.window(app.main.hwnd).visible, message="the main window in the tray")
+    wait_hidden(wine, app.main.hwnd, "the main window in the tray")
     wine.key("F10")
 
 
@@ -200,12 +144,6 @@ def replace(path: Path, data: bytes | None) -> None:
     path.write_bytes(data)
     _next_stamp[0] += 10
     os.utime(path, (_next_stamp[0], _next_stamp[0]))
-
-
-def set_read_only_attribute(wine, path: Path, on: bool) -> None:
-    """The Windows read-only attribute, set as a user would (attrib)."""
-    p = wine.start(r"C:\windows\system32\attrib.exe", args=("+r " if on else "-r ") + f'"{wine.windows_path(path)}"')
-    assert p.wait(timeout=20) == 0
 
 
 def tool(wine, name: str) -> str:
@@ -264,18 +202,13 @@ def big_table_file(size: int, broken_end: bool) -> bytes:
 
 def each_write_obstacle(wine, app: App, path: Path, refused) -> None:
     """Calls refused(what) once under each thing that keeps the program from writing `path`, one at
-    a time and each taken away again: the Windows read-only attribute, the immutable flag, a lock
-    without sharing held by another program, and an unwritable data folder."""
-    set_read_only_attribute(wine, path, True)
-    refused("read-only attribute")
-    set_read_only_attribute(wine, path, False)
-
+    a time and each taken away again: the immutable flag (its temporary file is written, the
+    rename fails) and an unwritable data folder (no temporary file can be made).  The Windows
+    read-only attribute and a file held open by another program are shown in-process
+    (tests/win32/platform_test.cpp, editing_test.cpp, settings_window_test.cpp)."""
     make_immutable(path)
     refused("immutable file")
     clear_immutable(path)
-
-    with Lock(wine, path):
-        refused("held without sharing by another program")
 
     make_immutable(app.folder)
     refused("data folder unwritable")
@@ -334,7 +267,7 @@ def test_character_file_changed_into_something_unreadable_is_reported_once_and_k
             assert app.chars.read_bytes() == data, what
     # A failed reread is reported once, not at every activation.
     bring_back(wine, app)
-    wait_until(lambda: wine.foreground() and wine.foreground().hwnd == app.main.hwnd, message="main window back")
+    wait_until(lambda: is_foreground(wine, app.main.hwnd), message="main window back")
     wait_until(lambda: wine.focus_info(app.main.hwnd).focus == app.list, message="the focus on the list")
     no_box(wine, app)
     # The next change moves the user's file aside, byte for byte, writes the
@@ -462,8 +395,7 @@ def test_settings_file_that_makes_no_sense_gives_the_defaults_and_is_left_alone(
     # file was taken; the program opened it, so it does not write it.
     app = start(wine, glyphwell_exe, f"IniOdd{kind.replace('-', '')}", ini=data)
     no_box(wine, app)
-    wine.close_window(app.main.hwnd)
-    assert app.proc.wait(timeout=15) == 0
+    glyphwell.quit_program(wine, app)
     assert app.ini.read_bytes() == data
     assert app.chars.read_bytes() == character_file(TABLE)
 
@@ -471,14 +403,11 @@ def test_settings_file_that_makes_no_sense_gives_the_defaults_and_is_left_alone(
 def test_settings_file_with_its_byte_order_mark_is_read(wine, glyphwell_exe):
     ini = settings_file(Hotkey="F9")
     assert ini.startswith(BOM)
-    exe, folder = prepare(wine, glyphwell_exe, "IniBom", chars=character_file(TABLE), ini=ini)
-    proc = wine.start(exe)
-    main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=20)
-    _started.append(App(proc, main, 0, folder, r"C:\Faults\IniBom"))
+    app = glyphwell.start(wine, glyphwell_exe, r"C:\Faults\IniBom", chars=character_file(TABLE), ini=ini,
+                          focus_list=False)
     wait_until(lambda: any(t.text == "Glyphwell (F9)" for t in wine.tray_icons()), message="the hotkey F9")
-    wine.close_window(main.hwnd)
-    assert proc.wait(timeout=15) == 0
-    assert (folder / "Glyphwell.ini").read_bytes() == ini
+    glyphwell.quit_program(wine, app)
+    assert app.ini.read_bytes() == ini
 
 
 @pytest.mark.parametrize("present", ["nothing", "settings"])

@@ -12,7 +12,7 @@ import shutil
 from pathlib import Path
 
 from harness import PROGRAM_TITLE, wait_until
-from program_files import settings_file
+from glyphwell import settings_file
 
 REPO = Path(__file__).resolve().parents[2]
 NOTEPAD = r"C:\windows\system32\notepad.exe"

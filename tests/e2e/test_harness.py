@@ -2,8 +2,6 @@
 
 from __future__ import annotations
 
-import time
-
 import pytest
 
 from harness import PROGRAM_TITLE, HarnessError, ProbeError, WaitTimeout, wait_until
@@ -154,15 +152,18 @@ def test_stand_in_window_list_status_edit_tray_hotkey(wine, demo_exe):
     # Insert adds the text as a row and shows it in the status bar; watches inside Wine see the
     # row count, the new cell and the status text, each only once it is there.
     # The probe is busy with a watch until its result is read, so the button is clicked through X.
-    insert = wine.child(win.hwnd, cls="Button", text="Insert").center
+    button = wine.child(win.hwnd, cls="Button", text="Insert")
+    x, y = button.center
+    # Each click 6 pixels from the one before: two clicks within the double-click
+    # rectangle (4 pixels) and time would make one double click.
+    assert button.rect[2] - button.rect[0] > 16
     watches = [dict(what="status", hwnd=sb.hwnd, text="insert: é–𝄞"),
                dict(what="count", hwnd=lv.hwnd, count=5),
                dict(what="cell", hwnd=lv.hwnd, row=5, col=1, text="é–𝄞")]
-    for watch in watches:
-        time.sleep(0.6)  # two clicks on one spot within the double-click time would be one double click
+    for i, watch in enumerate(watches):
         t0 = wine._call("clock")["now"]
         result = wine.probe.begin("watch", gap_us=500, timeout=10000, **watch)
-        wine.click(*insert)
+        wine.click(x + 6 * (i - 1), y)
         seen = result(20)
         assert t0 <= seen["not_before"] <= seen["seen_at"] <= wine._call("clock")["now"]
         assert wine.status_bar(sb.hwnd)[0] == "insert: é–𝄞"

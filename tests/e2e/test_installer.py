@@ -9,42 +9,22 @@ from __future__ import annotations
 
 import hashlib
 import os
-import re
 import shutil
 import subprocess
 from pathlib import Path
 
 import pytest
 
-from harness import PROGRAM_TITLE, wait_until
-from main_menu import choose_main_menu_item
-from program_files import character_file
+from glyphwell import (DEFAULT_TABLE, REPO, RUN_KEY, attach, character_file, choose_main_menu_item, quit_program,
+                       run_value, settings_file)
+from harness import wait_until
 
-REPO = Path(__file__).resolve().parents[2]
 DIST = Path(os.environ.get("GLYPHWELL_DIST", REPO / "dist"))
 MSI = DIST / "Glyphwell-1.11-x64.msi"
-RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
 MACHINE_RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 INSTALLED_EXE = r"C:\Program Files\Glyphwell\Glyphwell.exe"
-TRAY_TIP = "Glyphwell (F10)"
 WM_ENDSESSION, ENDSESSION_CLOSEAPP = 0x16, 0x1
-
-
-def reg_query(wine, key: str, value: str | None = None) -> dict[str, str] | None:
-    """The values of a key (or the one value) as `wine reg query` prints
-    them; None when there is no such key or value."""
-    args = ["wine", "reg", "query", key] + (["/v", value] if value else [])
-    r = subprocess.run(args, env=wine.env, capture_output=True, text=True, stdin=subprocess.DEVNULL)
-    if r.returncode != 0:
-        return None
-    found = re.findall(r"^    (\S.*?)    (REG_\w+)    (.*)$", r.stdout, re.M)
-    return {name: data for name, _, data in found}
-
-
-def run_value(wine, key: str = RUN_KEY) -> str | None:
-    values = reg_query(wine, key, "Glyphwell")
-    return values["Glyphwell"] if values else None
 
 
 def msiexec(wine, *args: str) -> int:
@@ -58,10 +38,9 @@ def snapshot(folder: Path) -> dict[str, str]:
             for p in sorted(folder.rglob("*")) if p.is_file()}
 
 
-def start_installed(wine):
-    proc = wine.start(INSTALLED_EXE)
-    main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=30)
-    return proc, main
+def start_installed(wine, wait_tray: bool = False):
+    return attach(wine, wine.start(INSTALLED_EXE), exe=INSTALLED_EXE, focus_list=False, wait_tray=wait_tray,
+                  timeout=30)
 
 
 def _pack(out: Path, **env: str) -> None:
@@ -92,18 +71,9 @@ def test_install_start_upgrade_and_uninstall(wine, glyphwell_exe, msis):
     program = wine.unix_path(r"C:\Program Files\Glyphwell")
     data = wine.appdata / "Glyphwell"
     shutil.rmtree(data, ignore_errors=True)
-    subprocess.run(["wine", "reg", "delete", RUN_KEY, "/v", "Glyphwell", "/f"], env=wine.env,
-                   capture_output=True, stdin=subprocess.DEVNULL)
-
-    # The usual first-start files, from a portable copy.
-    baseline = wine.unix_path(r"C:\Portable\InstallerBaseline")
-    shutil.rmtree(baseline, ignore_errors=True)
-    base = wine.start(wine.install_program(baseline, glyphwell_exe, lang=REPO / "lang"))
-    base_main = base.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=30)
-    wait_until(lambda: (baseline / "Characters.json").exists(), message="the portable first start's files")
-    wine.close_window(base_main.hwnd)
-    assert base.wait(timeout=15) == 0
-    first_start = {n: (baseline / n).read_bytes() for n in ("Glyphwell.ini", "Characters.json")}
+    wine.reg_delete(RUN_KEY, "Glyphwell")
+    # The usual first-start files (tests/e2e/test_startup.py shows that a first start writes these).
+    first_start = {"Glyphwell.ini": settings_file(), "Characters.json": character_file(DEFAULT_TABLE)}
 
     # A silent install of the older version, with start with Windows.
     assert msiexec(wine, "/i", rf"C:\Setup\{older.name}", "/qn", "RUNATSTARTUP=1") == 0
@@ -120,7 +90,7 @@ def test_install_start_upgrade_and_uninstall(wine, glyphwell_exe, msis):
     # installing user's own Run key.
     assert run_value(wine, MACHINE_RUN_KEY) == f'"{INSTALLED_EXE}" /tray'
     assert run_value(wine) is None
-    arp = [reg_query(wine, f"{UNINSTALL_KEY}\\{code}") for code in _product_codes(wine)]
+    arp = [wine.reg_query(f"{UNINSTALL_KEY}\\{code}") for code in _product_codes(wine)]
     assert [(e["DisplayName"], e["DisplayVersion"], e["Publisher"]) for e in arp] == \
         [("Glyphwell", "1.10", "Glyphwell developers")]
     assert arp[0]["HelpLink"] == "https://glyphwell.example.org/prog/"
@@ -134,15 +104,14 @@ def test_install_start_upgrade_and_uninstall(wine, glyphwell_exe, msis):
 
     # The first start writes the usual first-start files into AppData and
     # nothing below Program Files.
-    proc, main = start_installed(wine)
+    app = start_installed(wine, wait_tray=True)
     wait_until(lambda: (data / "Characters.json").exists(), message="the character file in AppData")
-    wait_until(lambda: any(t.text == TRAY_TIP for t in wine.tray_icons()), message="the tray icon")
     assert {n: (data / n).read_bytes() for n in first_start} == first_start
     assert snapshot(program) == installed
 
     # The menu item is checked and greyed (the in-process tests look at it):
     # choosing it changes nothing.
-    choose_main_menu_item(wine, main.hwnd, "RunAtStartup")
+    choose_main_menu_item(wine, app.main.hwnd, "RunAtStartup")
     assert run_value(wine) is None
     assert run_value(wine, MACHINE_RUN_KEY) == f'"{INSTALLED_EXE}" /tray'
 
@@ -154,26 +123,25 @@ def test_install_start_upgrade_and_uninstall(wine, glyphwell_exe, msis):
     # The upgrade while the program runs: it goes on running, and after it
     # the table, the settings and start with Windows are as they were.
     assert msiexec(wine, "/i", rf"C:\Setup\{newer.name}", "/qn") == 0
-    arp = [reg_query(wine, f"{UNINSTALL_KEY}\\{code}") for code in _product_codes(wine)]
+    arp = [wine.reg_query(f"{UNINSTALL_KEY}\\{code}") for code in _product_codes(wine)]
     print("after upgrading to 1.11:", sorted(snapshot(program)), [e["DisplayVersion"] for e in arp])
     assert [e["DisplayVersion"] for e in arp] == ["1.11"]
     assert sorted(snapshot(program)) == sorted(installed)
-    assert proc.poll() is None
+    assert app.proc.running
     assert snapshot(data) == user_data
     assert run_value(wine, MACHINE_RUN_KEY) == f'"{INSTALLED_EXE}" /tray'
     # Windows' Restart Manager ends it the way a sign-out does.
-    wine.post_message(main.hwnd, WM_ENDSESSION, 1, ENDSESSION_CLOSEAPP)
-    assert proc.wait(timeout=15) == 0
-    proc, main = start_installed(wine)
-    rows = wine.list_view(wine.child(main.hwnd, id=5).hwnd).rows
+    wine.post_message(app.main.hwnd, WM_ENDSESSION, 1, ENDSESSION_CLOSEAPP)
+    assert app.proc.wait(timeout=20) == 0
+    app = start_installed(wine)
+    rows = wine.list_view(app.list).rows
     assert [r[0] for r in rows] == ["x"]  # the trigger column
-    wine.close_window(main.hwnd)
-    assert proc.wait(timeout=15) == 0
+    quit_program(wine, app)
 
     # A rebuilt 1.11 installs over the 1.11 installed: one entry, the new help
     # link, start with Windows kept.
     assert msiexec(wine, "/i", rf"C:\Setup\{rebuilt.name}", "/qn") == 0
-    arp = [reg_query(wine, f"{UNINSTALL_KEY}\\{code}") for code in _product_codes(wine)]
+    arp = [wine.reg_query(f"{UNINSTALL_KEY}\\{code}") for code in _product_codes(wine)]
     assert [(e["DisplayVersion"], e["HelpLink"]) for e in arp] == [("1.11", "https://glyphwell.example.net/prog/")]
     assert run_value(wine, MACHINE_RUN_KEY) == f'"{INSTALLED_EXE}" /tray'
 
@@ -191,14 +159,13 @@ def test_install_start_upgrade_and_uninstall(wine, glyphwell_exe, msis):
 
 def _product_codes(wine) -> list[str]:
     """Uninstall entries whose DisplayName is Glyphwell."""
-    r = subprocess.run(["wine", "reg", "query", UNINSTALL_KEY], env=wine.env, capture_output=True, text=True,
-                       stdin=subprocess.DEVNULL)
+    r = wine.reg("query", UNINSTALL_KEY, check=False)
     codes = []
     for line in r.stdout.splitlines():
         key = line.strip()
         if not key.upper().startswith(UNINSTALL_KEY.upper().replace("HKLM", "HKEY_LOCAL_MACHINE") + "\\"):
             continue
-        values = reg_query(wine, key)
+        values = wine.reg_query(key)
         if values and values.get("DisplayName") == "Glyphwell":
             codes.append(key.rsplit("\\", 1)[1])
     return codes

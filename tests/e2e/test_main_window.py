@@ -7,19 +7,13 @@ hotkey that another program already holds."""
 from __future__ import annotations
 
 import os
-import shutil
-from dataclasses import dataclass
-from pathlib import Path
 
 import pytest
 
-from harness import PROGRAM_TITLE, Window, wait_until
-from program_files import character_file, settings_file
-
-REPO = Path(__file__).resolve().parents[2]
-NOTEPAD = r"C:\windows\system32\notepad.exe"
-TRAY_TIP = "Glyphwell (F10)"
-INFO_TEXT = " Press [Shift] to get the code rather than the character."
+from glyphwell import (INFO_TEXT, attach, ON_TOP_ID, TRAY_TIP, character_file, hotkey_to_front, in_front_on_the_list,
+                       install, is_foreground, is_visible, notepad_text_is, quit_program, select_by_trigger,
+                       settings_file, start, start_notepad, status_is, tray_icon_gone, wait_hidden)
+from harness import Window, wait_until
 
 # (trigger, code text as the program shows it, comment)
 TABLE = [
@@ -34,111 +28,10 @@ TABLE = [
 ]
 
 
-@dataclass
-class App:
-    proc: object
-    main: Window
-    list: int          # hwnd of the main list
-    status: int        # hwnd of the status bar
-    folder: Path       # Unix path of the program's folder (ini and character file beside the exe)
-
-    @property
-    def ini(self) -> Path:
-        return self.folder / "Glyphwell.ini"
-
-    @property
-    def chars(self) -> Path:
-        return self.folder / "Characters.json"
-
-
-def start_glyphwell(wine, exe_path, name: str, rows=TABLE, wait_tray: bool = True, **settings: str) -> App:
-    """Installs the program in its own portable folder with the given settings
-    and character table, starts it and waits for the main window (and, by
-    default, the tray icon that names the hotkey)."""
-    win_folder = rf"C:\Portable\MainWindow{name}"
-    folder = wine.unix_path(win_folder)
-    shutil.rmtree(folder, ignore_errors=True)
-    exe = wine.install_program(win_folder, exe_path, lang=[REPO / "lang" / "English.lng"])
-    (folder / "Glyphwell.ini").write_bytes(settings_file(**settings))
-    (folder / "Characters.json").write_bytes(character_file(rows))
-    proc = wine.start(exe)
-    main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=20)
-    app = App(proc, main, wine.child(main.hwnd, id=5).hwnd,
-              wine.child(main.hwnd, cls="msctls_statusbar32").hwnd, folder)
-    _started.append(app)
-    if wait_tray:
-        wait_until(lambda: any(t.text == TRAY_TIP for t in wine.tray_icons()),
-                   message="tray icon naming the hotkey F10")
-    return app
-
-
-def tray_icon_gone(wine) -> None:
-    # A removed icon can stay listed for a moment.
-    wait_until(lambda: not any(t.text == TRAY_TIP for t in wine.tray_icons()), timeout=5,
-               message="the tray icon removed")
-
-
-def quit_glyphwell(wine, app: App) -> None:
-    wine.close_window(app.main.hwnd)
-    assert app.proc.wait(timeout=15) == 0
-    tray_icon_gone(wine)
-
-
-_started: list[App] = []
-
-
-@pytest.fixture(autouse=True)
-def _quit_left_over_programs(wine):
-    """Ends what a failed (or expected-to-fail) test left running the way a
-    user would, so that no icon or hotkey of it is in the next test's way."""
-    _started.clear()
-    yield
-    for app in _started:
-        try:
-            if not app.proc.running:
-                continue
-            wine.close_window(app.main.hwnd)
-            def ended_or_asking():
-                if not app.proc.running:
-                    return True
-                for box in wine.message_boxes(pid=app.proc.pid):
-                    if "Yes" in box.button_labels:
-                        wine.click_button(box.hwnd, text="Yes")
-                return False
-            wait_until(ended_or_asking, timeout=10, message="the program to end")
-            tray_icon_gone(wine)
-        except Exception as e:  # the wine fixture kills what is left
-            print(f"\ncleanup of {app.folder.name}: {e}")
-    _started.clear()
-
-
-def start_notepad(wine):
-    pad = wine.start(NOTEPAD)
-    window = pad.wait_window(title="Untitled - Notepad")
-    return window, wine.child(window.hwnd, cls="Edit").hwnd
-
-
-def is_visible(wine, hwnd: int) -> bool:
-    w = wine.window(hwnd)
-    return bool(w and w.visible)
-
-
-def hotkey_to_front(wine, app: App) -> None:
-    """F10 from wherever the user is; the main window comes to the front with
-    the focus on the list, then gets the X keyboard focus for the keys that
-    follow (Xvfb has no window manager)."""
-    wine.hotkey_to_front("F10", app.main.hwnd, app.list)
-
-
-def select_by_trigger(wine, app: App, key: str, row: int) -> None:
-    wine.key(key)
-    wait_until(lambda: wine.list_view(app.list).selected_rows == [row],
-               message=f"row {row} selected by the trigger {key!r}")
-
-
-def notepad_text_is(wine, edit: int, expected: str, timeout: float = 10.0) -> None:
-    wait_until(lambda: wine.text(edit) == expected, timeout=timeout,
-               message=lambda: f"notepad to hold {expected!r} (it holds {wine.text(edit)!r})")
+def start_glyphwell(wine, exe_path, name: str, rows=TABLE, **settings: str):
+    """The program in its own portable folder, with its tray icon naming the hotkey."""
+    return start(wine, exe_path, rf"C:\Portable\MainWindow{name}", chars=character_file(rows), wait_tray=True,
+                 **settings)
 
 
 def type_x_into_notepad(wine, pad: Window) -> None:
@@ -171,11 +64,11 @@ def test_enter_types_rows_and_puts_the_caret_only_inside_close_pairs(wine, glyph
         assert wine.text(edit) == ""  # the trigger only selects
         wine.key("Return")
         notepad_text_is(wine, edit, typed)
-        wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray")
+        wait_hidden(wine, app.main.hwnd, "main window in the tray")
         type_x_into_notepad(wine, pad)
         notepad_text_is(wine, edit, after_x)
     assert app.proc.running
-    quit_glyphwell(wine, app)
+    quit_program(wine, app, tray=True)
 
 
 @pytest.mark.parametrize("html, expected", [("False", "\\u2013"), ("True", "&#x2013;")], ids=["plain", "html"])
@@ -187,11 +80,11 @@ def test_shift_enter_types_the_code(wine, glyphwell_exe, html, expected):
     select_by_trigger(wine, app, "minus", 4)
     wine.key("shift+Return")
     notepad_text_is(wine, edit, expected)
-    wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray")
+    wait_hidden(wine, app.main.hwnd, "main window in the tray")
     # No pair rule for codes: the caret stays at the end.
     type_x_into_notepad(wine, pad)
     notepad_text_is(wine, edit, expected + "x")
-    quit_glyphwell(wine, app)
+    quit_program(wine, app, tray=True)
 
 
 # --------------------------------------------------------------------------- clipboard
@@ -204,23 +97,20 @@ def test_copy_commands_put_characters_or_code_on_the_clipboard_and_the_info_text
     wine.activate(app.main.hwnd)
     select_by_trigger(wine, app, "minus", 4)
     # Chosen by keyboard: the status bar names the character.
-    wait_until(lambda: wine.status_bar(app.status)[0] == " EN DASH", message="the character's name")
+    status_is(wine, app, " EN DASH")
     wine.set_clipboard_text("before")
 
     wine.key("ctrl+c")
     wait_until(lambda: wine.clipboard_text() == "\u2013", message="the en dash on the clipboard")
-    wait_until(lambda: wine.status_bar(app.status)[0] == " Character copied to the clipboard.",
-               message="the copied status text")
+    status_is(wine, app, " Character copied to the clipboard.")
     assert is_visible(wine, app.main.hwnd)  # copying sends nothing anywhere
 
     wine.key("ctrl+shift+c")
     wait_until(lambda: wine.clipboard_text() == "\\u2013", message="the code on the clipboard")
-    wait_until(lambda: wine.status_bar(app.status)[0] == " Code copied to the clipboard.",
-               message="the code copied status text")
-    wait_until(lambda: wine.status_bar(app.status)[0] == INFO_TEXT, timeout=10,
-               message="the info text after the message duration")
+    status_is(wine, app, " Code copied to the clipboard.")
+    status_is(wine, app, INFO_TEXT)  # after the message duration
     assert wine.clipboard_text() == "\\u2013"
-    quit_glyphwell(wine, app)
+    quit_program(wine, app, tray=True)
 
 
 # --------------------------------------------------------------------------- tray
@@ -231,36 +121,33 @@ def test_escape_puts_the_window_into_the_tray_and_the_hotkey_brings_it_back(wine
     for _ in range(2):
         wine.activate(app.main.hwnd)
         wine.key("Escape")
-        wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray after Esc")
+        wait_hidden(wine, app.main.hwnd, "main window in the tray after Esc")
         assert any(t.text == TRAY_TIP for t in wine.tray_icons())
         assert app.proc.running
         wine.activate(pad.hwnd)
         hotkey_to_front(wine, app)
         assert is_visible(wine, app.main.hwnd)
-    quit_glyphwell(wine, app)
+    quit_program(wine, app, tray=True)
 
 
 def test_tray_icon_left_clicks_show_and_hide_the_window(wine, glyphwell_exe):
     app = start_glyphwell(wine, glyphwell_exe, "Tray")
     wine.activate(app.main.hwnd)
     wine.key("Escape")
-    wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray after Esc")
+    wait_hidden(wine, app.main.hwnd, "main window in the tray after Esc")
 
     icon = wine.click_tray_icon(TRAY_TIP)
     wait_until(lambda: is_visible(wine, app.main.hwnd), message="main window back after a tray click")
-    wait_until(lambda: (fg := wine.foreground()) is not None and fg.hwnd == app.main.hwnd
-               and wine.focus_info(app.main.hwnd).focus == app.list,
-               message="main window in front with the focus on its list after a tray click")
+    in_front_on_the_list(wine, app, "main window in front with the focus on its list after a tray click")
 
     # A few pixels aside, so that a quick second click is no double click.
     x, y = icon.center
     assert icon.screen_rect[2] - x > 4
     wine.click(x + 4, y)
-    wait_until(lambda: not is_visible(wine, app.main.hwnd),
-               message="main window in the tray after a second tray click")
+    wait_hidden(wine, app.main.hwnd, "main window in the tray after a second tray click")
 
     hotkey_to_front(wine, app)
-    quit_glyphwell(wine, app)
+    quit_program(wine, app, tray=True)
 
 
 WM_NCHITTEST, HTMINBUTTON = 0x0084, 8
@@ -282,11 +169,11 @@ def test_minimise_button_puts_the_window_into_the_tray(wine, glyphwell_exe):
     app = start_glyphwell(wine, glyphwell_exe, "Minimise")
     wine.activate(app.main.hwnd)
     wine.click(*minimise_button(wine, app.main.hwnd))
-    wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray after the minimise button")
+    wait_hidden(wine, app.main.hwnd, "main window in the tray after the minimise button")
     assert any(t.text == TRAY_TIP for t in wine.tray_icons())
     hotkey_to_front(wine, app)
     assert not wine.window(app.main.hwnd).iconic
-    quit_glyphwell(wine, app)
+    quit_program(wine, app, tray=True)
 
 
 def choose_tray_menu_item(wine, item: str) -> None:
@@ -310,15 +197,13 @@ def test_tray_menu_hides_shows_and_quits(wine, glyphwell_exe):
     app = start_glyphwell(wine, glyphwell_exe, "TrayMenu")
     wine.activate(app.main.hwnd)
     choose_tray_menu_item(wine, "Hide")
-    wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray after Hide")
+    wait_hidden(wine, app.main.hwnd, "main window in the tray after Hide")
 
     choose_tray_menu_item(wine, "Show")
-    wait_until(lambda: (fg := wine.foreground()) is not None and fg.hwnd == app.main.hwnd
-               and wine.focus_info(app.main.hwnd).focus == app.list,
-               message="main window in front with the focus on its list after Show")
+    in_front_on_the_list(wine, app, "main window in front with the focus on its list after Show")
 
     choose_tray_menu_item(wine, "Quit")
-    assert app.proc.wait(timeout=15) == 0
+    assert app.proc.wait(timeout=20) == 0
     tray_icon_gone(wine)
 
 
@@ -328,7 +213,7 @@ def test_tray_icon_double_click_leaves_the_window_shown(wine, glyphwell_exe):
     app = start_glyphwell(wine, glyphwell_exe, "TrayDouble")
     wine.activate(app.main.hwnd)
     wine.key("Escape")
-    wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray after Esc")
+    wait_hidden(wine, app.main.hwnd, "main window in the tray after Esc")
     for before in ("in the tray", "shown"):
         wine.click_tray_icon(TRAY_TIP, double=True)
         # The tray menu opens only once the clicks before it have been handled.
@@ -337,7 +222,7 @@ def test_tray_icon_double_click_leaves_the_window_shown(wine, glyphwell_exe):
         assert is_visible(wine, app.main.hwnd), f"a double click with the window {before} hid it"
         wine.key("Escape")
         wait_until(lambda: not wine.open_menus(), message="the tray menu closed")
-    quit_glyphwell(wine, app)
+    quit_program(wine, app, tray=True)
 
 
 # --------------------------------------------------------------------------- quitting
@@ -355,13 +240,13 @@ def test_quit_asks_and_no_keeps_everything_yes_ends_and_frees_the_hotkey(wine, g
     # The hotkey still works after declining.
     wine.activate(app.main.hwnd)
     wine.key("Escape")
-    wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray")
+    wait_hidden(wine, app.main.hwnd, "main window in the tray")
     hotkey_to_front(wine, app)
 
     wine.close_window(app.main.hwnd)
     box = wine.answer_message_box("Yes", pid=app.proc.pid)
     assert box.message == "Do you really want to quit the program?"
-    assert app.proc.wait(timeout=15) == 0
+    assert app.proc.wait(timeout=20) == 0
     tray_icon_gone(wine)
 
     # F10 is free for other programs: the stand-in registers it and receives it.
@@ -377,12 +262,12 @@ def test_quit_asks_and_no_keeps_everything_yes_ends_and_frees_the_hotkey(wine, g
 def test_stay_on_top_is_saved_at_once_and_keeps_the_window_visible_while_typing(wine, glyphwell_exe):
     app = start_glyphwell(wine, glyphwell_exe, "OnTop", OnTop="False")
     assert not wine.window(app.main.hwnd).topmost
-    box = wine.child(app.main.hwnd, id=6)
+    box = wine.child(app.main.hwnd, id=ON_TOP_ID)
     assert box.checked == 0 and box.text == "&Stay on top"
     wine.activate(app.main.hwnd)
     wine.click_window(box.hwnd)
     wait_until(lambda: b"\r\nOnTop = True\r\n" in app.ini.read_bytes(), message="OnTop = True in the ini")
-    assert wine.child(app.main.hwnd, id=6).checked == 1
+    assert wine.child(app.main.hwnd, id=ON_TOP_ID).checked == 1
     wait_until(lambda: wine.window(app.main.hwnd).topmost, message="main window topmost")
     # Only that line changed.
     assert app.ini.read_bytes() == settings_file(OnTop="True")
@@ -393,11 +278,10 @@ def test_stay_on_top_is_saved_at_once_and_keeps_the_window_visible_while_typing(
     select_by_trigger(wine, app, "minus", 4)
     wine.key("Return")
     notepad_text_is(wine, edit, "\u2013")
-    wait_until(lambda: (fg := wine.foreground()) is not None and fg.hwnd == pad.hwnd,
-               message="notepad in front again")
+    wait_until(lambda: is_foreground(wine, pad.hwnd), message="notepad in front again")
     assert is_visible(wine, app.main.hwnd)
     assert wine.window(app.main.hwnd).topmost
-    quit_glyphwell(wine, app)
+    quit_program(wine, app, tray=True)
 
 
 # --------------------------------------------------------------------------- rereading
@@ -420,7 +304,7 @@ def test_changed_character_file_is_reread_on_the_next_activation(wine, glyphwell
     select_by_trigger(wine, app, "minus", 4)
     if where == "in_tray":
         wine.key("Escape")
-        wait_until(lambda: not is_visible(wine, app.main.hwnd), message="main window in the tray")
+        wait_hidden(wine, app.main.hwnd, "main window in the tray")
     wine.activate(pad.hwnd)
 
     app.chars.write_bytes(character_file(OTHER_TABLE))
@@ -432,17 +316,16 @@ def test_changed_character_file_is_reread_on_the_next_activation(wine, glyphwell
     table = wait_until(lambda: (lv := wine.list_view(app.list)).count == 3 and lv, message="the new table")
     assert [r[:2] for r in table.rows] == [["x", "\u00d7"], ["d", "\u00f7"], ["o", "\u00b0"]]
     assert table.selected_rows == [0]
-    wait_until(lambda: wine.status_bar(app.status)[0] == " The character file was reread.",
-               message="the reread status text")
+    status_is(wine, app, " The character file was reread.")
     # The reread text stays until the selection changes; moved by keyboard,
     # the status bar names the row's character.
     wine.key("Down")
     wait_until(lambda: wine.list_view(app.list).selected_rows == [1], message="row 1 selected")
-    wait_until(lambda: wine.status_bar(app.status)[0] == " DIVISION SIGN", message="the character's name")
+    status_is(wine, app, " DIVISION SIGN")
     # The new triggers work; the program read the file and did not write it back.
     select_by_trigger(wine, app, "o", 2)
     assert app.chars.read_bytes() == character_file(OTHER_TABLE)
-    quit_glyphwell(wine, app)
+    quit_program(wine, app, tray=True)
 
 
 # --------------------------------------------------------------------------- hotkey taken
@@ -452,23 +335,17 @@ def test_hotkey_held_by_another_program_warns_and_the_program_runs_on(wine, glyp
     demo_window = demo.wait_window(title="Glyphwell stand-in")
     demo_status = wine.child(demo_window.hwnd, cls="msctls_statusbar32").hwnd
 
-    win_folder = r"C:\Portable\MainWindowTaken"
-    folder = wine.unix_path(win_folder)
-    shutil.rmtree(folder, ignore_errors=True)
-    exe = wine.install_program(win_folder, glyphwell_exe, lang=[REPO / "lang" / "English.lng"])
-    (folder / "Glyphwell.ini").write_bytes(settings_file())
-    (folder / "Characters.json").write_bytes(character_file(TABLE))
+    exe = install(wine, glyphwell_exe, r"C:\Portable\MainWindowTaken", chars=character_file(TABLE))
     proc = wine.start(exe)
     box = wine.answer_message_box("OK", pid=proc.pid, timeout=20)
     assert box.message == "Can't register hotkey: F10"
     assert box.button_labels == ["OK"]
 
-    main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=20)
-    assert proc.running
+    app = attach(wine, proc, focus_list=False)
+    assert app.proc.running
     tray_icon_gone(wine)  # no icon names a hotkey the program does not hold
     # F10 still belongs to the other program.
     wine.key("F10")
     wait_until(lambda: wine.status_bar(demo_status)[0] == "hotkey", message="F10 reaching the stand-in")
-    assert proc.running
-    wine.close_window(main.hwnd)
-    assert proc.wait(timeout=15) == 0
+    assert app.proc.running
+    quit_program(wine, app)

@@ -7,10 +7,9 @@ from __future__ import annotations
 
 import shutil
 
+from glyphwell import NOTEPAD, character_file, settings_file
 from harness import PROGRAM_TITLE, wait_until
-from program_files import character_file, settings_file
 
-NOTEPAD = r"C:\windows\system32\notepad.exe"
 WORDPAD = r"C:\Program Files\Windows NT\Accessories\wordpad.exe"
 # A surrogate pair and a combining sequence: grinning face, e + combining acute.
 ENTRY = "\U0001F600e\u0301"

@@ -11,13 +11,11 @@ from pathlib import Path
 
 import pytest
 
+import glyphwell
+from glyphwell import ON_TOP_ID, character_file, hotkey_to_front, quit_program, select_by_trigger, start_notepad
 from harness import PROGRAM_TITLE, wait_until
-from program_files import character_file, settings_file
 
 MINGW_OBJCOPY = "x86_64-w64-mingw32-objcopy"
-
-REPO = Path(__file__).resolve().parents[2]
-NOTEPAD = r"C:\windows\system32\notepad.exe"
 
 # --------------------------------------------------------------------------- system libraries
 
@@ -39,17 +37,14 @@ PROGRAMS = ["gwdllcheck.exe", "gwdllcheck-bound.exe", "Glyphwell.exe"]
 
 def set_windows_search_order(wine, on: bool) -> None:
     key = r"HKEY_CURRENT_USER\Software\Wine\AppDefaults"
-    lines = ["REGEDIT4", ""]
+    lines = []
     for program in PROGRAMS:
         if on:
             lines += [f"[{key}\\{program}\\DllOverrides]"]
             lines += [f'"{name[:-4]}"="native,builtin"' for name in FAKE_NAMES] + [""]
         else:
             lines += [f"[-{key}\\{program}]", ""]
-    reg = wine.unix_path(r"C:\DllCheck") / ("order-on.reg" if on else "order-off.reg")
-    reg.parent.mkdir(parents=True, exist_ok=True)
-    reg.write_text("\r\n".join(lines))
-    assert wine.start(r"C:\windows\regedit.exe", args=f'/s "{wine.windows_path(reg)}"').wait(timeout=30) == 0
+    wine.reg_import(lines)
 
 
 @pytest.fixture
@@ -93,20 +88,12 @@ def test_system_libraries_beside_the_program_are_never_loaded(wine, glyphwell_ex
 
     # Glyphwell itself, started and used beside the fakes, loads none.
     win_folder = r"C:\DllCheck\Glyphwell"
+    exe = glyphwell.install(wine, glyphwell_exe, win_folder, chars=character_file([("-", r"\u2013", "en dash")]))
     folder = wine.unix_path(win_folder)
-    shutil.rmtree(folder, ignore_errors=True)
-    exe = wine.install_program(win_folder, glyphwell_exe, lang=[REPO / "lang" / "English.lng"])
-    (folder / "Glyphwell.ini").write_bytes(settings_file(Beep="True"))
-    (folder / "Characters.json").write_bytes(character_file([("-", r"\u2013", "en dash")]))
     plant_fakes(wine, folder)
-    proc = wine.start(exe)
-    main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=20)
-    wait_until(lambda: any(t.text == "Glyphwell (F10)" for t in wine.tray_icons()),
-               message="the program started up to its hotkey")
-    wine.activate(main.hwnd)
+    app = glyphwell.attach(wine, wine.start(exe), win_folder, exe, wait_tray=True)
     wine.key("x")  # no trigger: the beep, through winmm
-    wine.close_window(main.hwnd)
-    assert proc.wait(timeout=15) == 0
+    quit_program(wine, app)
     assert loaded_fakes(folder) == []
 
     # The same program with its resources (and so its manifest) removed loads
@@ -163,38 +150,28 @@ def differences(before: dict, after: dict) -> list[str]:
 
 def test_a_working_session_writes_nothing_outside_the_data_folder(wine, glyphwell_exe):
     # Installed use: the program lies in Program Files, its data in AppData.
-    exe = wine.install_program(r"C:\Program Files\Glyphwell", glyphwell_exe, lang=[REPO / "lang" / "English.lng"])
+    exe = wine.install_program(r"C:\Program Files\Glyphwell", glyphwell_exe, lang=glyphwell.ENGLISH)
     data = wine.appdata / "Glyphwell"
     shutil.rmtree(data, ignore_errors=True)
-    pad = wine.start(NOTEPAD)
-    pad_window = pad.wait_window(title="Untitled - Notepad")
-    edit = wine.child(pad_window.hwnd, cls="Edit").hwnd
+    pad, edit = start_notepad(wine)
 
     before = snapshot(wine.drive_c, [data])
     # First start: the data folder and both files are made.
-    proc = wine.start(exe)
-    main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=20)
-    main_list = wine.child(main.hwnd, cls="SysListView32").hwnd
+    app = glyphwell.attach(wine, wine.start(exe), exe=exe, focus_list=False, wait_tray=True)
     wait_until(lambda: (data / "Characters.json").exists(), message="the first start's character file")
-    wait_until(lambda: any(t.text == "Glyphwell (F10)" for t in wine.tray_icons()), message="the hotkey")
     data_before = snapshot(data, [])
 
     # Insert: from notepad, the hotkey, a trigger, Enter.
-    wine.activate(pad_window.hwnd)
-    wine.key("F10")
-    wait_until(lambda: (fg := wine.foreground()) is not None and fg.hwnd == main.hwnd, message="main window up")
-    wine.activate(main.hwnd)
-    wine.key("minus")
-    wait_until(lambda: wine.list_view(main_list).selected_rows == [4], message="the en-dash row")
+    wine.activate(pad.hwnd)
+    hotkey_to_front(wine, app)
+    select_by_trigger(wine, app, "minus", 4)
     wine.key("Return")
     wait_until(lambda: wine.text(edit) == "\u2013", message="the en dash in notepad")
 
     # Edit: a new entry through the New window.
-    wine.key("F10")
-    wait_until(lambda: (fg := wine.foreground()) is not None and fg.hwnd == main.hwnd, message="main window up")
-    wine.activate(main.hwnd)
+    hotkey_to_front(wine, app)
     wine.key("ctrl+n")
-    new = wait_until(lambda: next(iter(wine.find_windows(title="New item", pid=proc.pid, visible=True)), None),
+    new = wait_until(lambda: next(iter(wine.find_windows(title="New item", pid=app.proc.pid, visible=True)), None),
                      message="the New item window")
     wine.set_text(wine.child(new.hwnd, id=35).hwnd, "\u00a7")
     wine.set_text(wine.child(new.hwnd, id=39).hwnd, "section sign")
@@ -203,11 +180,10 @@ def test_a_working_session_writes_nothing_outside_the_data_folder(wine, glyphwel
     wait_until(lambda: "section sign" in (data / "Characters.json").read_text("utf-8"), message="the new entry written")
 
     # A setting: "Stay on top".
-    wine.click_button(wine.child(main.hwnd, id=6).hwnd)
+    wine.click_button(wine.child(app.main.hwnd, id=ON_TOP_ID).hwnd)
     wait_until(lambda: b"OnTop = True" in (data / "Glyphwell.ini").read_bytes(), message="the setting written")
 
-    wine.close_window(main.hwnd)
-    assert proc.wait(timeout=15) == 0
+    quit_program(wine, app)
     # The snapshot sees writes: the data folder's files changed during the session.
     assert differences(data_before, snapshot(data, [])) == ["changed Characters.json", "changed Glyphwell.ini"]
     assert differences(before, snapshot(wine.drive_c, [data])) == []

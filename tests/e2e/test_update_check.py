@@ -20,16 +20,14 @@ from pathlib import Path
 
 import pytest
 
+import glyphwell
+from glyphwell import INFO_TEXT, LANG_DIR, REPO, character_file, choose_main_menu_item, is_foreground, status_is
 from harness import PROGRAM_TITLE, wait_until
-from main_menu import choose_main_menu_item
-from program_files import character_file, settings_file
 
-REPO = Path(__file__).resolve().parents[2]
 VERSION_SERVER = REPO / "tests" / "servers" / "version_server.py"
 PAGE = "https://glyphwell.example.org/prog/"
 USER_AGENT = "Mozilla/5.0 Gecko/41.0 Firefox/41.0"
 CONNECTIONS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections"
-INFO = " Press [Shift] to get the code rather than the character."
 
 
 class Site:
@@ -40,8 +38,14 @@ class Site:
         lines = (state / "ports.txt").read_text().split()
         self.ports = {name: int(port) for name, port in (line.split("=") for line in lines)}
 
-    def answer(self, body: str, delay: float = 0) -> None:
-        (self.state / "site.json").write_text(json.dumps({"body": body, "delay": delay}))
+    def answer(self, body: str, hold: bool = False) -> None:
+        """What the version file holds from now on; with `hold`, each answer
+        waits until `release`."""
+        (self.state / "site.json").write_text(json.dumps({"body": body, "hold": hold}))
+
+    def release(self) -> None:
+        """Lets the held answer go."""
+        (self.state / "site.release").touch()
 
     def log(self) -> list[str]:
         path = self.state / "requests.log"
@@ -79,18 +83,11 @@ def site(wine_session, tmp_path_factory):
         set_user_proxy(wine_session)
 
 
-def reg(wine, *args: str) -> None:
-    r = subprocess.run(["wine", "reg", *args, "/f"], env=wine.env, stdin=subprocess.DEVNULL,
-                       capture_output=True, text=True, timeout=60)
-    assert r.returncode == 0, r.stderr
-
-
 def set_user_proxy(wine, server: str = "", script: str = "") -> None:
     """The user's proxy settings as Internet Options keeps them: a proxy
     server, a configuration script, or (neither) the defaults."""
     if not server and not script:
-        subprocess.run(["wine", "reg", "delete", CONNECTIONS, "/v", "DefaultConnectionSettings", "/f"],
-                       env=wine.env, stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        wine.reg_delete(CONNECTIONS, "DefaultConnectionSettings")
         return
 
     def field(text: str) -> bytes:
@@ -98,23 +95,17 @@ def set_user_proxy(wine, server: str = "", script: str = "") -> None:
 
     flags = 1 | (2 if server else 0) | (4 if script else 0)  # direct, proxy, script
     blob = struct.pack("<III", 0x46, 1, flags) + field(server) + field("<local>") + field(script) + bytes(32)
-    reg(wine, "add", CONNECTIONS, "/v", "DefaultConnectionSettings", "/t", "REG_BINARY", "/d", blob.hex())
+    wine.reg_add(CONNECTIONS, "DefaultConnectionSettings", blob.hex(), type="REG_BINARY")
 
 
 def start(wine, exe_path, name: str, **settings: str):
-    win_folder = rf"C:\Portable\Update{name}"
-    folder = wine.unix_path(win_folder)
-    shutil.rmtree(folder, ignore_errors=True)
-    exe = wine.install_program(win_folder, exe_path, lang=REPO / "lang")
-    (folder / "Glyphwell.ini").write_bytes(settings_file(**settings))
-    (folder / "Characters.json").write_bytes(character_file([("-", r"\u2013", "en dash")]))
-    proc = wine.start(exe)
-    main = proc.wait_window(title=PROGRAM_TITLE, cls="GlyphwellMain", timeout=20)
-    return proc, main
+    app = glyphwell.start(wine, exe_path, rf"C:\Portable\Update{name}", chars=character_file([("-", r"\u2013", "en dash")]),
+                          lang=LANG_DIR, **settings)
+    return app
 
 
-def status_text(wine, main) -> str:
-    return wine.status_bar(wine.child(main.hwnd, cls="msctls_statusbar32").hwnd)[0]
+def status_text(wine, app) -> str:
+    return wine.status_bar(app.status)[0]
 
 
 def test_menu_check_over_https_through_the_users_proxy(wine, glyphwell_exe, site):
@@ -125,20 +116,20 @@ def test_menu_check_over_https_through_the_users_proxy(wine, glyphwell_exe, site
     set_user_proxy(wine, server=f"127.0.0.1:{site.ports['proxy']}")
     site.answer("1.12")
     before = len(site.log())
-    proc, main = start(wine, glyphwell_exe, "Https")
-    choose_main_menu_item(wine, main.hwnd, "Update")
-    box = wine.wait_message_box(pid=proc.pid, timeout=30)
+    app = start(wine, glyphwell_exe, "Https")
+    choose_main_menu_item(wine, app.main.hwnd, "Update")
+    box = wine.wait_message_box(pid=app.proc.pid, timeout=30)
     assert box.message == "There is the new version 1.12.\n\nDo you want to visit the program website now?"
     assert box.button_labels == ["Yes", "No"]
     wine.click_button(box.hwnd, text="No")
-    wine.wait_window_gone(title=PROGRAM_TITLE, cls="#32770", pid=proc.pid)
+    wine.wait_window_gone(title=PROGRAM_TITLE, cls="#32770", pid=app.proc.pid)
     site.wait_log_since(before, ["proxy CONNECT glyphwell.example.org:443",
                                  f"site /prog/glyphwell.vsn {USER_AGENT}", "site answered /prog/glyphwell.vsn"])
 
     before = len(site.log())
     set_user_proxy(wine, script=f"http://127.0.0.1:{site.ports['http']}/wrong.pac")
-    choose_main_menu_item(wine, main.hwnd, "Update")
-    box = wine.wait_message_box(pid=proc.pid, timeout=30)
+    choose_main_menu_item(wine, app.main.hwnd, "Update")
+    box = wine.wait_message_box(pid=app.proc.pid, timeout=30)
     assert box.message == f"Error reading version information on {PAGE}."
     wine.click_button(box.hwnd, text="OK")
     # Wine's WinHTTP asks for the script without a User-Agent.
@@ -148,36 +139,40 @@ def test_menu_check_over_https_through_the_users_proxy(wine, glyphwell_exe, site
 
 def test_window_is_served_while_a_slow_check_runs_and_quitting_does_not_wait(wine, glyphwell_exe, site):
     set_user_proxy(wine, server=f"127.0.0.1:{site.ports['proxy']}")
-    site.answer("1.11", delay=10)
+    site.answer("1.11", hold=True)
     before = len(site.log())
-    proc, main = start(wine, glyphwell_exe, "Slow")
-    choose_main_menu_item(wine, main.hwnd, "Update")
+    app = start(wine, glyphwell_exe, "Slow")
+    choose_main_menu_item(wine, app.main.hwnd, "Update")
     site.wait_log(f"site /prog/glyphwell.vsn {USER_AGENT}")
-    assert status_text(wine, main) == " Checking for updates..."
-    # The window answers at once (a hung one would not for the 10 s) ...
+    assert status_text(wine, app) == " Checking for updates..."
+    # The window answers while the server holds its answer (a window that
+    # waited for it would answer none of these) ...
     for _ in range(5):
-        wine.send_message(main.hwnd, 0, timeout_ms=100)  # WM_NULL
+        wine.send_message(app.main.hwnd, 0, timeout_ms=5000)  # WM_NULL
     # ... and Esc hides it into the tray, F10 brings it back.
-    wine.activate(main.hwnd)
+    wine.activate(app.main.hwnd)
     wine.key("Escape")
-    wait_until(lambda: not wine.window(main.hwnd).visible, message="Esc to hide the main window")
+    wait_until(lambda: not wine.window(app.main.hwnd).visible, message="Esc to hide the main window")
     wine.key("F10")
-    wait_until(lambda: wine.foreground() and wine.foreground().hwnd == main.hwnd,
-               message="F10 to bring the main window back")
-    assert "site answered /prog/glyphwell.vsn" not in site.log()[before:], "the server answered too soon"
-    assert not wine.message_boxes(pid=proc.pid)
+    wait_until(lambda: is_foreground(wine, app.main.hwnd), message="F10 to bring the main window back")
+    assert "site answered /prog/glyphwell.vsn" not in site.log()[before:]
+    assert not wine.message_boxes(pid=app.proc.pid)
 
-    box = wine.wait_message_box(pid=proc.pid, timeout=30)
+    site.release()
+    box = wine.wait_message_box(pid=app.proc.pid, timeout=30)
     assert box.message == "You have got the current version of the program."
     wine.click_button(box.hwnd, text="OK")
-    wait_until(lambda: status_text(wine, main) == INFO, message="the info text back in the status bar")
+    status_is(wine, app, INFO_TEXT)
 
-    # Quitting while a check runs neither waits for it nor fails.
-    choose_main_menu_item(wine, main.hwnd, "Update")
+    # Quitting while a check runs neither waits for it nor fails: the program
+    # ends well before its own 15 s limit for the check.
+    choose_main_menu_item(wine, app.main.hwnd, "Update")
     site.wait_log(f"site /prog/glyphwell.vsn {USER_AGENT}", count=2)
-    wine.close_window(main.hwnd)
-    assert proc.wait(timeout=6) == 0
+    wine.close_window(app.main.hwnd)
+    assert app.proc.wait(timeout=10) == 0
     assert site.log()[before:].count("site answered /prog/glyphwell.vsn") == 1
+    site.answer("1.12")
+    site.release()
 
 
 @pytest.fixture
@@ -199,13 +194,12 @@ def offline(wine):
     shutil.copy2(wine.tools["offline_wininet"], system_copy)
     for log in call_logs():
         log.unlink()
-    reg(wine, "add", r"HKCU\Software\Wine\AppDefaults\Glyphwell.exe\DllOverrides", "/v", "wininet", "/d", "native")
+    wine.reg_add(r"HKCU\Software\Wine\AppDefaults\Glyphwell.exe\DllOverrides", "wininet", "native")
     try:
         yield calls
     finally:
         wine.kill_started()
-        subprocess.run(["wine", "reg", "delete", r"HKCU\Software\Wine\AppDefaults\Glyphwell.exe", "/f"],
-                       env=wine.env, stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        wine.reg_delete(r"HKCU\Software\Wine\AppDefaults\Glyphwell.exe")
         shutil.copy2(kept, system_copy)
         kept.unlink()
         for log in call_logs():
@@ -214,10 +208,10 @@ def offline(wine):
 
 def test_start_up_check_without_connection_retries_once_after_ten_seconds(wine, glyphwell_exe, offline):
     calls = offline
-    proc, _ = start(wine, glyphwell_exe, "Offline", CheckUpdate="True")
+    app = start(wine, glyphwell_exe, "Offline", CheckUpdate="True")
     wait_until(lambda: len(calls()) >= 1, timeout=20, message="the start-up check")
-    assert not wine.message_boxes(pid=proc.pid), "the first failure is silent"
-    box = wine.wait_message_box(pid=proc.pid, timeout=30)
+    assert not wine.message_boxes(pid=app.proc.pid), "the first failure is silent"
+    box = wine.wait_message_box(pid=app.proc.pid, timeout=30)
     assert box.message == "No internet connection."
     first, second = calls()
     assert second - first >= 9500, f"the retry came after {second - first} ms"

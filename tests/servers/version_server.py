@@ -17,7 +17,8 @@ It listens on 127.0.0.1 on these ports, written to STATE_DIR/ports.txt:
   site         the web site glyphwell.example.org over TLS, its certificate signed by a test
                CA made at start (STATE_DIR/ca.pem, which a client must trust first); its
                version file /prog/glyphwell.vsn holds what STATE_DIR/site.json says
-               ({"body": "1.12", "delay": 0}: the text, and the seconds before the answer)
+               ({"body": "1.12", "hold": false}: the text, and whether the answer waits
+               until the test creates STATE_DIR/site.release, which the answer removes)
   wrong        the same with a certificate of the same CA for another host (wrong.example.net)
   proxy        an HTTP proxy that tunnels every CONNECT to site
   proxy_wrong  the same, to wrong
@@ -55,15 +56,23 @@ ANSWERS = {
     "empty": (200, b""),
     "missing": (404, None),          # the server's own (long) error page
     "short404": (404, b"1.12"),      # an error status with a version-like body
-    "slow": (200, b"1.11"),          # answered after SLOW_SECONDS
+    "held": (200, b"1.11"),          # answered once the test creates STATE_DIR/held.release
 }
-SLOW_SECONDS = 1.5
+HOLD_LIMIT_SECONDS = 120  # a test that never releases an answer does not keep a thread for ever
 SITE_HOST = "glyphwell.example.org"
 
 
 def log(state: Path, name: str, line: str) -> None:
     with open(state / name, "a", encoding="utf-8") as f:
         f.write(line + "\n")
+
+
+def wait_for_release(release: Path) -> None:
+    """Holds an answer until the test creates `release`; takes it away again."""
+    deadline = time.monotonic() + HOLD_LIMIT_SECONDS
+    while not release.exists() and time.monotonic() < deadline:
+        time.sleep(0.02)
+    release.unlink(missing_ok=True)
 
 
 def make_handler(state: Path, port_name: str):
@@ -84,8 +93,8 @@ def make_handler(state: Path, port_name: str):
                 self.end_headers()
                 self.wfile.write(body)
                 return
-            if case == "slow":
-                time.sleep(SLOW_SECONDS)
+            if case == "held":
+                wait_for_release(state / "held.release")
             if case == "redirect":
                 self.send_response(302)
                 self.send_header("Location", "/v112/prog/glyphwell.vsn")
@@ -118,7 +127,8 @@ def make_site_handler(state: Path, port_name: str):
                 self.send_error(404)
                 return
             answer = json.loads((state / "site.json").read_text())
-            time.sleep(answer.get("delay", 0))
+            if answer.get("hold"):
+                wait_for_release(state / "site.release")
             body = answer["body"].encode()
             self.send_response(200)
             self.send_header("Content-Type", "text/plain")
@@ -262,7 +272,7 @@ def start(state: Path) -> int:
     for name in ("ports.txt", "requests.log", "tls.log", "pid"):
         (state / name).unlink(missing_ok=True)
     make_certificates(state)
-    (state / "site.json").write_text(json.dumps({"body": "1.12", "delay": 0}))
+    (state / "site.json").write_text(json.dumps({"body": "1.12", "hold": False}))
     with open(state / "server.log", "w") as out:
         proc = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", str(state)],
                                 stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,

@@ -69,12 +69,6 @@ struct Caption {
 
 std::string Utf8(const Text& text) { return TextToUtf8(text); }
 
-std::wstring ClassOf(HWND hwnd) {
-  wchar_t name[64] = {};
-  GetClassNameW(hwnd, name, 64);
-  return name;
-}
-
 bool IsClass(HWND hwnd, const wchar_t* cls) { return lstrcmpiW(ClassOf(hwnd).c_str(), cls) == 0; }
 
 // A caption as a control with prefix handling shows it: "&&" is "&", and a
@@ -273,11 +267,7 @@ std::vector<Caption> CaptionsOfWindow(const WindowToCheck& w, const std::string&
   return captions;
 }
 
-Text SourceFolder() {
-  Text folder = u"Z:" + AsciiToText(GW_SOURCE_DIR) + u"\\";
-  std::replace(folder.begin(), folder.end(), u'/', u'\\');
-  return folder;
-}
+Text SourceFolder() { return ToText(FromUnixPath(GW_SOURCE_DIR)) + u"\\"; }
 
 class Clipping : public ::testing::Test {
  protected:

@@ -21,26 +21,6 @@ namespace {
 using namespace testing_support;
 namespace fs = std::filesystem;
 
-Text ToText(const fs::path& p) {
-  const auto s = p.u16string();
-  return Text(s.begin(), s.end());
-}
-
-// The recorder that the build made, as Wine sees it (drive Z: is the Unix root).
-fs::path BuiltRecorder() {
-  std::string path = std::string("Z:") + GW_CMDLINE_RECORDER;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return fs::path(path);
-}
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 class CommandsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { EnsureMainWindow(); }
@@ -50,14 +30,9 @@ class CommandsTest : public ::testing::Test {
     saved_settings_ = App().settings;
     saved_help_ = App().help_path;
     boxes_.Install();
-    // A folder with a space and shell characters in its name.
-    folder_ = fs::temp_directory_path() /
-              (std::string("gw cmds & %x% ") +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
     recorder_ = folder_ / "rec.exe";
-    fs::copy_file(BuiltRecorder(), recorder_);
+    // The recorder that the build made.
+    fs::copy_file(FromUnixPath(GW_CMDLINE_RECORDER), recorder_);
   }
 
   void TearDown() override {
@@ -65,8 +40,6 @@ class CommandsTest : public ::testing::Test {
     App().settings = saved_settings_;
     App().help_path = saved_help_;
     ResetMainWindow();
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
   }
 
   // Waits for the recorder's log to hold `lines` lines; returns them.
@@ -75,7 +48,7 @@ class CommandsTest : public ::testing::Test {
     PumpUntil(
         [&] {
           found.clear();
-          std::istringstream in(ReadText(fs::path(recorder_.wstring() + L".log")));
+          std::istringstream in(FileBytes(fs::path(recorder_.wstring() + L".log")));
           for (std::string line; std::getline(in, line);) found.push_back(line);
           return found.size() >= lines;
         },
@@ -89,7 +62,7 @@ class CommandsTest : public ::testing::Test {
   Settings saved_settings_;
   Text saved_help_;
   MessageRecorder boxes_;
-  fs::path folder_;
+  TempFolder folder_{"gw cmds & %x% "};  // a space and shell characters in its name
   fs::path recorder_;
 };
 
@@ -176,7 +149,7 @@ TEST_F(CommandsTest, CharacterMapLinkStartsTheCustomCommandOrReportsIt) {
   wchar_t self[MAX_PATH] = {};
   ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
   const fs::path planted = fs::path(self).parent_path() / "charmap.exe";
-  fs::copy_file(BuiltRecorder(), planted, fs::copy_options::overwrite_existing);
+  fs::copy_file(FromUnixPath(GW_CMDLINE_RECORDER), planted, fs::copy_options::overwrite_existing);
   struct Unplant {
     fs::path file;
     ~Unplant() {

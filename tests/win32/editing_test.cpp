@@ -21,12 +21,6 @@ namespace {
 
 using namespace testing_support;
 
-Text ListText(int row, int column) {
-  wchar_t buffer[256] = {};
-  ListView_GetItemText(App().list, row, column, buffer, 256);
-  return reinterpret_cast<const char16_t*>(buffer);
-}
-
 Event Ev(EventKind kind, int object, int type, int window) {
   return MakeEvent(kind, object, type, window);
 }
@@ -43,12 +37,7 @@ class EditingTest : public ::testing::Test {
     ASSERT_NE(App().main_window, nullptr);
     ResetMainWindow();
     NewEntryPosition() = EntryPosition::Above;
-    folder_ =
-        std::filesystem::temp_directory_path() /
-        (std::string("gw-edit-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
-    path_ = ToText(folder_ / "Characters.json");
+    path_ = folder_.Of("Characters.json");
     App().character_path = path_;
     ASSERT_TRUE(WriteCharacterFile(App().table, path_, -1));
     // Known to the program, so that activating the main window rereads nothing.
@@ -72,7 +61,6 @@ class EditingTest : public ::testing::Test {
     App().character_path.clear();
     App().file_stamp = 0;
     ResetMainWindow();
-    std::filesystem::remove_all(folder_);
   }
 
   void LoadRows(const std::vector<CharacterEntry>& rows, int current) {
@@ -92,11 +80,7 @@ class EditingTest : public ::testing::Test {
                                    FILE_ATTRIBUTE_READONLY));
   }
 
-  std::string FileBytes() {
-    std::string bytes;
-    EXPECT_EQ(ReadWholeFile(path_, bytes), ReadResult::Ok);
-    return bytes;
-  }
+  std::string FileBytes() { return testing_support::FileBytes(path_); }
 
   // The index holds exactly the non-empty triggers with their rows, the list
   // shows the rows, and the file holds them when `file_too` is set.
@@ -109,7 +93,7 @@ class EditingTest : public ::testing::Test {
     ASSERT_EQ(ListView_GetItemCount(App().list), table.RowCount());
     for (int row = 0; row < table.RowCount(); ++row)
       for (int column = 0; column < 4; ++column)
-        EXPECT_EQ(ListText(row, column), table.Column(row, column)) << row << "/" << column;
+        EXPECT_EQ(ListText(App().list, row, column), table.Column(row, column)) << row << "/" << column;
     if (file_too) EXPECT_EQ(FileBytes(), SerializeCharacterFile(table));
   }
 
@@ -134,7 +118,7 @@ class EditingTest : public ::testing::Test {
     Type(NewEntryWindow, kNewCommentField, comment);
   }
 
-  std::filesystem::path folder_;
+  TempFolder folder_{"gw-edit-"};
   Text path_;
   std::vector<std::pair<Text, unsigned>> boxes_;
   std::vector<bool> editor_open_at_box_;
@@ -489,40 +473,23 @@ TEST_F(EditingTest, NewOnAReadOnlyFileLeavesTheTableAsBefore) {
 
 // --- Keys of the editors ------------------------------------------------------------------
 
-void PressKey(HWND target, WPARAM key) {
-  PostMessageW(target, WM_KEYDOWN, key, 0x00000001);
-  PostMessageW(target, WM_KEYUP, key, 0xC0000001);
-}
-
-void SendAltKey(WORD key) {
-  INPUT input[4] = {};
-  for (INPUT& i : input) i.type = INPUT_KEYBOARD;
-  input[0].ki.wVk = VK_MENU;
-  input[1].ki.wVk = key;
-  input[2].ki.wVk = key;
-  input[2].ki.dwFlags = KEYEVENTF_KEYUP;
-  input[3].ki.wVk = VK_MENU;
-  input[3].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(4, input, sizeof(INPUT));
-}
-
 TEST_F(EditingTest, ReturnArrowsAndMnemonicsInTheNewWindow) {
   SelectListRow(1);
   OpenNew(u"", u"r", u"");
   HWND window = EntryWindowHandle(NewEntryWindow);
   ASSERT_TRUE(PumpUntil([&] { return GetActiveWindow() == window; }));
   // Up in an edit field does nothing; on "below" it selects "above".
-  PressKey(Field(NewEntryWindow, kNewTriggerField), VK_UP);
+  PostKey(Field(NewEntryWindow, kNewTriggerField), VK_UP);
   Drain();
   EXPECT_EQ(GetFocus(), Field(NewEntryWindow, kNewTriggerField));
   EXPECT_EQ(IsDlgButtonChecked(window, kNewAbove), BST_CHECKED);
   SetFocus(Field(NewEntryWindow, kNewAbove));
-  PressKey(Field(NewEntryWindow, kNewAbove), VK_DOWN);
+  PostKey(Field(NewEntryWindow, kNewAbove), VK_DOWN);
   Drain();
   EXPECT_EQ(GetFocus(), Field(NewEntryWindow, kNewBelow));
   EXPECT_EQ(IsDlgButtonChecked(window, kNewBelow), BST_CHECKED);
   EXPECT_EQ(IsDlgButtonChecked(window, kNewAbove), BST_UNCHECKED);
-  PressKey(Field(NewEntryWindow, kNewBelow), VK_UP);
+  PostKey(Field(NewEntryWindow, kNewBelow), VK_UP);
   Drain();
   EXPECT_EQ(GetFocus(), Field(NewEntryWindow, kNewAbove));
   EXPECT_EQ(IsDlgButtonChecked(window, kNewAbove), BST_CHECKED);
@@ -530,7 +497,7 @@ TEST_F(EditingTest, ReturnArrowsAndMnemonicsInTheNewWindow) {
   // Return on Cancel closes without writing.
   const std::string before = FileBytes();
   SetFocus(Field(NewEntryWindow, kNewCancel));
-  PressKey(Field(NewEntryWindow, kNewCancel), VK_RETURN);
+  PostKey(Field(NewEntryWindow, kNewCancel), VK_RETURN);
   Drain();
   EXPECT_EQ(EntryWindowHandle(NewEntryWindow), nullptr);
   EXPECT_EQ(App().table.RowCount(), 6);
@@ -539,7 +506,7 @@ TEST_F(EditingTest, ReturnArrowsAndMnemonicsInTheNewWindow) {
   // Return in the comment field applies.
   OpenNew(u"", u"r", u"");
   SetFocus(Field(NewEntryWindow, kNewCommentField));
-  PressKey(Field(NewEntryWindow, kNewCommentField), VK_RETURN);
+  PostKey(Field(NewEntryWindow, kNewCommentField), VK_RETURN);
   Drain();
   EXPECT_EQ(EntryWindowHandle(NewEntryWindow), nullptr);
   EXPECT_EQ(App().table.Column(1, 1), u"r");

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -54,24 +55,17 @@ class EventLoopTest : public ::testing::Test {
     app.settings_path.clear();
     app.file_stamp = 0;
     ResetMainWindow();
-    if (!folder_.empty()) std::filesystem::remove_all(folder_);
   }
 
   // A fresh folder for the test's files.
   std::filesystem::path Folder() {
-    if (folder_.empty()) {
-      folder_ = std::filesystem::temp_directory_path() /
-                (std::string("gw-loop-") +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-      std::filesystem::remove_all(folder_);
-      std::filesystem::create_directories(folder_);
-    }
-    return folder_;
+    if (!folder_) folder_ = std::make_unique<TempFolder>("gw-loop-");
+    return folder_->path();
   }
 
   MessageRecorder boxes_;
   Settings saved_settings_;
-  std::filesystem::path folder_;
+  std::unique_ptr<TempFolder> folder_;
 };
 
 // --- The queue --------------------------------------------------------------------------
@@ -343,7 +337,7 @@ TEST_F(EventLoopTest, HotkeyWhileASecondaryWindowIsOpenActivatesThatWindow) {
   SendMessageW(main, WM_HOTKEY, 1, MAKELPARAM(0, VK_F10));
   Drain();
   // The open window, not the disabled main window behind it.
-  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window; }, 2000))
+  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window; }))
       << "in front: " << GetForegroundWindow() << ", main window " << main;
   EXPECT_FALSE(IsWindowEnabled(main));
   DestroyWindow(elsewhere);
@@ -570,12 +564,6 @@ TEST_F(EventLoopTest, AFailedRereadIsReportedOnceAndTheRowsStay) {
   EXPECT_EQ(boxes_.boxes[1].first, Tr(u"General", u"ErrRead") + u"\n" + app.character_path +
                                        u"\n" + Tr(u"General", u"ErrReadMissing"));
   EXPECT_EQ(app.file_stamp, 0);
-}
-
-std::string FileBytes(const Text& path) {
-  std::string bytes;
-  EXPECT_EQ(ReadWholeFile(path, bytes), ReadResult::Ok);
-  return bytes;
 }
 
 TEST_F(EventLoopTest, AnUnreadableFileThatCannotBeMovedAsideIsNotWrittenOver) {

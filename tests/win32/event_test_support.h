@@ -24,6 +24,7 @@
 #include "mainwindow/main_window.h"
 #include "table/default_table.h"
 #include "table/entry_windows_win32.h"
+#include "tests/win32/test_support.h"
 
 namespace gw::testing_support {
 
@@ -50,8 +51,9 @@ inline void Drain() {
   }
 }
 
-// Pumps the loop until `done` holds or `ms` milliseconds have passed.
-inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000) {
+// Pumps the loop until `done` holds or `ms` milliseconds have passed (a limit
+// for a loaded machine, not a delay: it returns as soon as `done` holds).
+inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 15000) {
   const ULONGLONG deadline = GetTickCount64() + ms;
   while (!done()) {
     if (GetTickCount64() >= deadline) return false;
@@ -59,12 +61,6 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
   return true;
-}
-
-// A file system path as the program's text.
-inline Text ToText(const std::filesystem::path& p) {
-  const auto s = p.u16string();
-  return Text(s.begin(), s.end());
 }
 
 // Wine's notepad, started for a group of tests (another program's window to
@@ -162,6 +158,12 @@ inline void ResetMainWindow() {
   SetFocus(app.list);
   Drain();
   RunFocusTracker(MainWindow);  // the tracker starts from the list
+  // A status text's timer that an earlier test started must not fire in
+  // this one, however long that test took on a loaded machine.
+  KillTimer(main, 1);
+  MSG stale;
+  while (PeekMessageW(&stale, main, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+  }
   ClearEventQueue();
   Loop() = LoopState();
   app.character_file_unreadable = false;

@@ -10,37 +10,30 @@
 
 #include "base/message_box.h"
 #include "base/platform.h"
+#include "tests/win32/test_support.h"
 
 namespace gw {
 namespace {
 
-Text ToText(const std::filesystem::path& p) {
-  auto s = p.u16string();
-  return Text(s.begin(), s.end());
-}
+using namespace testing_support;
 
 class WindowsFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           (std::string("gw-win-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    path_ = ToText(dir_ / "Characters.json");
+    path_ = dir_.Of("Characters.json");
     ASSERT_TRUE(WriteWholeFile(path_, "old"));
   }
   void TearDown() override {
     SetFileAttributesW(reinterpret_cast<const wchar_t*>(path_.c_str()), FILE_ATTRIBUTE_NORMAL);
-    std::filesystem::remove_all(dir_);
   }
   std::string Contents() {
     std::string bytes;
     EXPECT_EQ(ReadWholeFile(path_, bytes), ReadResult::Ok);
     return bytes;
   }
-  size_t FilesInFolder() { return std::distance(std::filesystem::directory_iterator(dir_), {}); }
+  size_t FilesInFolder() { return std::distance(std::filesystem::directory_iterator(dir_.path()), {}); }
 
-  std::filesystem::path dir_;
+  TempFolder dir_{"gw-win-"};
   Text path_;
 };
 
@@ -116,7 +109,8 @@ struct BoxReader {
 
   void Start() {
     thread = std::thread([this] {
-      for (int i = 0; i < 500 && !found && !stop; ++i) {
+      const ULONGLONG deadline = GetTickCount64() + 30000;
+      while (!found && !stop && GetTickCount64() < deadline) {
         HWND box = FindWindowW(L"#32770", reinterpret_cast<const wchar_t*>(kWindowTitle));
         if (box) {
           EnumChildWindows(

@@ -158,25 +158,6 @@ class FakeDataObject final : public IDataObject {
   bool files_;
 };
 
-void PressKey(HWND target, WPARAM key) {
-  PostMessageW(target, WM_KEYDOWN, key, 0x00000001);
-  PostMessageW(target, WM_KEYUP, key, 0xC0000001);
-}
-
-void SendKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
-  std::vector<INPUT> input;
-  for (const auto& [key, up] : keys) {
-    INPUT i{};
-    i.type = INPUT_KEYBOARD;
-    i.ki.wVk = key;
-    i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    input.push_back(i);
-  }
-  SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
-}
-
-void SendAltKey(WORD key) { SendKeys({{VK_MENU, false}, {key, false}, {key, true}, {VK_MENU, true}}); }
-
 constexpr char kGerman[] =
     "\xEF\xBB\xBF[Version check]\r\nProgram version = 1.11\r\n"
     "[General]\r\nOK = \"&OK\"\r\nCancel = \"&Abbrechen\"\r\nQuit = \"Beenden\"\r\n"
@@ -204,14 +185,10 @@ class SettingsWindowTest : public ::testing::Test {
     saved_folder_ = app.program_folder;
     saved_settings_path_ = app.settings_path;
     saved_help_ = app.help_path;
-    folder_ = std::filesystem::temp_directory_path() /
-              (std::string("gw-settings-") +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_ / "lang");
-    app.program_folder = ToText(folder_) + u"\\";
+    app.program_folder = folder_.Of() + u"\\";
     ASSERT_TRUE(WriteWholeFile(app.program_folder + u"lang\\Deutsch.lng", kGerman));
-    path_ = ToText(folder_ / "Glyphwell.ini");
+    path_ = folder_.Of("Glyphwell.ini");
     app.settings_path = path_;
     app.help_path = app.program_folder + u"doc\\Glyphwell_en.htm";
 
@@ -244,7 +221,6 @@ class SettingsWindowTest : public ::testing::Test {
     app.settings_path = saved_settings_path_;
     app.help_path = saved_help_;
     ResetMainWindow();
-    std::filesystem::remove_all(folder_);
   }
 
   void Open() {
@@ -257,11 +233,7 @@ class SettingsWindowTest : public ::testing::Test {
     ASSERT_TRUE(PumpUntil([] { return GetActiveWindow() == Window(); }));
   }
 
-  std::string FileBytes() {
-    std::string bytes;
-    EXPECT_EQ(ReadWholeFile(path_, bytes), ReadResult::Ok);
-    return bytes;
-  }
+  std::string FileBytes() { return testing_support::FileBytes(path_); }
 
   // The settings file as it must be for the record in memory.
   void ExpectFileHoldsSettings() { EXPECT_EQ(FileBytes(), SerializeSettings(App().settings)); }
@@ -273,7 +245,7 @@ class SettingsWindowTest : public ::testing::Test {
     held_.push_back(id);
   }
 
-  std::filesystem::path folder_;
+  TempFolder folder_{"gw-settings-"};
   Text path_;
   std::vector<std::pair<Text, unsigned>> boxes_;
   std::vector<bool> open_at_box_;
@@ -834,28 +806,28 @@ TEST_F(SettingsWindowTest, ReadOnlyFileReportsAfterClosingAndKeepsTheValues) {
 TEST_F(SettingsWindowTest, UpAndDownMoveInTheListsAndBetweenTheOptions) {
   OpenActive();
   ASSERT_TRUE(Focused(kSetLanguage));
-  PressKey(GetFocus(), VK_UP);
+  PostKey(GetFocus(), VK_UP);
   Drain();
   EXPECT_EQ(Selected(kSetLanguage), 0);
-  PressKey(GetFocus(), VK_UP);  // the first entry stays
+  PostKey(GetFocus(), VK_UP);  // the first entry stays
   Drain();
   EXPECT_EQ(Selected(kSetLanguage), 0);
-  for (int i = 0; i < 5; ++i) PressKey(GetFocus(), VK_DOWN);
+  for (int i = 0; i < 5; ++i) PostKey(GetFocus(), VK_DOWN);
   Drain();
   EXPECT_EQ(Selected(kSetLanguage), 3);  // the last one stays
 
   // Between the option buttons, with the fields following.
   SetFocus(Control(kSetStandard));
-  PressKey(Control(kSetStandard), VK_DOWN);
+  PostKey(Control(kSetStandard), VK_DOWN);
   Drain();
   EXPECT_TRUE(Focused(kSetCustom));
   EXPECT_TRUE(IsChecked(kSetCustom));
   EXPECT_FALSE(IsChecked(kSetStandard));
   EXPECT_TRUE(IsWindowEnabled(Control(kSetCaption)));
-  PressKey(Control(kSetCustom), VK_DOWN);  // below the last option: nothing
+  PostKey(Control(kSetCustom), VK_DOWN);  // below the last option: nothing
   Drain();
   EXPECT_TRUE(Focused(kSetCustom));
-  PressKey(Control(kSetCustom), VK_UP);
+  PostKey(Control(kSetCustom), VK_UP);
   Drain();
   EXPECT_TRUE(Focused(kSetStandard));
   EXPECT_TRUE(IsChecked(kSetStandard));
@@ -867,9 +839,9 @@ TEST_F(SettingsWindowTest, UpAndDownMoveInTheListsAndBetweenTheOptions) {
   Drain();
   Type(kSetCaption, u"abc");
   SetFocus(Control(kSetCaption));
-  PressKey(Control(kSetCaption), VK_UP);
+  PostKey(Control(kSetCaption), VK_UP);
   SetFocus(Control(kSetBeep));
-  PressKey(Control(kSetBeep), VK_DOWN);
+  PostKey(Control(kSetBeep), VK_DOWN);
   Drain();
   EXPECT_TRUE(IsChecked(kSetCustom));
   EXPECT_TRUE(IsChecked(kSetBeep));
@@ -881,7 +853,7 @@ TEST_F(SettingsWindowTest, ReturnOnCancelCancelsElsewhereItIsOk) {
   OpenActive();
   SendMessageW(Control(kSetHtml), BM_SETCHECK, BST_CHECKED, 0);
   SetFocus(Control(kSetCancel));
-  PressKey(Control(kSetCancel), VK_RETURN);
+  PostKey(Control(kSetCancel), VK_RETURN);
   Drain();
   EXPECT_EQ(Window(), nullptr);
   EXPECT_FALSE(App().settings.HTML);
@@ -896,7 +868,7 @@ TEST_F(SettingsWindowTest, ReturnOnCancelCancelsElsewhereItIsOk) {
                  reinterpret_cast<LPARAM>(&end));
     return start == 0 && end == static_cast<DWORD>(GetWindowTextLengthW(Control(kSetCaption)));
   }));
-  PressKey(Control(kSetCaption), VK_RETURN);
+  PostKey(Control(kSetCaption), VK_RETURN);
   Drain();
   EXPECT_EQ(Window(), nullptr);
   EXPECT_TRUE(App().settings.HTML);
@@ -958,13 +930,13 @@ TEST_F(SettingsWindowTest, DroppedFilesFillTheCommandFieldWithTheFirstPath) {
   EXPECT_TRUE(Focused(kSetCommand));
 
   // With Shift held: relative to the program folder.
-  SendKeys({{VK_SHIFT, false}});
-  ASSERT_TRUE(PumpUntil([] { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; }));
+  HeldKey shift(VK_SHIFT);
+  ASSERT_TRUE(PumpUntil([] { return KeyIsDown(VK_SHIFT); }));
   HGLOBAL drop = MakeDropFiles({first});
   DropFilesOnCommandField(static_cast<HDROP>(GlobalLock(drop)));
   GlobalUnlock(drop);
   GlobalFree(drop);
-  SendKeys({{VK_SHIFT, true}});
+  shift.Release();
   Drain();
   EXPECT_EQ(Read(kSetCommand), u"tools\\map.exe");
 

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -27,21 +26,11 @@ using namespace testing_support;
 constexpr char16_t kOfferStart[] = u"There is the new version ";
 constexpr char16_t kAskVisit[] = u"Do you want to visit the program website now?";
 
-// The server's state folder as Wine sees it (drive Z: is the Unix root).
+// The server's state folder as Wine sees it.
 std::string ServerFolder() {
   const char* unix_path = std::getenv("GW_VERSION_SERVER");
   if (!unix_path || !*unix_path) return std::string();
-  std::string path = std::string("Z:") + unix_path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path + "\\";
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+  return FromUnixPath(unix_path).string() + "\\";
 }
 
 class UpdateCheckTest : public ::testing::Test {
@@ -53,7 +42,7 @@ class UpdateCheckTest : public ::testing::Test {
     ASSERT_FALSE(folder_.empty())
         << "GW_VERSION_SERVER is not set: run these tests through ctest (win32_update_tests), "
            "which starts the loopback server";
-    std::istringstream ports(ReadFile(folder_ + "ports.txt"));
+    std::istringstream ports(FileBytes(folder_ + "ports.txt"));
     for (std::string line; std::getline(ports, line);) {
       const auto eq = line.find('=');
       if (eq != std::string::npos) ports_[line.substr(0, eq)] = std::stoi(line.substr(eq + 1));
@@ -130,7 +119,7 @@ TEST_F(UpdateCheckTest, VersionBodiesGiveTheirOutcome) {
 
   // The program asked for the version file by its lower-cased name, with its
   // User-Agent.
-  const std::string log = ReadFile(folder_ + "requests.log");
+  const std::string log = FileBytes(folder_ + "requests.log");
   EXPECT_NE(log.find("http /v112/prog/glyphwell.vsn Mozilla/5.0 Gecko/41.0 Firefox/41.0\n"),
             std::string::npos)
       << log;
@@ -150,17 +139,19 @@ TEST_F(UpdateCheckTest, TheLoopShowsTheAnswerAndAnAcceptedOfferOpensThePage) {
 TEST_F(UpdateCheckTest, TheMenuJoinsARunningStartUpCheckAndGetsItsAnswer) {
   // The start-up check would say nothing for a current version; the menu
   // command that joins it gets the one answer, from the one download.
-  EXPECT_TRUE(CheckForUpdate(UpdateCaller::StartUp, Options("slow")));
-  RunUpdateCommand(Options("slow"));
+  EXPECT_TRUE(CheckForUpdate(UpdateCaller::StartUp, Options("held")));
+  RunUpdateCommand(Options("held"));
   EXPECT_EQ(StatusText(), u" Checking for updates...");
+  // The server answers only now, while both wait.
+  WriteBytes(folder_ + "held.release", "\n");
   ASSERT_TRUE(WaitForAnswers(1));
   EXPECT_EQ(boxes_.boxes[0].first, u"You have got the current version of the program.");
   EXPECT_EQ(boxes_.boxes[0].second, static_cast<unsigned>(MB_ICONINFORMATION));
   EXPECT_EQ(StatusText(), InfoStatusText());
-  // A second download would have asked at once, long before the slow answer.
-  const std::string log = ReadFile(folder_ + "requests.log");
+  // A second download would have asked too.
+  const std::string log = FileBytes(folder_ + "requests.log");
   size_t requests = 0;
-  for (size_t at = log.find("/slow/"); at != std::string::npos; at = log.find("/slow/", at + 1))
+  for (size_t at = log.find("/held/"); at != std::string::npos; at = log.find("/held/", at + 1))
     ++requests;
   EXPECT_EQ(requests, 1u) << log;
   // Once answered, a new request starts a new check.
@@ -236,7 +227,7 @@ TEST_F(UpdateCheckTest, SelfSignedCertificateIsRefused) {
   EXPECT_TRUE(error == 35 || error == 60) << "libcurl error " << error;
 
   EXPECT_EQ(FetchUpdateOutcome(options).result, UpdateResult::Unreadable);
-  EXPECT_NE(ReadFile(folder_ + "tls.log").find("connection"), std::string::npos)
+  EXPECT_NE(FileBytes(folder_ + "tls.log").find("connection"), std::string::npos)
       << "the server was never reached";
 }
 
