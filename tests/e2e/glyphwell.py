@@ -289,7 +289,7 @@ def wait_focus(wine, window_hwnd: int, control_id: int) -> None:
 def tab_to(wine, window_hwnd: int, control_id: int) -> None:
     """Presses Tab, each time until the focus has moved, until it is on the
     control `control_id` of `window_hwnd` (which must have the X keyboard focus)."""
-    for _ in range(16):
+    for _ in range(48):  # the Settings window has more than 16 tab stops
         if focus_in(wine, window_hwnd, control_id):
             return
         before = wine.focus_info(window_hwnd).focus

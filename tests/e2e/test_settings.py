@@ -12,7 +12,8 @@ from pathlib import Path
 import pytest
 
 from glyphwell import (INSERT_ID, LINK_ID, MENU_ID, ON_TOP_ID, REPO, attach, character_file, choose_main_menu_item,
-                       is_foreground, quit_program, start, tray_icon_shown, wait_hidden)
+                       is_foreground, quit_program, start, tab_to, tray_icon_shown, wait_focus,
+                       wait_hidden)
 from harness import Window, wait_until
 
 LANG_FILES = [REPO / "lang" / name for name in ("English.lng", "Deutsch.lng", "Français.lng")]
@@ -52,34 +53,9 @@ def open_settings(wine, app, title: str = "Settings") -> Window:
     choose_main_menu_item(wine, app.main.hwnd, "Settings")
     window = app.proc.wait_window(title=title, timeout=10)
     wine.activate(window.hwnd)
-    focus_on(wine, window, LANGUAGE_ID)  # the window opens with the focus on the language list
+    wait_focus(wine, window.hwnd, LANGUAGE_ID)  # the window opens with the focus on the language list
     assert not wine.window(app.main.hwnd).enabled
     return window
-
-
-def focus_on(wine, window: Window, control_id: int) -> None:
-    wait_until(lambda: wine.focus_info(window.hwnd).focus_id == control_id
-               or _focus_inside(wine, window, control_id),
-               message=lambda: f"the focus on control {control_id} "
-                               f"(it is on {wine.focus_info(window.hwnd).focus_id})")
-
-
-def _focus_inside(wine, window: Window, control_id: int) -> bool:
-    """The focus on a child of the control (the combo box inside the
-    language list)."""
-    focus = wine.focus_info(window.hwnd).focus
-    control = wine.child(window.hwnd, id=control_id)
-    return any(c.hwnd == focus for c in wine.children(control.hwnd))
-
-
-def tab_to(wine, window: Window, control_id: int) -> None:
-    for _ in range(32):  # the window has more than 16 tab stops
-        if wine.focus_info(window.hwnd).focus_id == control_id:
-            return
-        before = wine.focus_info(window.hwnd).focus
-        wine.key("Tab")
-        wait_until(lambda: wine.focus_info(window.hwnd).focus != before, message="Tab to move the focus")
-    focus_on(wine, window, control_id)
 
 
 def closed(wine, app, window: Window) -> None:
@@ -174,7 +150,7 @@ def test_hotkey_moves_to_ctrl_alt_k_frees_f10_and_backspace_releases_it(wine, gl
     tray_icon_shown(wine)
     window = open_settings(wine, app)
     wine.key("Tab")
-    focus_on(wine, window, HOTKEY_ID)
+    wait_focus(wine, window.hwnd, HOTKEY_ID)
     wine.key("ctrl+alt+k")  # the hotkey field records the keys pressed in it
     wine.key("Return")
     closed(wine, app, window)
@@ -202,7 +178,7 @@ def test_hotkey_moves_to_ctrl_alt_k_frees_f10_and_backspace_releases_it(wine, gl
     # Backspace in the field releases the hotkey; the file says "Ø" as always.
     window = open_settings(wine, app)
     wine.key("Tab")
-    focus_on(wine, window, HOTKEY_ID)
+    wait_focus(wine, window.hwnd, HOTKEY_ID)
     wine.key("BackSpace")
     wine.key("Return")
     closed(wine, app, window)
@@ -221,11 +197,11 @@ def test_custom_map_needs_a_command_then_sets_the_link(wine, glyphwell_exe):
     assert wine.child(window.hwnd, id=STANDARD_ID).checked == 1
     assert not wine.child(window.hwnd, id=CAPTION_ID).enabled
     wine.key("Down")
-    focus_on(wine, window, CUSTOM_ID)
+    wait_focus(wine, window.hwnd, CUSTOM_ID)
     assert wine.child(window.hwnd, id=CUSTOM_ID).checked == 1
     assert wine.child(window.hwnd, id=CAPTION_ID).enabled and wine.child(window.hwnd, id=COMMAND_ID).enabled
     wine.key("Tab")
-    focus_on(wine, window, CAPTION_ID)
+    wait_focus(wine, window.hwnd, CAPTION_ID)
     wine.type_text("Zeichen Plus")
     wait_until(lambda: wine.text(wine.child(window.hwnd, id=CAPTION_ID).hwnd) == "Zeichen Plus",
                message="the caption typed")
@@ -234,13 +210,13 @@ def test_custom_map_needs_a_command_then_sets_the_link(wine, glyphwell_exe):
     assert box.message == "The fields \u201cCaption\u201d and \u201cCommand\u201d must not be empty."
     # Nothing changed: the window is open, the focus in the caption, the file as it was.
     assert wine.window(window.hwnd).visible
-    focus_on(wine, window, CAPTION_ID)
+    wait_focus(wine, window.hwnd, CAPTION_ID)
     assert app.ini.read_bytes() == before
     assert control(wine, app.main.hwnd, LINK_ID).text == "Windows Character Map"
 
     wine.activate(window.hwnd)
     wine.key("Tab")
-    focus_on(wine, window, COMMAND_ID)
+    wait_focus(wine, window.hwnd, COMMAND_ID)
     wine.type_text("charmap.exe /x")
     wait_until(lambda: wine.text(wine.child(window.hwnd, id=COMMAND_ID).hwnd) == "charmap.exe /x",
                message="the command typed")
