@@ -24,6 +24,9 @@ constexpr size_t kMaxWords = 12;
 constexpr uint8_t kClassInside = 4;
 // Marks a whole keyword among the phrases (an item's index is far below it).
 constexpr uint32_t kKeywordPhrase = 0x80000000u;
+// Marks a whole alias: an exact alias goes after an exact name of the
+// character itself ("pound sign" is £'s name and an alias of #).
+constexpr uint32_t kAliasPhrase = 0x40000000u;
 constexpr uint32_t kNoPhrase = UINT32_MAX;  // a free slot of the phrase table
 
 struct LatinFoldTable {
@@ -263,6 +266,7 @@ struct CharacterSearch::Builder {
   std::vector<uint32_t> word_hash;
   std::vector<uint32_t> slots = std::vector<uint32_t>(size_t{1} << 17, 0);  // id + 1; 0: free
   std::string folded;  // the text being added, folded
+  bool adding_aliases = false;
   std::vector<std::pair<uint32_t, uint32_t>> postings;  // word id, item << 2 | kind
 
   std::string_view Word(uint32_t id) const {
@@ -322,7 +326,9 @@ struct CharacterSearch::Builder {
     }
     // A whole keyword is kept too: it orders a result before others of its rank.
     if (kind != kEntity)
-      search.phrases_.emplace_back(PhraseHash(folded), kind == kKeyword ? item | kKeywordPhrase : item);
+      search.phrases_.emplace_back(PhraseHash(folded), kind == kKeyword ? item | kKeywordPhrase
+                                                       : adding_aliases  ? item | kAliasPhrase
+                                                                         : item);
     if (kind != kKeyword) {
       uint8_t& fewest = search.name_words_[item];
       fewest = static_cast<uint8_t>(std::min<size_t>(fewest, std::min<size_t>(count, 254)));
@@ -370,7 +376,9 @@ void CharacterSearch::Prepare(const CharacterNames& names, const SearchData& dat
   if (!HangulSyllableName(0xAC00).empty() && names.InNamedRange(0xAC00))
     for (char32_t code = 0xAC00; code <= 0xD7A3; ++code)
       b.Add(b.Item(code), HangulSyllableName(code), kName);
+  b.adding_aliases = true;
   for (char32_t code : data.AliasedCodes()) b.AddList(b.Item(code), data.Aliases(code), kName);
+  b.adding_aliases = false;
 
   // Emoji: a single code point is that character's result; a sequence is one
   // of its own. The CLDR names are found by the codes without variation
@@ -547,12 +555,13 @@ void CharacterSearch::RankCandidates(const std::vector<std::string>& words,
     joined += word;
   }
   const uint64_t hash = PhraseHash(joined);
-  std::vector<uint32_t> exact, exact_keyword;
+  std::vector<uint32_t> exact, exact_alias, exact_keyword;
   for (size_t at = hash & (phrases_.size() - 1); !phrases_.empty() && phrases_[at].second != kNoPhrase;
        at = (at + 1) & (phrases_.size() - 1)) {
     const uint32_t item = phrases_[at].second;
     if (phrases_[at].first == hash)
-      (item & kKeywordPhrase ? exact_keyword : exact).push_back(item & ~kKeywordPhrase);
+      (item & kKeywordPhrase ? exact_keyword : item & kAliasPhrase ? exact_alias : exact)
+          .push_back(item & ~(kKeywordPhrase | kAliasPhrase));
   }
   // Entity names are exact only in their own letter case ("ouml" is ö, "Ouml" Ö).
   const auto entity = std::lower_bound(entities_.begin(), entities_.end(),
@@ -570,16 +579,20 @@ void CharacterSearch::RankCandidates(const std::vector<std::string>& words,
     MatchRank rank = worst_[item] <= 1   ? MatchRank::NamePrefix
                      : worst_[item] <= 3 ? MatchRank::Keyword
                                          : MatchRank::Inside;
-    if (std::find(exact.begin(), exact.end(), item) != exact.end()) rank = MatchRank::Exact;
+    const auto in = [item](const std::vector<uint32_t>& list) {
+      return std::find(list.begin(), list.end(), item) != list.end();
+    };
+    if (in(exact) || in(exact_alias)) rank = MatchRank::Exact;
     const ResultKey key = items_[item];
     const auto r = std::find(recent.begin(), recent.end(), key);
     const uint64_t recent_place = r == recent.end() ? 63 : static_cast<uint64_t>(r - recent.begin());
-    // rank, recently used, the text being a whole keyword, how well the words
-    // matched, a small letter before its capital, the name's length, the code point.
+    // rank, recently used, the better whole match (an exact name of its own
+    // before an exact alias; among the others, the text being a whole
+    // keyword), how well the words matched, a small letter before its
+    // capital, the name's length, the code point.
     const uint64_t capital = std::binary_search(capital_.begin(), capital_.end(), item) ? 1 : 0;
-    const uint64_t not_keyword =
-        std::find(exact_keyword.begin(), exact_keyword.end(), item) == exact_keyword.end() ? 1 : 0;
-    const uint64_t order = static_cast<uint64_t>(rank) << 60 | recent_place << 54 | not_keyword << 53 |
+    const uint64_t weaker = rank == MatchRank::Exact ? !in(exact) : !in(exact_keyword);
+    const uint64_t order = static_cast<uint64_t>(rank) << 60 | recent_place << 54 | weaker << 53 |
                            static_cast<uint64_t>(sum_[item]) << 47 | capital << 46 |
                            static_cast<uint64_t>(name_words_[item]) << 38 | key;
     scored.push_back({order, {key, rank}});

@@ -61,6 +61,7 @@ constexpr const char* kSearchData =
     "[aliases]\n"
     "308;umlaut|diaeresis\n"
     "200F;command key|operating system key\n"
+    "2EA;snowman without snow\n"
     "[emoji]\n"
     "2603 FE0F;snowman\n"
     "26C4;snowman without snow\n"
@@ -167,6 +168,8 @@ TEST_F(CharacterSearchTest, OrderOfMatchesThenRecentThenCodePoint) {
   // words found in several keywords.
   EXPECT_EQ(search_.Search(u"Gedankenstrich", {}, 50)[0].rank, MatchRank::Exact);
   EXPECT_EQ(Found(u"blitz donner"), (std::vector<std::string>{"⌘", "="}));
+  // An exact name of its own before the same words as another's alias.
+  EXPECT_EQ(Found(u"snowman without snow")[0], "⛄");
   // A recently used character goes before its equals, not before better matches.
   EXPECT_EQ(Found(u"snowman", {u"⛄"}), (std::vector<std::string>{"☃", "☃️", "⛄", "🎆"}));
   EXPECT_EQ(Found(u"snowm", {u"🎆"}), (std::vector<std::string>{"🎆", "☃", "☃️", "⛄"}));
