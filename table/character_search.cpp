@@ -22,6 +22,12 @@ constexpr std::string_view kLatinFold =
 
 constexpr size_t kMaxWords = 12;
 constexpr uint8_t kClassInside = 4;
+// Marks a whole keyword among the phrases (an item's index is far below it).
+constexpr uint32_t kKeywordPhrase = 0x80000000u;
+// Marks a whole alias: an exact alias goes after an exact name of the
+// character itself ("pound sign" is £'s name and an alias of #).
+constexpr uint32_t kAliasPhrase = 0x40000000u;
+constexpr uint32_t kNoPhrase = UINT32_MAX;  // a free slot of the phrase table
 
 struct LatinFoldTable {
   std::string_view entries[0x250 - 0xC0];
@@ -204,6 +210,20 @@ void FoldInto(std::string& out, std::string_view utf8) {
 
 }  // namespace
 
+std::vector<std::string> WithoutUmlautSpelling(const std::vector<std::string>& words) {
+  std::vector<std::string> out;
+  for (const std::string& word : words) {
+    std::string plain;
+    for (size_t i = 0; i < word.size(); ++i) {
+      plain.push_back(word[i]);
+      if (i + 1 < word.size() && word[i + 1] == 'e' && (word[i] == 'a' || word[i] == 'o' || word[i] == 'u'))
+        ++i;
+    }
+    out.push_back(std::move(plain));
+  }
+  return out;
+}
+
 std::string FoldForSearch(std::string_view utf8) {
   std::string out;
   FoldInto(out, utf8);
@@ -237,15 +257,48 @@ long long TypedCode(TextView text) {
 
 // What Prepare collects before the words are sorted.
 struct CharacterSearch::Builder {
+  explicit Builder(CharacterSearch& s) : search(s) {}
   CharacterSearch& search;
-  struct WordHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-  };
-  std::unordered_map<std::string, uint32_t, WordHash, std::equal_to<>> word_ids;
+  // The distinct words, each once in `letters`, found by an open-addressing
+  // table of their ids (no string of its own per word).
+  std::string letters;
+  std::vector<uint32_t> word_begin{0};  // word id -> its letters, and one past the last
+  std::vector<uint32_t> word_hash;
+  std::vector<uint32_t> slots = std::vector<uint32_t>(size_t{1} << 17, 0);  // id + 1; 0: free
   std::string folded;  // the text being added, folded
-  std::vector<std::string> words;
+  bool adding_aliases = false;
   std::vector<std::pair<uint32_t, uint32_t>> postings;  // word id, item << 2 | kind
+
+  std::string_view Word(uint32_t id) const {
+    return std::string_view(letters).substr(word_begin[id], word_begin[id + 1] - word_begin[id]);
+  }
+  uint32_t WordId(std::string_view word) {
+    const uint32_t hash = static_cast<uint32_t>(PhraseHash(word) >> 16);
+    size_t mask = slots.size() - 1;
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+      const uint32_t slot = slots[at];
+      if (slot == 0) break;
+      if (word_hash[slot - 1] == hash && Word(slot - 1) == word) return slot - 1;
+    }
+    const auto id = static_cast<uint32_t>(word_hash.size());
+    letters += word;
+    word_begin.push_back(static_cast<uint32_t>(letters.size()));
+    word_hash.push_back(hash);
+    if (word_hash.size() * 2 > slots.size()) {  // keep the table at most half full
+      slots.assign(slots.size() * 2, 0);
+      mask = slots.size() - 1;
+      for (uint32_t i = 0; i <= id; ++i) {
+        size_t at = word_hash[i] & mask;
+        while (slots[at] != 0) at = (at + 1) & mask;
+        slots[at] = i + 1;
+      }
+      return id;
+    }
+    size_t at = hash & mask;
+    while (slots[at] != 0) at = (at + 1) & mask;
+    slots[at] = id + 1;
+    return id;
+  }
 
   uint32_t Item(ResultKey key) {
     const auto [it, added] =
@@ -269,14 +322,13 @@ struct CharacterSearch::Builder {
       rest.remove_prefix(space == std::string_view::npos ? rest.size() : space + 1);
       if (word.empty()) continue;
       ++count;
-      auto it = word_ids.find(word);
-      if (it == word_ids.end()) {
-        it = word_ids.emplace(std::string(word), static_cast<uint32_t>(words.size())).first;
-        words.emplace_back(word);
-      }
-      postings.emplace_back(it->second, item << 2 | kind);
+      postings.emplace_back(WordId(word), item << 2 | kind);
     }
-    if (kind == kName) search.phrases_.emplace_back(PhraseHash(folded), item);
+    // A whole keyword is kept too: it orders a result before others of its rank.
+    if (kind != kEntity)
+      search.phrases_.emplace_back(PhraseHash(folded), kind == kKeyword ? item | kKeywordPhrase
+                                                       : adding_aliases  ? item | kAliasPhrase
+                                                                         : item);
     if (kind != kKeyword) {
       uint8_t& fewest = search.name_words_[item];
       fewest = static_cast<uint8_t>(std::min<size_t>(fewest, std::min<size_t>(count, 254)));
@@ -298,8 +350,10 @@ void CharacterSearch::Prepare(const CharacterNames& names, const SearchData& dat
   names_ = &names;
   data_ = &data;
   language_ = std::string(language);
-  Builder b{*this, {}, {}, {}, {}};
-  b.word_ids.reserve(65536);
+  Builder b(*this);
+  b.letters.reserve(1 << 20);
+  b.word_begin.reserve(1 << 16);
+  b.word_hash.reserve(1 << 16);
   b.postings.reserve(400000);
   items_.reserve(60000);
   item_of_.reserve(60000);
@@ -322,7 +376,9 @@ void CharacterSearch::Prepare(const CharacterNames& names, const SearchData& dat
   if (!HangulSyllableName(0xAC00).empty() && names.InNamedRange(0xAC00))
     for (char32_t code = 0xAC00; code <= 0xD7A3; ++code)
       b.Add(b.Item(code), HangulSyllableName(code), kName);
+  b.adding_aliases = true;
   for (char32_t code : data.AliasedCodes()) b.AddList(b.Item(code), data.Aliases(code), kName);
+  b.adding_aliases = false;
 
   // Emoji: a single code point is that character's result; a sequence is one
   // of its own. The CLDR names are found by the codes without variation
@@ -352,28 +408,25 @@ void CharacterSearch::Prepare(const CharacterNames& names, const SearchData& dat
         const uint32_t item = b.Item(keys[k]);
         b.Add(item, data.Name(a), kName);
         b.AddList(item, data.Keywords(a), kKeyword);
+        b.AddList(item, data.EverydayNames(a), kName);
         if (local && !data.Name(a).empty()) local_names_.emplace(keys[k], data.Name(a));
       }
     }
   }
 
   // The words sorted, the postings grouped by word.
-  std::vector<std::pair<std::string_view, uint32_t>> sorted(b.words.size());
-  for (uint32_t i = 0; i < sorted.size(); ++i) sorted[i] = {b.words[i], i};
-  std::sort(sorted.begin(), sorted.end());
-  std::vector<uint32_t> order(sorted.size());
-  for (uint32_t i = 0; i < order.size(); ++i) order[i] = sorted[i].second;
-  std::vector<uint32_t> rank(order.size());
-  size_t letters = 0;
-  for (uint32_t i = 0; i < order.size(); ++i) {
-    rank[order[i]] = i;
-    letters += b.words[order[i]].size() + 1;
-  }
-  vocabulary_.reserve(letters);
-  word_begin_.reserve(order.size() + 1);
+  const auto word_count = static_cast<uint32_t>(b.word_hash.size());
+  std::vector<uint32_t> order(word_count);
+  for (uint32_t i = 0; i < word_count; ++i) order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [&](uint32_t x, uint32_t y) { return b.Word(x) < b.Word(y); });
+  std::vector<uint32_t> rank(word_count);
+  for (uint32_t i = 0; i < word_count; ++i) rank[order[i]] = i;
+  vocabulary_.reserve(b.letters.size() + word_count);
+  word_begin_.reserve(word_count + 1);
   for (uint32_t id : order) {
     word_begin_.push_back(static_cast<uint32_t>(vocabulary_.size()));
-    vocabulary_ += b.words[id];
+    vocabulary_ += b.Word(id);
     vocabulary_.push_back('\0');
   }
   word_begin_.push_back(static_cast<uint32_t>(vocabulary_.size()));
@@ -385,8 +438,17 @@ void CharacterSearch::Prepare(const CharacterNames& names, const SearchData& dat
   for (const auto& p : b.postings) postings_[fill[rank[p.first]]++] = p.second;
 
   std::sort(capital_.begin(), capital_.end());
-  std::sort(phrases_.begin(), phrases_.end());
-  phrases_.erase(std::unique(phrases_.begin(), phrases_.end()), phrases_.end());
+  // The phrases into an open-addressing table, at most half full, found by
+  // their hash (no sort).
+  size_t slots = 1024;
+  while (slots < phrases_.size() * 2) slots *= 2;
+  std::vector<std::pair<uint64_t, uint32_t>> table(slots, {0, kNoPhrase});
+  for (const auto& phrase : phrases_) {
+    size_t at = phrase.first & (slots - 1);
+    while (table[at].second != kNoPhrase && table[at] != phrase) at = (at + 1) & (slots - 1);
+    table[at] = phrase;
+  }
+  phrases_ = std::move(table);
   std::sort(entities_.begin(), entities_.end());
   stamp_.assign(items_.size(), 0);
   worst_.assign(items_.size(), 0);
@@ -493,10 +555,14 @@ void CharacterSearch::RankCandidates(const std::vector<std::string>& words,
     joined += word;
   }
   const uint64_t hash = PhraseHash(joined);
-  std::vector<uint32_t> exact;
-  for (auto it = std::lower_bound(phrases_.begin(), phrases_.end(), std::make_pair(hash, 0u));
-       it != phrases_.end() && it->first == hash; ++it)
-    exact.push_back(it->second);
+  std::vector<uint32_t> exact, exact_alias, exact_keyword;
+  for (size_t at = hash & (phrases_.size() - 1); !phrases_.empty() && phrases_[at].second != kNoPhrase;
+       at = (at + 1) & (phrases_.size() - 1)) {
+    const uint32_t item = phrases_[at].second;
+    if (phrases_[at].first == hash)
+      (item & kKeywordPhrase ? exact_keyword : item & kAliasPhrase ? exact_alias : exact)
+          .push_back(item & ~(kKeywordPhrase | kAliasPhrase));
+  }
   // Entity names are exact only in their own letter case ("ouml" is ö, "Ouml" Ö).
   const auto entity = std::lower_bound(entities_.begin(), entities_.end(),
                                        std::make_pair(raw_entity, char32_t{0}));
@@ -513,14 +579,20 @@ void CharacterSearch::RankCandidates(const std::vector<std::string>& words,
     MatchRank rank = worst_[item] <= 1   ? MatchRank::NamePrefix
                      : worst_[item] <= 3 ? MatchRank::Keyword
                                          : MatchRank::Inside;
-    if (std::find(exact.begin(), exact.end(), item) != exact.end()) rank = MatchRank::Exact;
+    const auto in = [item](const std::vector<uint32_t>& list) {
+      return std::find(list.begin(), list.end(), item) != list.end();
+    };
+    if (in(exact) || in(exact_alias)) rank = MatchRank::Exact;
     const ResultKey key = items_[item];
     const auto r = std::find(recent.begin(), recent.end(), key);
     const uint64_t recent_place = r == recent.end() ? 63 : static_cast<uint64_t>(r - recent.begin());
-    // rank, recently used, how well the words matched, a small letter before
-    // its capital, the name's length, the code point.
+    // rank, recently used, the better whole match (an exact name of its own
+    // before an exact alias; among the others, the text being a whole
+    // keyword), how well the words matched, a small letter before its
+    // capital, the name's length, the code point.
     const uint64_t capital = std::binary_search(capital_.begin(), capital_.end(), item) ? 1 : 0;
-    const uint64_t order = static_cast<uint64_t>(rank) << 60 | recent_place << 54 |
+    const uint64_t weaker = rank == MatchRank::Exact ? !in(exact) : !in(exact_keyword);
+    const uint64_t order = static_cast<uint64_t>(rank) << 60 | recent_place << 54 | weaker << 53 |
                            static_cast<uint64_t>(sum_[item]) << 47 | capital << 46 |
                            static_cast<uint64_t>(name_words_[item]) << 38 | key;
     scored.push_back({order, {key, rank}});
@@ -580,7 +652,13 @@ std::vector<SearchResult> CharacterSearch::Search(TextView text, const std::vect
   std::string raw_entity = TextToUtf8(trimmed);
   if (!raw_entity.empty() && raw_entity[0] == '&') raw_entity.erase(0, 1);
   if (!raw_entity.empty() && raw_entity.back() == ';') raw_entity.pop_back();
+  const size_t before = out.size();
   RankCandidates(words, raw_entity, recent_keys, out, limit);
+  if (out.size() == before) {
+    // Nothing found: the umlauts may have been typed as "ae", "oe", "ue".
+    const std::vector<std::string> plain = WithoutUmlautSpelling(words);
+    if (plain != words) RankCandidates(plain, raw_entity, recent_keys, out, limit);
+  }
   if (typed) {
     // The typed character once, first.
     out.erase(std::remove_if(out.begin() + 1, out.end(),

@@ -41,6 +41,10 @@ struct SearchResult {
 std::string FoldForSearch(TextView text);
 std::string FoldForSearch(std::string_view utf8);
 
+// Folded words with the umlauts' spelling "ae", "oe", "ue" as "a", "o", "u"
+// ("haekchen" -> "hakchen"): Find tries them when the words find nothing.
+std::vector<std::string> WithoutUmlautSpelling(const std::vector<std::string>& words);
+
 // The code point that a typed code names: "U+2260", "2260" (4 to 6
 // hexadecimal digits with at least one decimal digit), "\u2260",
 // "\U0001F600", "&#8800;", "&#x2260;" (the ";" may be left off). -1 for
@@ -106,8 +110,9 @@ class CharacterSearch {
   std::vector<uint32_t> posting_begin_;
   std::vector<uint32_t> postings_;
 
-  // Whole names, aliases, entity names and short names by the hash of their
-  // folded text, for the exact matches; sorted.
+  // Whole names, aliases, short names and keywords (an item marked
+  // kKeywordPhrase) by the hash of their folded text, for the exact matches;
+  // an open-addressing table, at most half full, probed from hash % size.
   std::vector<std::pair<uint64_t, uint32_t>> phrases_;
   // Entity names as written ("ne", "Dagger") and their code points; sorted.
   std::vector<std::pair<std::string, char32_t>> entities_;

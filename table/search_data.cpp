@@ -132,16 +132,21 @@ bool SearchData::LoadText(std::string text) {
         emoji_.push_back(emoji);
       }
     } else if (section == Section::Language) {
-      // "CODES;SHORT NAME;KEYWORDS"
-      std::string_view fields[3];
+      // "CODES;SHORT NAME;KEYWORDS[;EVERYDAY NAMES]"
+      std::string_view fields[4];
+      const size_t count = std::count(line.begin(), line.end(), ';') == 3 ? 4 : 3;
       Annotation a;
-      ok = SplitFields(line, 3, fields) && ReadCodes(fields[0], a.codes, a.code_count) &&
+      ok = SplitFields(line, count, fields) && ReadCodes(fields[0], a.codes, a.code_count) &&
            fields[1].size() <= UINT16_MAX;
       if (ok) {
         a.name = offset_of(fields[1]);
         a.name_length = static_cast<uint16_t>(fields[1].size());
         a.keywords = offset_of(fields[2]);
         a.keywords_length = static_cast<uint32_t>(fields[2].size());
+        if (count == 4) {
+          a.everyday = offset_of(fields[3]);
+          a.everyday_length = static_cast<uint32_t>(fields[3].size());
+        }
         languages_.back().annotations.push_back(a);
       }
     } else if (section == Section::None) {

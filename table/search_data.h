@@ -21,6 +21,8 @@ class SearchData {
     uint16_t name_length = 0;
     uint32_t keywords = 0;  // offset of the keywords, separated by "|"
     uint32_t keywords_length = 0;
+    uint32_t everyday = 0;  // offset of the everyday names, separated by "|"
+    uint32_t everyday_length = 0;
   };
 
   // Reads a search data file: "GWFIND01", the size and CRC-32 of the text,
@@ -56,6 +58,10 @@ class SearchData {
   }
   std::string_view Keywords(const Annotation& a) const {
     return std::string_view(text_).substr(a.keywords, a.keywords_length);
+  }
+  // The names that people use for it beside CLDR's (tools/everyday_names.txt).
+  std::string_view EverydayNames(const Annotation& a) const {
+    return std::string_view(text_).substr(a.everyday, a.everyday_length);
   }
 
  private:

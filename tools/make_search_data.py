@@ -11,6 +11,8 @@ The sources (Debian packages):
   emoji-test.txt                               unicode-data (/usr/share/unicode/emoji)
   CLDR/common/annotations/{en,de,fr}.xml and
   CLDR/common/annotationsDerived/{en,de,fr}.xml unicode-cldr-core (/usr/share/unicode/cldr)
+  tools/everyday_names.txt                     this program's own short list of everyday
+                                               German and French names, added as keywords
 
 A missing source is left out and named in the file's first line ("missing:
 ..."); the build goes on with what there is. --verify fails for a file that
@@ -27,9 +29,11 @@ text is UTF-8, one line each:
     [emoji]                   then lines CODES;NAME: a fully-qualified emoji
                               sequence (code points in hex, separated by
                               spaces) and its English name
-    [en] [de] [fr]            then lines CODES;SHORT NAME;KEYWORD|KEYWORD...:
+    [en] [de] [fr]            then lines CODES;SHORT NAME;KEYWORD|KEYWORD...[;NAME|NAME...]:
                               the CLDR short name and keywords of a character
-                              or sequence in that language
+                              or sequence in that language, and its everyday
+                              names of tools/everyday_names.txt (searched as
+                              names)
 """
 
 import argparse
@@ -119,7 +123,7 @@ def read_annotations(paths, entries):
         for m in ANNOTATION.finditer(text):
             codes = tuple(ord(c) for c in html.unescape(m.group(1)))
             value = html.unescape(m.group(3)).strip().replace(";", ",")
-            entry = entries.setdefault(codes, ["", []])
+            entry = entries.setdefault(codes, ["", [], []])
             if m.group(2):
                 entry[0] = value
             else:
@@ -127,6 +131,27 @@ def read_annotations(paths, entries):
             count += 1
         if count == 0:
             raise ValueError("%s: no annotations" % path)
+
+
+def read_everyday_names(path, annotations):
+    """The hand-written everyday names: LANGUAGE, code points, NAME|NAME; each
+    is searched as a name of the character in that language."""
+    with open(path, encoding="utf-8") as f:
+        for number, line in enumerate(f, 1):
+            line = line.rstrip("\n")
+            if not line.strip() or line.startswith("#"):
+                continue
+            fields = line.split("\t")
+            if len(fields) != 3 or fields[0] not in LANGUAGES:
+                raise ValueError("%s:%d: not LANGUAGE<TAB>CODES<TAB>NAMES" % (path, number))
+            codes = tuple(int(c, 16) for c in fields[1].split())
+            entry = annotations.setdefault(fields[0], {}).setdefault(codes, ["", [], []])
+            known = {entry[0].lower()} | {k.lower() for k in entry[2]}
+            for name in fields[2].split("|"):
+                name = name.strip().replace(";", ",")
+                if name and name.lower() not in known:
+                    entry[2].append(name)
+                    known.add(name.lower())
 
 
 def cldr_version(cldr):
@@ -170,10 +195,12 @@ def build_text(aliases, emoji, annotations, comment):
             continue
         lines.append("[%s]" % language)
         for codes in sorted(annotations[language]):
-            short, keywords = annotations[language][codes]
-            # A keyword that only repeats the short name adds nothing.
-            keywords = [k for k in keywords if k.lower() != short.lower()]
-            lines.append("%s;%s;%s" % (hex_codes(codes), short, "|".join(keywords)))
+            short, keywords, everyday = annotations[language][codes]
+            # A keyword that only repeats the short name or an everyday name adds nothing.
+            named = {short.lower()} | {e.lower() for e in everyday}
+            keywords = [k for k in keywords if k.lower() not in named]
+            line = "%s;%s;%s" % (hex_codes(codes), short, "|".join(keywords))
+            lines.append(line + (";" + "|".join(everyday) if everyday else ""))
     return ("\n".join(lines) + "\n").encode("utf-8")
 
 
@@ -195,6 +222,8 @@ def main():
     ap.add_argument("--unicode", default="/usr/share/unicode")
     ap.add_argument("--cldr", default="/usr/share/unicode/cldr")
     ap.add_argument("--emoji-test", default="/usr/share/unicode/emoji/emoji-test.txt")
+    ap.add_argument("--everyday", default=os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                       "everyday_names.txt"))
     ap.add_argument("--verify", action="store_true",
                     help="fail unless OUTPUT was made with every source")
     ap.add_argument("--names", help="with --verify: the name file, which must hold UnicodeData.txt's names")
@@ -243,6 +272,11 @@ def main():
             missing.append("CLDR-" + language)
     if annotations:
         sources.append("CLDR %s" % cldr_version(args.cldr))
+    try:
+        read_everyday_names(args.everyday, annotations)
+    except (OSError, ValueError, UnicodeDecodeError) as e:
+        print("make_search_data.py: no everyday names (%s)" % e, file=sys.stderr)
+        missing.append("everyday_names.txt")
     comment = ", ".join(sources) if sources else "no sources"
     if missing:
         comment += "; missing: " + " ".join(missing)

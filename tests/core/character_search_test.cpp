@@ -61,6 +61,7 @@ constexpr const char* kSearchData =
     "[aliases]\n"
     "308;umlaut|diaeresis\n"
     "200F;command key|operating system key\n"
+    "2EA;snowman without snow\n"
     "[emoji]\n"
     "2603 FE0F;snowman\n"
     "26C4;snowman without snow\n"
@@ -74,6 +75,9 @@ constexpr const char* kSearchData =
     "2603;Schneemann im Schnee;Schneemann|Schnee\n"
     "26C4;Schneemann ohne Schneeflocken;Schneemann\n"
     "DF;scharfes S;Eszett|Straße\n"
+    "3D;;Donner|Blitz\n"
+    "2013;Halbgeviertstrich;Strich;Gedankenstrich|Bis-Strich\n"
+    "2318;;Blitz Donner|grün\n"
     "[xx]\n"
     "this line belongs to a section that is passed over\n";
 
@@ -102,8 +106,10 @@ TEST_F(CharacterSearchTest, ReaderKeepsEverySection) {
   ASSERT_EQ(data_.EmojiCount(), 3u);
   EXPECT_EQ(data_.EmojiCodes(2), (std::u32string{0x1F469, 0x200D, 0x1F4BB}));
   EXPECT_EQ(data_.EmojiName(0), "snowman");
-  ASSERT_EQ(data_.Annotations("de").size(), 4u);
+  ASSERT_EQ(data_.Annotations("de").size(), 7u);
   EXPECT_EQ(data_.Name(data_.Annotations("de")[3]), "scharfes S");
+  EXPECT_EQ(data_.EverydayNames(data_.Annotations("de")[5]), "Gedankenstrich|Bis-Strich");
+  EXPECT_EQ(data_.EverydayNames(data_.Annotations("de")[6]), "");
   EXPECT_TRUE(data_.Annotations("fr").empty());
 }
 
@@ -119,7 +125,7 @@ TEST(SearchData, DamagedInputsGiveNothing) {
   // One faulty line in each section.
   for (const char* text : {"[aliases]\nZZ;alias\n", "[aliases]\n110000;alias\n",
                            "[emoji]\n1F600\n", "[emoji]\n1F600 ;grinning\n",
-                           "[de]\n2260;ungleich\n", "[de]\n2260;ungleich;a;b\n",
+                           "[de]\n2260;ungleich\n", "[de]\n2260;ungleich;a;b;c\n",
                            "[de]\n2260;\xC3(;\n", "2260;outside any section\n",
                            "[en]\n2260;not equal;inequality"}) {
     EXPECT_FALSE(data.LoadText(text)) << text;
@@ -133,6 +139,10 @@ TEST_F(CharacterSearchTest, WordsInAnyOrderIgnoringCaseAccentsAndApostrophes) {
   EXPECT_EQ(Found(u"KEY command"), std::vector<std::string>{"⌘"});
   EXPECT_EQ(Found(u"strasse"), std::vector<std::string>{"ß"});  // "Straße"
   EXPECT_EQ(Found(u"Straße"), std::vector<std::string>{"ß"});
+  // "ae", "oe", "ue" for the umlauts, when the words find nothing as typed.
+  EXPECT_EQ(Found(u"Gruen"), std::vector<std::string>{"⌘"});
+  EXPECT_EQ(WithoutUmlautSpelling({"haekchen", "gruen", "soeben"}),
+            (std::vector<std::string>{"hakchen", "grun", "soben"}));
   EXPECT_EQ(Found(u"\u00fcmlaut"), std::vector<std::string>{"\u0308"});
   EXPECT_EQ(Found(u"tech\u2019nologist"), std::vector<std::string>{"👩‍💻"});
   // Every word must be found.
@@ -154,6 +164,12 @@ TEST_F(CharacterSearchTest, OrderOfMatchesThenRecentThenCodePoint) {
   EXPECT_EQ(search_.Search(u"developer", {}, 50)[0].rank, MatchRank::Keyword);
   EXPECT_EQ(search_.Search(u"eszet", {}, 50)[0].rank, MatchRank::Keyword);
   EXPECT_EQ(search_.Search(u"nologist", {}, 50)[0].rank, MatchRank::Inside);
+  // An everyday name is a name: exact; a whole keyword goes before the same
+  // words found in several keywords.
+  EXPECT_EQ(search_.Search(u"Gedankenstrich", {}, 50)[0].rank, MatchRank::Exact);
+  EXPECT_EQ(Found(u"blitz donner"), (std::vector<std::string>{"⌘", "="}));
+  // An exact name of its own before the same words as another's alias.
+  EXPECT_EQ(Found(u"snowman without snow")[0], "⛄");
   // A recently used character goes before its equals, not before better matches.
   EXPECT_EQ(Found(u"snowman", {u"⛄"}), (std::vector<std::string>{"☃", "☃️", "⛄", "🎆"}));
   EXPECT_EQ(Found(u"snowm", {u"🎆"}), (std::vector<std::string>{"🎆", "☃", "☃️", "⛄"}));
@@ -237,6 +253,7 @@ TEST(SearchData, ShippedFileFindsWhatUsersAskFor) {
   CharacterSearch search;
   search.Prepare(names, data, "de");
   EXPECT_EQ(search.Search(u"ungleich", {}, 5)[0].key, 0x2260u);
+  EXPECT_EQ(search.Search(u"Gedankenstrich", {}, 5)[0].key, 0x2013u);  // tools/everyday_names.txt
   EXPECT_EQ(TextToUtf8(search.Characters(search.Search(u"woman technologist", {}, 5)[0].key)),
             "👩‍💻");
   search.Prepare(names, data, "fr");
