@@ -4,6 +4,7 @@
 
 #include "base/platform.h"
 #include "settings/ini_reader.h"
+#include "settings/language.h"
 
 namespace gw {
 
@@ -53,12 +54,21 @@ KeyCombination HotkeyOf(const Settings& settings) {
   return {};
 }
 
-Text HotkeyName(const Settings& settings) {
-  if (settings.HotkeyCombination.key != 0) return KeyCombinationText(settings.HotkeyCombination);
+Text HotkeyName(const Settings& settings, const ModifierNames& names) {
+  if (settings.HotkeyCombination.key != 0)
+    return KeyCombinationText(settings.HotkeyCombination, names);
   if (settings.Hotkey == 0) return Text();
   Text name(u"F");
   name += NumberText(settings.Hotkey);
   return name;
+}
+
+Text ShownHotkeyName(const Settings& settings, const LanguageTable& language) {
+  const Text ctrl = LookupText(language, u"WinMain", u"KeyCtrl");
+  const Text alt = LookupText(language, u"WinMain", u"KeyAlt");
+  const Text shift = LookupText(language, u"WinMain", u"KeyShift");
+  const Text win = LookupText(language, u"WinMain", u"KeyWin");
+  return HotkeyName(settings, {ctrl, alt, shift, win});
 }
 
 bool LoadSettings(const Text& path, Settings& settings) {
