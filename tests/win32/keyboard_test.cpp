@@ -304,7 +304,9 @@ TEST_F(KeyboardTest, AMnemonicFocusesTheLabelledFieldOrActsOnItsControl) {
 }
 
 TEST_F(KeyboardTest, AltF4AndTheCloseCommandCancelTheSecondaryWindows) {
-  for (const WindowToOpen& w : kWindows) {
+  std::vector<WindowToOpen> windows(std::begin(kWindows), std::end(kWindows));
+  windows.push_back({"About", AboutWindow, [] { Dispatch(MakeEvent(EventKind::Command, 13)); }});
+  for (const WindowToOpen& w : windows) {
     if (w.number == MainWindow) continue;
     for (bool alt_f4 : {true, false}) {
       ResetMainWindow();
