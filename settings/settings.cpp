@@ -64,10 +64,15 @@ Text HotkeyName(const Settings& settings, const ModifierNames& names) {
 }
 
 Text ShownHotkeyName(const Settings& settings, const LanguageTable& language) {
-  const Text ctrl = LookupText(language, u"WinMain", u"KeyCtrl");
-  const Text alt = LookupText(language, u"WinMain", u"KeyAlt");
-  const Text shift = LookupText(language, u"WinMain", u"KeyShift");
-  const Text win = LookupText(language, u"WinMain", u"KeyWin");
+  // A language file without these keys (one of an earlier version) keeps the
+  // file's names rather than showing the missing-text marker in the tooltip.
+  const auto word = [&](TextView key, TextView file_name) {
+    Text text = LookupText(language, u"WinMain", key);
+    return text == kStringNotFound ? Text(file_name) : text;
+  };
+  const ModifierNames file;
+  const Text ctrl = word(u"KeyCtrl", file.ctrl), alt = word(u"KeyAlt", file.alt),
+             shift = word(u"KeyShift", file.shift), win = word(u"KeyWin", file.win);
   return HotkeyName(settings, {ctrl, alt, shift, win});
 }
 

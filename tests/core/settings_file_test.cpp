@@ -307,6 +307,9 @@ TEST(SettingsFile, TheShownHotkeyNamesItsModifiersInTheLanguageAndTheFileKeepsTh
   EXPECT_EQ(ShownHotkeyName(s, builtin), u"Ctrl+Alt+Shift+Win+K");
   EXPECT_EQ(HotkeyName(s), u"Ctrl+Alt+Shift+Win+K");
   EXPECT_NE(SerializeSettings(s).find("Hotkey = Ctrl+Alt+Shift+Win+K"), std::string::npos);
+  // A language file without the words keeps the file's names.
+  german.sections[u"WINMAIN"].erase(u"KEYSHIFT");
+  EXPECT_EQ(ShownHotkeyName(s, german), u"Strg+Alt+Shift+Win+K");
   // A function key alone has no modifier to name.
   s.HotkeyCombination = {};
   s.Hotkey = 10;
