@@ -628,6 +628,7 @@ void HandleMessage(MSG& msg) {
     // Enter on a button, check box or link is that control's, before any
     // shortcut: only the list and the Insert button insert.
     if (PressFocusedControl(msg) || HandleCloseKey(msg)) return;
+    TurnOptionArrow(msg);
     if (HACCEL table = AcceleratorsOf(top)) {
       const int command = ShortcutCommand(table, msg);
       if (command >= 0) {

@@ -79,6 +79,16 @@ bool PressFocusedControl(const MSG& msg) {
   return true;
 }
 
+void TurnOptionArrow(MSG& msg) {
+  if (msg.message != WM_KEYDOWN || (msg.wParam != VK_LEFT && msg.wParam != VK_RIGHT)) return;
+  if (KeyDown(VK_CONTROL) || KeyDown(VK_MENU) || KeyDown(VK_SHIFT)) return;
+  HWND focus = GetFocus();
+  if (!focus || focus != msg.hwnd || !IsStandardButton(focus) ||
+      !(DialogCode(focus) & DLGC_RADIOBUTTON))
+    return;
+  msg.wParam = msg.wParam == VK_LEFT ? VK_UP : VK_DOWN;
+}
+
 bool HandleCloseKey(const MSG& msg) {
   if (msg.message != WM_SYSKEYDOWN || msg.wParam != VK_F4 || !(HIWORD(msg.lParam) & KF_ALTDOWN))
     return false;

@@ -17,6 +17,11 @@ bool PressFocusedControl(const MSG& msg);
 // pressed in it.
 bool FocusTakesKey(const MSG& msg);
 
+// Left and Right on a focused option (a radio button) are Up and Down, so
+// that the window's own arrow rule moves through the option group either way;
+// rewrites the message's key in place.
+void TurnOptionArrow(MSG& msg);
+
 // Alt+F4 in a program window is its close command (SC_CLOSE), whichever
 // control has the focus (a combo box would otherwise take F4 for itself).
 bool HandleCloseKey(const MSG& msg);

@@ -88,7 +88,9 @@ void DispatchAboutWindow(const Event& event) {
       else if (event.object == kAboutLink)
         RunProgram(WebsitePageAddress());  // the window stays open; nothing is reported
       break;
-    case EventKind::Close:  // no close box; Alt+F4 leaves the window open
+    case EventKind::Close:  // Alt+F4 and the close command: as Esc
+      CloseEntryWindow(AboutWindow);
+      break;
     default:
       break;
   }

@@ -45,7 +45,7 @@ void ApplyRuleOfWindow(HWND hwnd) {
   g_passed = true;
   g_tip_before = App().tray_tip;
   UnregisterProgramHotkey();
-  const Text key = HotkeyName(App().settings);
+  const Text key = ShownHotkeyName(App().settings, App().language);
   const Text program(ProgramFileName(ProgramOfWindow(hwnd).executable));
   SetTrayTip(FillPlaceholders(Tr(u"WinMain", u"InfoHotkeyPassed"),
                               std::vector<TextView>{key, program.empty() ? rule->program : program}));

@@ -31,7 +31,7 @@ void UnregisterProgramHotkey() {
 
 bool ApplyHotkey(const Settings& settings) {
   Text tip = u"Glyphwell";
-  const Text name = HotkeyName(settings);
+  const Text name = ShownHotkeyName(settings, App().language);
   // A number of 0 or less is none, as it always was.
   if (settings.HotkeyCombination.key != 0 || settings.Hotkey > 0) {
     // F24 is the last function key; a larger number from a hand-edited file

@@ -7,11 +7,14 @@ namespace gw {
 namespace {
 
 struct Modifier {
-  const char16_t* name;
+  TextView ModifierNames::*name;
   std::uint8_t bit;
 };
-constexpr std::array<Modifier, 4> kModifiers{{
-    {u"Ctrl", kHotkeyCtrl}, {u"Alt", kHotkeyAlt}, {u"Shift", kHotkeyShift}, {u"Win", kHotkeyWin}}};
+constexpr std::array<Modifier, 4> kModifiers{{{&ModifierNames::ctrl, kHotkeyCtrl},
+                                              {&ModifierNames::alt, kHotkeyAlt},
+                                              {&ModifierNames::shift, kHotkeyShift},
+                                              {&ModifierNames::win, kHotkeyWin}}};
+constexpr ModifierNames kFileNames{};
 
 struct KeyName {
   std::uint8_t key;
@@ -87,12 +90,12 @@ bool IsAcceptableHotkey(KeyCombination combination) {
   return IsFunctionKey(combination.key) || (combination.modifiers & kHotkeyModifiers) != 0;
 }
 
-Text KeyCombinationText(KeyCombination combination) {
+Text KeyCombinationText(KeyCombination combination, const ModifierNames& names) {
   if (combination.key == 0) return Text();
   Text text;
   for (const Modifier& modifier : kModifiers) {
     if (!(combination.modifiers & modifier.bit)) continue;
-    text += modifier.name;
+    text += names.*modifier.name;
     text += u'+';
   }
   text += KeyName(combination.key);
@@ -107,7 +110,7 @@ std::optional<KeyCombination> ParseKeyCombination(TextView text) {
     const Text part = UpperAscii(TrimView(text.substr(0, plus)));
     bool known = false;
     for (const Modifier& modifier : kModifiers) {
-      if (part == UpperAscii(modifier.name)) {
+      if (part == UpperAscii(kFileNames.*modifier.name)) {
         combination.modifiers |= modifier.bit;
         known = true;
       }

@@ -32,10 +32,19 @@ bool IsFunctionKey(std::uint8_t key);
 // one modifier (modifier keys themselves excepted).
 bool IsAcceptableHotkey(KeyCombination combination);
 
+// The words for the modifiers; the defaults are the settings file's.
+struct ModifierNames {
+  TextView ctrl = u"Ctrl";
+  TextView alt = u"Alt";
+  TextView shift = u"Shift";
+  TextView win = u"Win";
+};
+
 // The combination's text: modifiers in the order Ctrl, Alt, Shift, Win, each
 // followed by "+", then the key's name ("A", "7", "F10", "Space", "NumPad3",
-// "VK_BA" for a key without a name); empty for no key.
-Text KeyCombinationText(KeyCombination combination);
+// "VK_BA" for a key without a name); empty for no key. The file keeps the
+// default names; the tray tooltip shows the language's own.
+Text KeyCombinationText(KeyCombination combination, const ModifierNames& names = {});
 
 // Reads a combination's text (modifier names in any order and case). Only a
 // text with at least one modifier is a combination: every other value keeps

@@ -199,11 +199,11 @@ void CreateProgramRulesPanel(HWND window, const ProgramRules& rules) {
       ListView_InsertColumn(list, i, &column);
     }
   }
-  Make(window, L"STATIC", SS_NOPREFIX | WS_GROUP, Caption(u"Program"), kSetProgramLabel, kX, 160,
+  Make(window, L"STATIC", WS_GROUP, Caption(u"Program"), kSetProgramLabel, kX, 160,
        kLabelW, 20);
   Make(window, L"EDIT", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL | WS_BORDER, Text(), kSetProgram,
        kX + kLabelW + 5, 158, kW - kLabelW - 5, 21);
-  Make(window, L"STATIC", SS_NOPREFIX | WS_GROUP, Caption(u"Method"), kSetMethodLabel, kX, 186,
+  Make(window, L"STATIC", WS_GROUP, Caption(u"Method"), kSetMethodLabel, kX, 186,
        kLabelW, 20);
   if (HWND box = Make(window, WC_COMBOBOXW, WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST,
                       Text(), kSetMethod, kX + kLabelW + 5, 183, kW - kLabelW - 5, 100)) {

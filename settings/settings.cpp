@@ -4,6 +4,7 @@
 
 #include "base/platform.h"
 #include "settings/ini_reader.h"
+#include "settings/language.h"
 
 namespace gw {
 
@@ -53,12 +54,26 @@ KeyCombination HotkeyOf(const Settings& settings) {
   return {};
 }
 
-Text HotkeyName(const Settings& settings) {
-  if (settings.HotkeyCombination.key != 0) return KeyCombinationText(settings.HotkeyCombination);
+Text HotkeyName(const Settings& settings, const ModifierNames& names) {
+  if (settings.HotkeyCombination.key != 0)
+    return KeyCombinationText(settings.HotkeyCombination, names);
   if (settings.Hotkey == 0) return Text();
   Text name(u"F");
   name += NumberText(settings.Hotkey);
   return name;
+}
+
+Text ShownHotkeyName(const Settings& settings, const LanguageTable& language) {
+  // A language file without these keys (one of an earlier version) keeps the
+  // file's names rather than showing the missing-text marker in the tooltip.
+  const auto word = [&](TextView key, TextView file_name) {
+    Text text = LookupText(language, u"WinMain", key);
+    return text == kStringNotFound ? Text(file_name) : text;
+  };
+  const ModifierNames file;
+  const Text ctrl = word(u"KeyCtrl", file.ctrl), alt = word(u"KeyAlt", file.alt),
+             shift = word(u"KeyShift", file.shift), win = word(u"KeyWin", file.win);
+  return HotkeyName(settings, {ctrl, alt, shift, win});
 }
 
 bool LoadSettings(const Text& path, Settings& settings) {

@@ -10,6 +10,8 @@
 
 namespace gw {
 
+struct LanguageTable;
+
 // Which character map the main window's link starts. The values are the
 // numbers of the option buttons that stand for them in the Settings window.
 enum class CharMapOption : std::int64_t { Standard = 18, Custom = 19 };
@@ -45,10 +47,14 @@ std::int8_t ParseHotkey(TextView value);
 // The hotkey that the settings name: the combination, or the function key
 // Fn alone (for n from 1 to 24); no key for none or for another number.
 KeyCombination HotkeyOf(const Settings& settings);
-// Its name as the settings file and the tray's tooltip show it: the
-// combination's text or "F" and the number (also one that names no key);
-// empty for none.
-Text HotkeyName(const Settings& settings);
+// Its name as the settings file keeps it: the combination's text or "F" and
+// the number (also one that names no key); empty for none. With `names`, the
+// modifiers are named so.
+Text HotkeyName(const Settings& settings, const ModifierNames& names = {});
+// Its name as the tray's tooltip and messages show it: the modifiers in the
+// language's words ([WinMain] KeyCtrl, KeyAlt, KeyShift, KeyWin); a function
+// key alone stays "F10".
+Text ShownHotkeyName(const Settings& settings, const LanguageTable& language);
 
 // Fills every field but LanguageList from the file. False when the file cannot
 // be opened; all those fields then hold their defaults.

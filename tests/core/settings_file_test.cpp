@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 #include "settings/hotkey.h"
+#include "settings/language.h"
+#include "tests/core/shipped_files.h"
 
 #include <gtest/gtest.h>
 
@@ -289,6 +291,29 @@ TEST(HotkeyTest, OnlyAFunctionKeyMayGoWithoutAModifierAndModifierKeysAreNoKey) {
   EXPECT_EQ(HotkeyName(s), u"F25");
   s.Hotkey = 0;
   EXPECT_EQ(HotkeyName(s), u"");
+}
+
+TEST(SettingsFile, TheShownHotkeyNamesItsModifiersInTheLanguageAndTheFileKeepsTheEnglishNames) {
+  LanguageTable german, french, builtin;
+  ASSERT_EQ(LoadLanguageFile(german, testing_support::ShippedFolder(), u"Deutsch", false).status,
+            LanguageLoadStatus::Loaded);
+  ASSERT_EQ(LoadLanguageFile(french, testing_support::ShippedFolder(), u"Fran\u00E7ais", false).status,
+            LanguageLoadStatus::Loaded);
+  LoadBuiltInTable(builtin);
+  Settings s;
+  s.HotkeyCombination = {kHotkeyCtrl | kHotkeyAlt | kHotkeyShift | kHotkeyWin, 'K'};
+  EXPECT_EQ(ShownHotkeyName(s, german), u"Strg+Alt+Umschalt+Win+K");
+  EXPECT_EQ(ShownHotkeyName(s, french), u"Ctrl+Alt+Maj+Win+K");
+  EXPECT_EQ(ShownHotkeyName(s, builtin), u"Ctrl+Alt+Shift+Win+K");
+  EXPECT_EQ(HotkeyName(s), u"Ctrl+Alt+Shift+Win+K");
+  EXPECT_NE(SerializeSettings(s).find("Hotkey = Ctrl+Alt+Shift+Win+K"), std::string::npos);
+  // A language file without the words keeps the file's names.
+  german.sections[u"WINMAIN"].erase(u"KEYSHIFT");
+  EXPECT_EQ(ShownHotkeyName(s, german), u"Strg+Alt+Shift+Win+K");
+  // A function key alone has no modifier to name.
+  s.HotkeyCombination = {};
+  s.Hotkey = 10;
+  EXPECT_EQ(ShownHotkeyName(s, german), u"F10");
 }
 
 }  // namespace

@@ -493,6 +493,14 @@ TEST_F(EditingTest, ReturnArrowsAndMnemonicsInTheNewWindow) {
   Drain();
   EXPECT_EQ(GetFocus(), Field(NewEntryWindow, kNewAbove));
   EXPECT_EQ(IsDlgButtonChecked(window, kNewAbove), BST_CHECKED);
+  // Right and Left move through the options as Down and Up do.
+  PostKey(Field(NewEntryWindow, kNewAbove), VK_RIGHT);
+  Drain();
+  EXPECT_EQ(GetFocus(), Field(NewEntryWindow, kNewBelow));
+  EXPECT_EQ(IsDlgButtonChecked(window, kNewBelow), BST_CHECKED);
+  PostKey(Field(NewEntryWindow, kNewBelow), VK_LEFT);
+  Drain();
+  EXPECT_EQ(IsDlgButtonChecked(window, kNewAbove), BST_CHECKED);
 
   // Return on Cancel closes without writing.
   const std::string before = FileBytes();

@@ -265,9 +265,7 @@ TEST_F(KeyboardTest, EveryLabelCheckBoxAndOptionHasAMnemonicUniqueInItsWindowInE
         const bool box_or_option = cls == u"Button" && (type == BS_AUTOCHECKBOX ||
                                                         type == BS_AUTORADIOBUTTON);
         const char16_t key = Mnemonic(text);
-        // Not yet given mnemonics: the Settings window's rules per program.
-        const bool rules_panel = w.number == SettingsWindow && GetDlgCtrlID(c) >= kSetRules;
-        if ((label || box_or_option) && !rules_panel)
+        if (label || box_or_option)
           EXPECT_NE(key, 0) << TextToUtf8(language) << ", " << w.name << ": \"" << TextToUtf8(text) << "\"";
         if (key == 0) continue;
         for (const auto& [other_key, other] : seen)
@@ -299,10 +297,16 @@ TEST_F(KeyboardTest, AMnemonicFocusesTheLabelledFieldOrActsOnItsControl) {
   Drain();
   EXPECT_EQ(GetFocus(), beep);
   EXPECT_NE(SendMessageW(beep, BM_GETCHECK, 0, 0), before);
+  // The rules panel's labels work alike: Alt+I ("Insert by:") focuses the box after it.
+  PostMessageW(GetFocus(), WM_SYSCHAR, L'i', 0x20000001);
+  Drain();
+  EXPECT_EQ(GetFocus(), EntryControl(SettingsWindow, kSetMethod));
 }
 
 TEST_F(KeyboardTest, AltF4AndTheCloseCommandCancelTheSecondaryWindows) {
-  for (const WindowToOpen& w : kWindows) {
+  std::vector<WindowToOpen> windows(std::begin(kWindows), std::end(kWindows));
+  windows.push_back({"About", AboutWindow, [] { Dispatch(MakeEvent(EventKind::Command, 13)); }});
+  for (const WindowToOpen& w : windows) {
     if (w.number == MainWindow) continue;
     for (bool alt_f4 : {true, false}) {
       ResetMainWindow();
