@@ -124,9 +124,9 @@ def test_signing_with_a_given_certificate(tmp_path):
 
 def _release():
     import importlib.util
-    spec = importlib.util.spec_from_file_location("release", REPO / "scripts" / "release.py")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("release", REPO / "scripts" / "release.py")
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
