@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "base/platform.h"
+#include "name_text.h"
 #include "table/character_search.h"
 #include "table/recent_characters.h"
 
@@ -33,15 +34,7 @@ std::string Pack(const std::string& text) {
 // A small world: a few names, aliases, emoji and CLDR names in two languages.
 // A name text as tools/make_names.py writes it.
 std::string NameText(std::vector<std::tuple<char32_t, const char*, const char*>> listed) {
-  std::string text = "# test\n";
-  long long previous = -1;
-  for (const auto& [code, name, entities] : listed) {
-    char step[16] = "";
-    if (code - previous - 1 > 0) std::snprintf(step, sizeof step, "%llX", code - previous - 1);
-    text += std::string(step) + ";" + name + ";" + entities + "\n";
-    previous = code;
-  }
-  return text;
+  return "# test\n" + NameLines(listed);
 }
 
 const std::string kNames = NameText({{0x3D, "EQUALS SIGN", "equals"},

@@ -9,20 +9,14 @@
 #include <vector>
 
 #include "mainwindow/find.h"
+#include "name_text.h"
 
 namespace gw {
 namespace {
 
 // A name text as tools/make_names.py writes it, for the listed code points.
 CharacterNames Names(std::vector<std::tuple<char32_t, const char*, const char*>> listed) {
-  std::string text = "=4E00..9FFF;CJK UNIFIED IDEOGRAPH-\n";
-  long long previous = -1;
-  for (const auto& [code, name, entities] : listed) {
-    char step[16] = "";
-    if (code - previous - 1 > 0) std::snprintf(step, sizeof step, "%llX", code - previous - 1);
-    text += std::string(step) + ";" + name + ";" + entities + "\n";
-    previous = code;
-  }
+  std::string text = "=4E00..9FFF;CJK UNIFIED IDEOGRAPH-\n" + NameLines(listed);
   CharacterNames names;
   EXPECT_TRUE(names.LoadText(text));
   return names;

@@ -306,15 +306,9 @@ TEST_F(AccessibilityTest, TheProgramsOwnDrawingFollowsAHighContrastPalette) {
   // An image button's face.
   EXPECT_EQ(pixel(MainControl(kCtlNew), 1, 1), face);
   // The Menu button's picture: bars of the text colour on the face.
-  HBITMAP image =
-      reinterpret_cast<HBITMAP>(SendMessageW(MainControl(kCtlMenu), BM_GETIMAGE, IMAGE_BITMAP, 0));
-  ASSERT_NE(image, nullptr);
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(bi.bmiHeader), 30, -30, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  std::vector<DWORD> pixels(900);
-  HDC screen = GetDC(nullptr);
-  ASSERT_EQ(GetDIBits(screen, image, 0, 30, pixels.data(), &bi, DIB_RGB_COLORS), 30);
-  ReleaseDC(nullptr, screen);
+  const std::vector<DWORD> pixels = testing_support::BitmapPixels(
+      reinterpret_cast<HBITMAP>(SendMessageW(MainControl(kCtlMenu), BM_GETIMAGE, IMAGE_BITMAP, 0)), 30);
+  ASSERT_EQ(pixels.size(), 900u);
   EXPECT_EQ(pixels[0] & 0xFFFFFF, 0u);                     // face, black
   EXPECT_EQ(pixels[9 * 30 + 10] & 0xFFFFFF, 0xFFFFFFu);    // bar, white
   // The selected row of the inactive list, in the highlight colour.

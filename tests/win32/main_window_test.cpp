@@ -522,15 +522,9 @@ TEST_F(MainWindowTest, ImageButtonReportsKeyReleasesWithTheirKeyAndFocusChanges)
 }
 
 TEST_F(MainWindowTest, MenuButtonShowsThreeBarsInTheButtonTextColourOnTheFace) {
-  HBITMAP image =
-      reinterpret_cast<HBITMAP>(SendMessageW(MainControl(kCtlMenu), BM_GETIMAGE, IMAGE_BITMAP, 0));
-  ASSERT_NE(image, nullptr);
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(bi.bmiHeader), 30, -30, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  std::vector<DWORD> pixels(900);
-  HDC dc = GetDC(nullptr);
-  ASSERT_EQ(GetDIBits(dc, image, 0, 30, pixels.data(), &bi, DIB_RGB_COLORS), 30);
-  ReleaseDC(nullptr, dc);
+  const std::vector<DWORD> pixels = testing_support::BitmapPixels(
+      reinterpret_cast<HBITMAP>(SendMessageW(MainControl(kCtlMenu), BM_GETIMAGE, IMAGE_BITMAP, 0)), 30);
+  ASSERT_EQ(pixels.size(), 900u);
   auto dib = [](COLORREF c) {
     return static_cast<DWORD>(GetRValue(c)) << 16 | static_cast<DWORD>(GetGValue(c)) << 8 |
            GetBValue(c);

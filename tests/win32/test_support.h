@@ -167,4 +167,19 @@ inline Text ListText(HWND list, int row, int column) {
   return reinterpret_cast<const char16_t*>(buffer);
 }
 
+// --- Pictures -------------------------------------------------------------------------------
+
+// The pixels of a square bitmap of `size` pixels, top row first, as 32-bit
+// 0x00RRGGBB values; empty when they cannot be read.
+inline std::vector<DWORD> BitmapPixels(HBITMAP image, int size) {
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(bi.bmiHeader), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<DWORD> pixels(static_cast<size_t>(size) * static_cast<size_t>(size));
+  HDC screen = GetDC(nullptr);
+  const int rows = image ? GetDIBits(screen, image, 0, size, pixels.data(), &bi, DIB_RGB_COLORS) : 0;
+  ReleaseDC(nullptr, screen);
+  if (rows != size) pixels.clear();
+  return pixels;
+}
+
 }  // namespace gw::testing_support
