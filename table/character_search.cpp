@@ -514,6 +514,26 @@ std::vector<std::string> CharacterSearch::WithShorterEndings(
   return out;
 }
 
+std::vector<std::string> CharacterSearch::WithWordsSplit(const std::vector<std::string>& words) const {
+  std::vector<std::string> out;
+  bool split = false;
+  for (const std::string& word : words) {
+    const auto found = [&](std::string_view part) { return vocabulary_.find(part) != std::string::npos; };
+    size_t at = 0;
+    if (word.size() >= 8 && !found(word))
+      for (size_t i = 4; i + 4 <= word.size() && at == 0; ++i)
+        if (found(std::string_view(word).substr(0, i)) && found(std::string_view(word).substr(i))) at = i;
+    if (at == 0) {
+      out.push_back(word);
+      continue;
+    }
+    out.push_back(word.substr(0, at));
+    out.push_back(word.substr(at));
+    split = true;
+  }
+  return split ? out : std::vector<std::string>{};
+}
+
 void CharacterSearch::RankCandidates(const std::vector<std::string>& words,
                                      const std::string& phrase,
                                      const std::vector<ResultKey>& recent,
@@ -697,6 +717,11 @@ std::vector<SearchResult> CharacterSearch::Search(TextView text, const std::vect
     // Still nothing: a word may end otherwise than in the names ("pleurer").
     const std::vector<std::string> shorter = WithShorterEndings(required);
     if (shorter != required) RankCandidates(shorter, phrase, recent_keys, out, limit);
+  }
+  if (out.size() == before) {
+    // A German word joined of two ("Herzaugen").
+    const std::vector<std::string> parts = WithWordsSplit(required);
+    if (!parts.empty()) RankCandidates(parts, phrase, recent_keys, out, limit);
   }
   if (typed) {
     // The typed character once, first.

@@ -100,6 +100,9 @@ class CharacterSearch {
   // The words with a word that begins or is inside no word shortened by up to
   // three letters (to four at least) until it is: "pleurer" finds "pleure".
   std::vector<std::string> WithShorterEndings(const std::vector<std::string>& words) const;
+  // The words with a long word that is in no word split in two that are
+  // ("herzaugen" -> "herz", "augen"), as German joins words; empty when none is.
+  std::vector<std::string> WithWordsSplit(const std::vector<std::string>& words) const;
 
   bool prepared_ = false;
   std::string language_;

@@ -139,8 +139,9 @@ TEST_F(CharacterSearchTest, WordsInAnyOrderIgnoringCaseAccentsAndApostrophes) {
   EXPECT_EQ(Found(u"\u00fcmlaut"), std::vector<std::string>{"\u0308"});
   EXPECT_EQ(Found(u"tech\u2019nologist"), std::vector<std::string>{"👩‍💻"});
   // Every word must be found, but for the little words of the language and
-  // English, which names leave out; a word that finds nothing is tried with
-  // up to three letters less at its end (to four letters at least).
+  // English, which names leave out; when nothing is found, a word that is in
+  // no name is tried with up to three letters less at its end (to four
+  // letters at least)...
   EXPECT_TRUE(Found(u"snowman equal").empty());
   EXPECT_EQ(Found(u"Blitz und Donner"), (std::vector<std::string>{"=", "⌘"}));
   EXPECT_EQ(WithoutLittleWords({"larmes", "de", "joie"}, "fr"),
@@ -150,6 +151,8 @@ TEST_F(CharacterSearchTest, WordsInAnyOrderIgnoringCaseAccentsAndApostrophes) {
   EXPECT_EQ(WithoutLittleWords({"of", "the"}, "en").size(), 2u);  // nothing else: kept
   EXPECT_EQ(Found(u"technologists"), std::vector<std::string>{"👩‍💻"});
   EXPECT_TRUE(Found(u"snowmanxyzw").empty());
+  // ... and a long word found nowhere, as two words joined (German).
+  EXPECT_EQ(Found(u"Donnerblitz"), (std::vector<std::string>{"=", "⌘"}));
   // French keywords are not searched by a German program.
   search_.Prepare(names_, data_, "fr");
   EXPECT_TRUE(Found(u"ungleich").empty());
