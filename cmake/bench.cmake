@@ -17,7 +17,8 @@ add_executable(glyphwell_bench ${GW_BENCH_SOURCES})
 target_link_libraries(glyphwell_bench PRIVATE glyphwell_bench_data benchmark::benchmark_main)
 # Find's benchmarks read the name file made in the build tree.
 target_compile_definitions(glyphwell_bench PRIVATE GW_NAMES_FILE="${GW_NAMES_FILE}"
-  GW_SEARCH_FILE="${GW_SEARCH_FILE}" GW_FIND_QUERIES="${CMAKE_SOURCE_DIR}/tests/data/find_queries.tsv")
+  GW_SEARCH_FILE="${GW_SEARCH_FILE}" GW_FIND_QUERIES="${CMAKE_SOURCE_DIR}/tests/data/find_queries.tsv"
+  GW_FIND_CHECK_QUERIES="${CMAKE_SOURCE_DIR}/tests/data/find_check_queries.tsv")
 add_dependencies(glyphwell_bench character_names)
 
 add_executable(table_heap ${GW_BENCH_DIR}/table_heap.cpp)

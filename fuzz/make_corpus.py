@@ -65,6 +65,19 @@ NAME_TEXT = (b"# UnicodeData.txt 15.0.0; HTML entities of Python 3.11\n"
              b"1F1B;EN DASH;ndash\n;EM DASH;mdash\n1D5EB;GRINNING FACE;\n")
 
 
+SEARCH_TEXT = ("# Unicode 15.0.0, emoji 15.0, CLDR 41\n[aliases]\n"
+               "308;umlaut|double dot above\n1C27;command key\n"
+               "[emoji]\n2603 FE0F;snowman\n1F469 200D 1F4BB;woman technologist\n1F1E6 1F1F9;flag: Austria\n"
+               "[en]\n2260;not equal;inequality|unequal\n2603;snowman;cold|snow\n"
+               "[fr]\n2260;différent;inégalité;non égal|différent de\n1F602;visage riant aux larmes;"
+               "larmes|rire;larmes de joie\n[xx]\nunknown section\n").encode("utf-8")
+
+
+def search_file(text):
+    """A search data file as tools/make_search_data.py packs it."""
+    return b"GWFIND01" + struct.pack("<II", len(text), zlib.crc32(text)) + zlib.compress(text, 9)
+
+
 def name_file(text):
     """A name file as tools/make_names.py packs it."""
     return b"GWNAMES1" + struct.pack("<II", len(text), zlib.crc32(text)) + zlib.compress(text, 9)
@@ -94,6 +107,12 @@ SEEDS = {
         "text.txt": NAME_TEXT,
         "packed.bin": name_file(NAME_TEXT),
         "packed_cut.bin": name_file(NAME_TEXT)[:40],
+    },
+    "search_data": {
+        "text.txt": SEARCH_TEXT,
+        "packed.bin": search_file(SEARCH_TEXT),
+        "packed_cut.bin": search_file(SEARCH_TEXT)[:40],
+        "broken_codes.txt": b"# x\n[emoji]\nD800 110000;bad\n[de]\nZZ;;\n",
     },
     "ini_settings": {
         "default.ini": (

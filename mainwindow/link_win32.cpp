@@ -1,7 +1,8 @@
 // Links: the character-map link of the main window (control 0) and the web
 // site link of the About window. A link is a static control that takes the
 // keyboard focus by Tab, drawn as an underlined text in the system's link
-// colour (COLOR_HOTLIGHT) with the hand cursor, reporting a click on a
+// colour (COLOR_HOTLIGHT; where that cannot be read on the button face, the
+// usual link blue, see ReadableLinkColour) with the hand cursor, reporting a click on a
 // left-button release over it, on Enter and on the Space key as a Control
 // event of its window. To the accessibility layer it is a link named by its
 // whole caption ("&" included) whose default action opens it.
@@ -18,6 +19,7 @@
 #include "base/event_queue.h"
 #include "mainwindow/accessible_win32.h"
 #include "mainwindow/app_state_win32.h"
+#include "mainwindow/colours.h"
 #include "mainwindow/colours_win32.h"
 #include "mainwindow/main_window.h"
 
@@ -56,7 +58,8 @@ void DrawLink(HWND hwnd, HDC dc) {
 
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
   HGDIOBJ old_font = font ? SelectObject(dc, font) : nullptr;
-  SetTextColor(dc, SystemColour(COLOR_HOTLIGHT));
+  SetTextColor(dc, ReadableLinkColour(SystemColour(COLOR_HOTLIGHT), SystemColour(COLOR_BTNFACE),
+                                      SystemColour(COLOR_BTNTEXT)));
   SetBkMode(dc, TRANSPARENT);
   const Text text = WindowTextOf(hwnd);
   RECT text_rect = client;

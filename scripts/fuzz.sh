@@ -42,6 +42,7 @@ declare -A SHORT_RUNS=(
   [legacy_list]=30000
   [placeholders]=270000
   [relative_path]=180000
+  [search_data]=12000
   [update_body]=1200000
 )
 SHORT_TIME_LIMIT=6

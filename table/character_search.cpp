@@ -224,6 +224,28 @@ std::vector<std::string> WithoutUmlautSpelling(const std::vector<std::string>& w
   return out;
 }
 
+std::vector<std::string> WithoutLittleWords(const std::vector<std::string>& words,
+                                            std::string_view language) {
+  // Articles, prepositions and conjunctions, folded. Not "a": it is a letter.
+  static constexpr std::string_view kEnglish[] = {"of", "the", "with", "and", "or"};
+  static constexpr std::string_view kGerman[] = {
+      "der", "die", "das", "den", "dem", "des", "ein", "eine", "einer", "eines", "einem",
+      "einen", "mit", "und", "oder", "von", "vom", "zum", "zur"};
+  static constexpr std::string_view kFrench[] = {"de", "du", "des", "le", "la", "les", "un",
+                                                 "une", "et", "ou", "au", "aux", "avec", "qui",
+                                                 "que", "en", "pour"};
+  const auto little = [&](const std::string& word) {
+    const auto in = [&](const auto& list) {
+      return std::find(std::begin(list), std::end(list), word) != std::end(list);
+    };
+    return in(kEnglish) || (language == "de" && in(kGerman)) || (language == "fr" && in(kFrench));
+  };
+  std::vector<std::string> out;
+  for (const std::string& word : words)
+    if (!little(word)) out.push_back(word);
+  return out.empty() ? words : out;
+}
+
 std::string FoldForSearch(std::string_view utf8) {
   std::string out;
   FoldInto(out, utf8);
@@ -342,11 +364,12 @@ struct CharacterSearch::Builder {
       ++count;
       postings.emplace_back(WordId(word), item << 2 | kind);
     }
-    // A whole keyword is kept too: it orders a result before others of its rank.
-    if (kind != kEntity)
-      AddPhrase({PhraseHash(folded), kind == kKeyword ? item | kKeywordPhrase
-                                     : adding_aliases  ? item | kAliasPhrase
-                                                       : item});
+    // The whole text is kept too, for the exact matches (an entity name in
+    // any letter case, as every word); a whole keyword orders a result
+    // before others of its rank.
+    AddPhrase({PhraseHash(folded), kind == kKeyword ? item | kKeywordPhrase
+                                   : adding_aliases  ? item | kAliasPhrase
+                                                     : item});
     if (kind != kKeyword) {
       uint8_t& fewest = search.name_words_[item];
       fewest = static_cast<uint8_t>(std::min<size_t>(fewest, std::min<size_t>(count, 254)));
@@ -509,8 +532,44 @@ bool CharacterSearch::KeyOf(TextView characters, ResultKey& key) const {
   return true;
 }
 
+std::vector<std::string> CharacterSearch::WithShorterEndings(
+    const std::vector<std::string>& words) const {
+  std::vector<std::string> out = words;
+  for (std::string& word : out) {
+    if (vocabulary_.find(word) != std::string::npos) continue;
+    for (size_t cut = 1; cut <= 3 && word.size() - cut >= 4; ++cut) {
+      const std::string_view shorter = std::string_view(word).substr(0, word.size() - cut);
+      if (vocabulary_.find(shorter) != std::string::npos) {
+        word.resize(shorter.size());
+        break;
+      }
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> CharacterSearch::WithWordsSplit(const std::vector<std::string>& words) const {
+  std::vector<std::string> out;
+  bool split = false;
+  for (const std::string& word : words) {
+    const auto found = [&](std::string_view part) { return vocabulary_.find(part) != std::string::npos; };
+    size_t at = 0;
+    if (word.size() >= 8 && !found(word))
+      for (size_t i = 4; i + 4 <= word.size() && at == 0; ++i)
+        if (found(std::string_view(word).substr(0, i)) && found(std::string_view(word).substr(i))) at = i;
+    if (at == 0) {
+      out.push_back(word);
+      continue;
+    }
+    out.push_back(word.substr(0, at));
+    out.push_back(word.substr(at));
+    split = true;
+  }
+  return split ? out : std::vector<std::string>{};
+}
+
 void CharacterSearch::RankCandidates(const std::vector<std::string>& words,
-                                     const std::string& raw_entity,
+                                     const std::string& phrase,
                                      const std::vector<ResultKey>& recent,
                                      std::vector<SearchResult>& out, size_t limit) const {
   if (++generation_ >= UINT32_MAX / 16) {
@@ -583,12 +642,7 @@ void CharacterSearch::RankCandidates(const std::vector<std::string>& words,
   }
 
   // Exact names: the whole text folded.
-  std::string joined;
-  for (const std::string& word : words) {
-    if (!joined.empty()) joined.push_back(' ');
-    joined += word;
-  }
-  const uint64_t hash = PhraseHash(joined);
+  const uint64_t hash = PhraseHash(phrase);
   std::vector<uint32_t> exact, exact_alias, exact_keyword;
   for (size_t at = hash & (phrases_.size() - 1); !phrases_.empty() && phrases_[at].second != kNoItem;
        at = (at + 1) & (phrases_.size() - 1)) {
@@ -597,11 +651,6 @@ void CharacterSearch::RankCandidates(const std::vector<std::string>& words,
       (item & kKeywordPhrase ? exact_keyword : item & kAliasPhrase ? exact_alias : exact)
           .push_back(item & ~(kKeywordPhrase | kAliasPhrase));
   }
-  // Entity names are exact only in their own letter case ("ouml" is ö, "Ouml" Ö).
-  const auto entity = std::lower_bound(entities_.begin(), entities_.end(),
-                                       std::make_pair(raw_entity, char32_t{0}));
-  if (!raw_entity.empty() && entity != entities_.end() && entity->first == raw_entity)
-    exact.push_back(ItemOf(entity->second));
 
   struct Scored {
     uint64_t order;
@@ -682,16 +731,31 @@ std::vector<SearchResult> CharacterSearch::Search(TextView text, const std::vect
   if (!prepared_) return out;
   const std::vector<std::string> words = SplitWords(FoldForSearch(text));
   if (words.empty()) return out;
-  // The text as an entity name would be written, for the exact matches.
-  std::string raw_entity = TextToUtf8(trimmed);
-  if (!raw_entity.empty() && raw_entity[0] == '&') raw_entity.erase(0, 1);
-  if (!raw_entity.empty() && raw_entity.back() == ';') raw_entity.pop_back();
+  const auto joined = [](const std::vector<std::string>& list) {
+    std::string phrase;
+    for (const std::string& word : list) phrase += (phrase.empty() ? "" : " ") + word;
+    return phrase;
+  };
+  const std::string phrase = joined(words);
+  const std::vector<std::string> required = WithoutLittleWords(words, language_);
   const size_t before = out.size();
-  RankCandidates(words, raw_entity, recent_keys, out, limit);
+  RankCandidates(required, phrase, recent_keys, out, limit);
   if (out.size() == before) {
     // Nothing found: the umlauts may have been typed as "ae", "oe", "ue".
-    const std::vector<std::string> plain = WithoutUmlautSpelling(words);
-    if (plain != words) RankCandidates(plain, raw_entity, recent_keys, out, limit);
+    const std::vector<std::string> plain = WithoutUmlautSpelling(required);
+    if (plain != required)
+      RankCandidates(plain, joined(WithoutUmlautSpelling(words)), recent_keys, out,
+                     limit);
+  }
+  if (out.size() == before) {
+    // Still nothing: a word may end otherwise than in the names ("pleurer").
+    const std::vector<std::string> shorter = WithShorterEndings(required);
+    if (shorter != required) RankCandidates(shorter, phrase, recent_keys, out, limit);
+  }
+  if (out.size() == before) {
+    // A German word joined of two ("Herzaugen").
+    const std::vector<std::string> parts = WithWordsSplit(required);
+    if (!parts.empty()) RankCandidates(parts, phrase, recent_keys, out, limit);
   }
   if (typed) {
     // The typed character once, first.

@@ -45,6 +45,12 @@ std::string FoldForSearch(std::string_view utf8);
 // ("haekchen" -> "hakchen"): Find tries them when the words find nothing.
 std::vector<std::string> WithoutUmlautSpelling(const std::vector<std::string>& words);
 
+// The words without the little ones ("of", "der", "de", ...) of English and
+// of `language` that names often leave out ("larmes de joie"); the words as
+// they are when nothing else is left.
+std::vector<std::string> WithoutLittleWords(const std::vector<std::string>& words,
+                                            std::string_view language);
+
 // The code point that a typed code names: "U+2260", "2260" (4 to 6
 // hexadecimal digits with at least one decimal digit), "\u2260",
 // "\U0001F600", "&#8800;", "&#x2260;" (the ";" may be left off). -1 for
@@ -86,9 +92,17 @@ class CharacterSearch {
   struct Builder;
 
   uint32_t ItemOf(ResultKey key) const;  // UINT32_MAX when not indexed
-  void RankCandidates(const std::vector<std::string>& words, const std::string& raw_entity,
+  // Ranks the items that hold every word of `words`; `phrase` is the whole
+  // text folded, for the exact matches.
+  void RankCandidates(const std::vector<std::string>& words, const std::string& phrase,
                       const std::vector<ResultKey>& recent, std::vector<SearchResult>& out,
                       size_t limit) const;
+  // The words with a word that begins or is inside no word shortened by up to
+  // three letters (to four at least) until it is: "pleurer" finds "pleure".
+  std::vector<std::string> WithShorterEndings(const std::vector<std::string>& words) const;
+  // The words with a long word that is in no word split in two that are
+  // ("herzaugen" -> "herz", "augen"), as German joins words; empty when none is.
+  std::vector<std::string> WithWordsSplit(const std::vector<std::string>& words) const;
 
   bool prepared_ = false;
   std::string language_;

@@ -7,8 +7,10 @@ rectangle) at the Wine desktop's resolution, 96 DPI.
     python3 tools/docs_screenshots.py [--exe build/win/bin/Glyphwell.exe] Deutsch Français
 
 writes docs/main-window-de-96dpi.png, docs/new-window-de-96dpi.png,
-docs/settings-window-de-96dpi.png and the same with "fr". The program starts
-with the default table and the given language; nothing else is changed."""
+docs/settings-window-de-96dpi.png, docs/find-window-de.png (Find with a word
+typed) and the same with "fr"; English pictures have no language in their
+names (docs/main-window-96dpi.png). The program starts with the default table
+and the given language; nothing else is changed."""
 
 from __future__ import annotations
 
@@ -24,6 +26,8 @@ from harness import PROGRAM_TITLE, WineSession, wait_until  # noqa: E402
 from glyphwell import settings_file  # noqa: E402
 
 CODES = {"English": "en", "Deutsch": "de", "Français": "fr"}
+# What is typed into Find: a word with rows of the default table and characters.
+FIND_WORDS = {"English": "arrow", "Deutsch": "Pfeil", "Français": "flèche"}
 LIST_ID = 5
 NEW_CANCEL_ID, SETTINGS_CANCEL_ID = 41, 29
 
@@ -62,6 +66,7 @@ def owned_window(wine: WineSession, pid: int, main: int) -> int:
 
 def pictures_of(wine: WineSession, exe_path: Path, language: str, out: Path) -> None:
     code = CODES[language]
+    name = "" if code == "en" else f"-{code}"
     folder = rf"C:\Docs\Glyphwell-{code}"
     exe = wine.install_program(folder, exe_path, lang=REPO / "lang", doc=REPO / "doc")
     wine.unix_path(folder).joinpath("Glyphwell.ini").write_bytes(settings_file(Language=language))
@@ -74,11 +79,11 @@ def pictures_of(wine: WineSession, exe_path: Path, language: str, out: Path) -> 
         # The pointer in a free corner of the desktop, so that no tooltip shows.
         ox, oy = wine._desktop_origin
         wine._xdotool("mousemove", str(ox + 1010), str(oy + 10))
-        shoot(wine, main, out / f"main-window-{code}-96dpi.png")
+        shoot(wine, main, out / f"main-window{name}-96dpi.png")
 
         wine.key("ctrl+n")
         new = owned_window(wine, proc.pid, main)
-        shoot(wine, new, out / f"new-window-{code}-96dpi.png")
+        shoot(wine, new, out / f"new-window{name}-96dpi.png")
         wine.click_button(new, id=NEW_CANCEL_ID)
         wait_until(lambda: wine.window(new) is None, message="the New window to close")
 
@@ -87,9 +92,17 @@ def pictures_of(wine: WineSession, exe_path: Path, language: str, out: Path) -> 
         wait_until(lambda: wine.open_menus(), message="the main menu")
         wine.key("Down", "Down", "Down", "Down", "Return")  # About, Update, Help, Settings
         settings = owned_window(wine, proc.pid, main)
-        shoot(wine, settings, out / f"settings-window-{code}-96dpi.png")
+        shoot(wine, settings, out / f"settings-window{name}-96dpi.png")
         wine.click_button(settings, id=SETTINGS_CANCEL_ID)
         wait_until(lambda: wine.window(settings) is None, message="the Settings window to close")
+
+        wine.activate(main)
+        wine.key("ctrl+f")
+        find = owned_window(wine, proc.pid, main)
+        wine.type_text(FIND_WORDS[language])
+        shoot(wine, find, out / f"find-window{name}.png")
+        wine.key("Escape")
+        wait_until(lambda: wine.window(find) is None, message="the Find window to close")
     finally:
         proc.kill(0)
 

@@ -7,12 +7,18 @@ short names and keywords in English, German and French, packed with zlib.
     make_search_data.py --verify FILE [--names NAMEFILE]
 
 The sources (Debian packages):
-  DIR/NameAliases.txt, DIR/NamesList.txt       unicode-data (/usr/share/unicode)
+  DIR/NameAliases.txt, DIR/NamesList.txt,      unicode-data (/usr/share/unicode)
+  DIR/UnicodeData.txt (the accented letters)
   emoji-test.txt                               unicode-data (/usr/share/unicode/emoji)
   CLDR/common/annotations/{en,de,fr}.xml and
   CLDR/common/annotationsDerived/{en,de,fr}.xml unicode-cldr-core (/usr/share/unicode/cldr)
   tools/everyday_names.txt                     this program's own short list of everyday
-                                               German and French names, added as keywords
+                                               German and French names, searched as names
+
+An accented Latin letter (one plain letter and one combining accent) is also
+named by its letter and each name of its accent: "o umlaut" (English, from the
+accent's informal aliases), "o Umlaut", "großes O Umlaut" (German) and
+"o tréma", "O tréma majuscule" (French, from the accent's everyday names).
 
 A missing source is left out and named in the file's first line ("missing:
 ..."); the build goes on with what there is. --verify fails for a file that
@@ -111,7 +117,8 @@ def read_emoji_test(path):
     return found, version
 
 
-ANNOTATION = re.compile(r'<annotation cp="([^"]+)"( type="tts")?>([^<]*)</annotation>')
+# Other attributes (draft="contributed") may follow cp and type.
+ANNOTATION = re.compile(r'<annotation cp="([^"]+)"( type="tts")?(?: [a-z]+="[^"]*")*>([^<]*)</annotation>')
 
 
 def read_annotations(paths, entries):
@@ -133,6 +140,19 @@ def read_annotations(paths, entries):
             raise ValueError("%s: no annotations" % path)
 
 
+# Keywords that people use as often as CLDR's own word: every character with
+# the keyword on the left gets the one on the right ("Fahne Österreich").
+SYNONYMS = {"de": {"Flagge": "Fahne"}}
+
+
+def add_synonyms(annotations):
+    for language, synonyms in SYNONYMS.items():
+        for entry in annotations.get(language, {}).values():
+            for keyword, synonym in synonyms.items():
+                if keyword in entry[1] and synonym not in entry[1]:
+                    entry[1].append(synonym)
+
+
 def read_everyday_names(path, annotations):
     """The hand-written everyday names: LANGUAGE, code points, NAME|NAME; each
     is searched as a name of the character in that language."""
@@ -152,6 +172,48 @@ def read_everyday_names(path, annotations):
                 if name and name.lower() not in known:
                     entry[2].append(name)
                     known.add(name.lower())
+
+
+def read_decompositions(path):
+    """The Latin letters made of a plain letter and one combining accent:
+    code point -> (the plain letter, the accent, what the name says after WITH)."""
+    letters = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            fields = line.split(";")
+            if len(fields) < 6:
+                continue
+            parts = fields[5].split()
+            m = re.match(r"^LATIN (SMALL|CAPITAL) LETTER [A-Z] WITH (.+)$", fields[1])
+            if not m or len(parts) != 2 or parts[0].startswith("<"):
+                continue
+            base, mark = int(parts[0], 16), int(parts[1], 16)
+            if chr(base).isascii() and chr(base).isalpha() and 0x300 <= mark <= 0x36F:
+                letters[int(fields[0], 16)] = (chr(base), mark, m.group(2).lower())
+    if not letters:
+        raise ValueError("%s: no decomposed letters" % path)
+    return letters
+
+
+def add_accented_letter_names(letters, aliases, annotations):
+    """Names such as "o umlaut", "e accent aigu" and "großes A Umlaut" for the
+    letters with one accent: the letter and each name of its accent, in English
+    from the character's own name and the accent's one-word informal aliases,
+    in German and French from the accent's everyday names."""
+    for cp, (base, mark, after_with) in sorted(letters.items()):
+        small = base.islower()
+        for name in [after_with] + [a for a in aliases.get(mark, []) if " " not in a and a.islower()]:
+            add_alias(aliases, cp, "%s %s" % (base, name))
+        for language, pattern in (("de", "%s %s" if small else "großes %s %s"),
+                                  ("fr", "%s %s" if small else "%s %s majuscule")):
+            accent = annotations.get(language, {}).get((mark,))
+            if not accent:
+                continue
+            entry = annotations[language].setdefault((cp,), ["", [], []])
+            for accent_name in accent[2]:
+                name = pattern % (base, accent_name)
+                if name.lower() not in [e.lower() for e in entry[2]]:
+                    entry[2].append(name)
 
 
 def cldr_version(cldr):
@@ -272,11 +334,18 @@ def main():
             missing.append("CLDR-" + language)
     if annotations:
         sources.append("CLDR %s" % cldr_version(args.cldr))
+        add_synonyms(annotations)
     try:
         read_everyday_names(args.everyday, annotations)
     except (OSError, ValueError, UnicodeDecodeError) as e:
         print("make_search_data.py: no everyday names (%s)" % e, file=sys.stderr)
         missing.append("everyday_names.txt")
+    try:
+        add_accented_letter_names(read_decompositions(os.path.join(args.unicode, "UnicodeData.txt")),
+                                  aliases, annotations)
+    except (OSError, ValueError, UnicodeDecodeError) as e:
+        print("make_search_data.py: no UnicodeData.txt (%s)" % e, file=sys.stderr)
+        missing.append("UnicodeData.txt")
     comment = ", ".join(sources) if sources else "no sources"
     if missing:
         comment += "; missing: " + " ".join(missing)

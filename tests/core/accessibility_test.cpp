@@ -4,6 +4,7 @@
 #include <string>
 
 #include "mainwindow/accessibility.h"
+#include "mainwindow/colours.h"
 
 namespace gw {
 namespace {
@@ -65,6 +66,22 @@ TEST(Accessibility, TheClipboardNoteIsAMessageBoxWhenNotificationsWouldNotShow) 
        {NotificationState::NotPresent, NotificationState::Busy, NotificationState::FullScreen,
         NotificationState::Presenting, NotificationState::QuietTime, NotificationState::App})
     EXPECT_EQ(ChooseNoteRoute(state), NoteRoute::MessageBox) << static_cast<int>(state);
+}
+
+TEST(Accessibility, ALinkIsDrawnInAColourThatCanBeRead) {
+  const Rgb windows_face = MakeRgb(240, 240, 240), black = MakeRgb(0, 0, 0);
+  EXPECT_NEAR(ContrastRatio(black, MakeRgb(255, 255, 255)), 21.0, 1e-9);
+  EXPECT_NEAR(ContrastRatio(windows_face, windows_face), 1.0, 1e-9);
+  // Windows' link colour, and a high-contrast theme's yellow on black, as they are.
+  EXPECT_EQ(ReadableLinkColour(MakeRgb(0, 102, 204), windows_face, black), MakeRgb(0, 102, 204));
+  EXPECT_EQ(ReadableLinkColour(MakeRgb(255, 255, 0), black, MakeRgb(255, 255, 255)),
+            MakeRgb(255, 255, 0));
+  // Wine's light theme: a light grey link on a light face becomes the link blue.
+  EXPECT_EQ(ReadableLinkColour(MakeRgb(224, 224, 224), MakeRgb(245, 245, 245), black),
+            MakeRgb(0, 102, 204));
+  // A dark face where neither can be read: the text colour.
+  EXPECT_EQ(ReadableLinkColour(MakeRgb(20, 20, 60), MakeRgb(10, 10, 40), MakeRgb(250, 250, 250)),
+            MakeRgb(250, 250, 250));
 }
 
 }  // namespace

@@ -138,8 +138,21 @@ TEST_F(CharacterSearchTest, WordsInAnyOrderIgnoringCaseAccentsAndApostrophes) {
             (std::vector<std::string>{"hakchen", "grun", "soben"}));
   EXPECT_EQ(Found(u"\u00fcmlaut"), std::vector<std::string>{"\u0308"});
   EXPECT_EQ(Found(u"tech\u2019nologist"), std::vector<std::string>{"👩‍💻"});
-  // Every word must be found.
+  // Every word must be found, but for the little words of the language and
+  // English, which names leave out; when nothing is found, a word that is in
+  // no name is tried with up to three letters less at its end (to four
+  // letters at least)...
   EXPECT_TRUE(Found(u"snowman equal").empty());
+  EXPECT_EQ(Found(u"Blitz und Donner"), (std::vector<std::string>{"=", "⌘"}));
+  EXPECT_EQ(WithoutLittleWords({"larmes", "de", "joie"}, "fr"),
+            (std::vector<std::string>{"larmes", "joie"}));
+  EXPECT_EQ(WithoutLittleWords({"larmes", "de", "joie"}, "de").size(), 3u);
+  EXPECT_EQ(WithoutLittleWords({"a", "with", "ring"}, "en"), (std::vector<std::string>{"a", "ring"}));
+  EXPECT_EQ(WithoutLittleWords({"of", "the"}, "en").size(), 2u);  // nothing else: kept
+  EXPECT_EQ(Found(u"technologists"), std::vector<std::string>{"👩‍💻"});
+  EXPECT_TRUE(Found(u"snowmanxyzw").empty());
+  // ... and a long word found nowhere, as two words joined (German).
+  EXPECT_EQ(Found(u"Donnerblitz"), (std::vector<std::string>{"=", "⌘"}));
   // French keywords are not searched by a German program.
   search_.Prepare(names_, data_, "fr");
   EXPECT_TRUE(Found(u"ungleich").empty());
@@ -157,6 +170,7 @@ TEST_F(CharacterSearchTest, OrderOfMatchesThenRecentThenCodePoint) {
   EXPECT_EQ(search_.Search(u"developer", {}, 50)[0].rank, MatchRank::Keyword);
   EXPECT_EQ(search_.Search(u"eszet", {}, 50)[0].rank, MatchRank::Keyword);
   EXPECT_EQ(search_.Search(u"nologist", {}, 50)[0].rank, MatchRank::Inside);
+  EXPECT_EQ(search_.Search(u"SZlig", {}, 50)[0].rank, MatchRank::Exact);  // an entity, any case
   // An everyday name is a name: exact; a whole keyword goes before the same
   // words found in several keywords.
   EXPECT_EQ(search_.Search(u"Gedankenstrich", {}, 50)[0].rank, MatchRank::Exact);
@@ -276,8 +290,16 @@ TEST(SearchData, ShippedFileFindsWhatUsersAskFor) {
   EXPECT_EQ(search.Search(u"Gedankenstrich", {}, 5)[0].key, 0x2013u);  // tools/everyday_names.txt
   EXPECT_EQ(TextToUtf8(search.Characters(search.Search(u"woman technologist", {}, 5)[0].key)),
             "👩‍💻");
+  // Letters named by their accent, CLDR's contributed names, a synonym.
+  EXPECT_EQ(search.Search(u"o Umlaut", {}, 5)[0].key, 0xF6u);
+  EXPECT_EQ(search.Search(u"großes O Umlaut", {}, 5)[0].key, 0xD6u);
+  EXPECT_EQ(search.Search(u"für alle", {}, 5)[0].key, 0x2200u);
+  EXPECT_EQ(TextToUtf8(search.Characters(search.Search(u"Fahne Österreich", {}, 5)[0].key)),
+            "🇦🇹");
   search.Prepare(names, data, "fr");
   EXPECT_EQ(search.Search(u"non egal", {}, 5)[0].key, 0x2260u);
+  EXPECT_EQ(search.Search(u"E tréma majuscule", {}, 5)[0].key, 0xCBu);
+  EXPECT_EQ(search.Search(u"s hacek", {}, 5)[0].key, 0x161u);
   EXPECT_EQ(search.Search(u"command key", {}, 5)[0].key, 0x2318u);
 }
 

@@ -18,6 +18,7 @@
 #include "base/event_queue.h"
 #include "base/message_box.h"
 #include "mainwindow/app_state_win32.h"
+#include "mainwindow/colours.h"
 #include "mainwindow/main_window.h"
 #include "resources/resource_ids.h"
 #include "table/default_table.h"
@@ -364,11 +365,15 @@ TEST_F(MainWindowTest, LinkIsAFocusableStaticUnderlinedInTheLinkColourWithHandCu
   Repaint(App().main_window);
   RECT client;
   GetClientRect(link, &client);
+  // The link colour, or the link blue where the theme's cannot be read (Wine's light theme).
+  const COLORREF link_colour = ReadableLinkColour(
+      GetSysColor(COLOR_HOTLIGHT), GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT));
+  EXPECT_GE(ContrastRatio(link_colour, GetSysColor(COLOR_BTNFACE)), 4.5);
   int longest_blue_run = 0, blue_pixels = 0;
   for (int y = 0; y < client.bottom; ++y) {
     int run = 0;
     for (COLORREF c : RowOfPixels(link, y, 0, client.right)) {
-      run = c == GetSysColor(COLOR_HOTLIGHT) ? run + 1 : 0;
+      run = c == link_colour ? run + 1 : 0;
       blue_pixels += run > 0;
       longest_blue_run = std::max(longest_blue_run, run);
     }
