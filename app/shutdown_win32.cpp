@@ -1,8 +1,8 @@
 // The two ways the process ends: the orderly quit and the immediate exit.
 #include <windows.h>
-#include <ole2.h>
 
 #include "base/message_box.h"
+#include "base/ole_win32.h"
 #include "app/shell_win32.h"
 
 namespace gw {
@@ -18,7 +18,7 @@ void ExitProgram() {
   AppState& app = App();
   RemoveTrayIcon();
   if (app.main_window) DestroyWindow(app.main_window);
-  OleUninitialize();
+  ReleaseOle();
   ExitProcess(0);
 }
 

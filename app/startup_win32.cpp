@@ -1,8 +1,6 @@
 // Start-up: brings the program up in a fixed order and hands control to the
 // event loop.
 #include <windows.h>
-#include <objbase.h>
-#include <ole2.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -36,7 +34,7 @@ Text ShellFolder(int csidl) {
     result = reinterpret_cast<const char16_t*>(buffer);
     if (!result.empty() && result.back() != u'\\') result.push_back(u'\\');
   }
-  CoTaskMemFree(pidl);
+  ILFree(pidl);
   return result;
 }
 
@@ -81,8 +79,7 @@ void RunStartup(HINSTANCE instance) {
   // Libraries are loaded from the system folder only.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 
-  // 1. Process-wide machinery.
-  OleInitialize(nullptr);
+  // 1. Process-wide machinery. OLE is started at its first use (EnsureOle).
   InitEventQueue(instance);
   // Typing's millisecond waits keep their resolution while every window is
   // hidden (Windows 11 throttles them otherwise).

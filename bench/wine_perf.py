@@ -25,7 +25,9 @@ Figures (goal in brackets):
   find         in a 10,000-entry table, a fresh program each run: ctrl+f, then "greek" typed into the
                Find window, each key until the status bar counts the rows for the text so far (the row is
                selected and shown before); the first key includes reading the character names
-               [first <= 100 ms, every other key <= 30 ms]
+               [first <= 100 ms, every other key <= 30 ms]; then "greek" replaced by "arrow" (the most
+               results), and once they are shown the working set (VmRSS) beside notepad's, which starts
+               alone before the program in the same run [<= 1.5 x]
 
   rules        with a paste rule for WordPad: Return on the en-dash row -> the character in WordPad's
                text (caret moved) [<= 100 ms], and on until the clipboard holds what it held before
@@ -37,7 +39,8 @@ default rows, tray icon, hotkey and Enter, and nothing else), each in the same r
 F10 [<= 2 x] and Enter (no goal).  The baseline runs alone, as Glyphwell does: in the keys group it has a
 phase of its own before Glyphwell's, with the same steps ("minus" selects the en-dash row by the list
 view's own type-ahead there).  With --before-exe, another build of Glyphwell (the main branch's, say)
-starts beside this one in every start run, so that a change of the start time shows as a paired ratio.
+starts beside this one in every start run, so that a change of the start time shows as a paired ratio;
+the option may be given several times (builds of older commits, to find which change cost the time).
 After notepad, every second start run starts the programs in the opposite order.
 
 A ratio goal is judged by the median of the runs' own ratios (each figure over the baseline of the same
@@ -91,6 +94,7 @@ WM_COMMAND = 0x0111
 CMD_HIDE = 19
 EN_DASH = "\u2013"
 FIND_QUERY = "greek"  # typed into the Find window, one key at a time
+FIND_MEMORY_QUERY = "arrow"  # typed after it: the working set is read with its results shown
 STATUS_BAR = "msctls_statusbar32"
 
 
@@ -150,6 +154,11 @@ def rss_kib(pid: int | None) -> float:
     return float("nan")
 
 
+def before_figure(i: int) -> str:
+    """The start figure of the i-th --before-exe."""
+    return "start 6 before" + (f" {i + 1}" if i else "")
+
+
 def med(xs: list[float]) -> float:
     xs = [x for x in xs if x == x]
     return statistics.median(xs) if xs else float("nan")
@@ -207,10 +216,10 @@ class XKeys:
 
 class Bench:
     def __init__(self, wine: WineSession, exe: Path, runs: int, insertions: int, budget: float,
-                 watch_gap_us: int = 1000, baseline: Path | None = None, before_exe: Path | None = None):
+                 watch_gap_us: int = 1000, baseline: Path | None = None, before_exes: list[Path] = ()):
         self.watch_gap_us = watch_gap_us
         self.baseline = baseline if baseline and baseline.is_file() else None
-        self.before_exe = before_exe
+        self.before_exes = list(before_exes)
         # per figure: ms between the start of the last check that missed the state and the end of
         # the one that saw it
         self.watch_windows: dict[str, list[float]] = {}
@@ -388,9 +397,9 @@ class Bench:
         others = []  # (figure, exe): the baseline program and the build before, when given
         if self.baseline:
             others.append(("start baseline", w.install_program(r"C:\Portable\GwBenchBase", self.baseline)))
-        if self.before_exe:
-            others.append(("start 6 before", w.install_program(r"C:\Portable\GwBenchBefore", self.before_exe,
-                                                              lang=self.lang_dir)))
+        for i, before in enumerate(self.before_exes):
+            others.append((before_figure(i), w.install_program(rf"C:\Portable\GwBenchBefore{i or ''}", before,
+                                                               lang=self.lang_dir)))
         # Warm-up, not counted: first starts write the settings and fill Wine's caches.
         for exe in (exe6, exe10k, *(exe for _, exe in others)):
             p, h = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
@@ -794,6 +803,11 @@ class Bench:
         exe = self.install(r"C:\Portable\GwBenchFind", 10_000)
         expected: list[tuple[str, int]] = []
         for run in range(self.runs + 1):
+            if run:  # notepad's working set in this run, with no window of the program open
+                pad, _ = self.start_timed(NOTEPAD, NOTEPAD_TITLE, "Notepad")
+                time.sleep(1.0)
+                self.add("rss notepad (find)", rss_kib(unix_pid(w, "notepad.exe")))
+                pad.kill()
             proc, main = self.start_timed(exe, PROGRAM_TITLE, MAIN_CLASS)
             try:
                 lst = w.child(main, id=LIST_ID).hwnd
@@ -834,9 +848,18 @@ class Bench:
                     if selected() != expected[i][1]:
                         self.notes.append(f"find run {run}: {typed!r} selected another row")
                 if run:
+                    # The working set once every character has been searched and the most results
+                    # are listed: "greek" replaced by "arrow".
+                    self.key(*["BackSpace"] * len(FIND_QUERY), *FIND_MEMORY_QUERY)
+                    wait_until(lambda: any(f"\u201c{FIND_MEMORY_QUERY}\u201d" in t for t in w.status_bar(bar)),
+                               timeout=20, interval=0.01, message=f"the status for {FIND_MEMORY_QUERY!r}")
+                    time.sleep(1.0)
+                    self.add("rss find", rss_kib(unix_pid(w, "GwBenchFind\\")))
                     keys = self.results["find key"][-(len(FIND_QUERY) - 1):]
                     print(f"  find run {run}: first key {self.results['find first key'][-1]:.1f} ms, "
-                          f"the others {', '.join(f'{k:.1f}' for k in keys)} ms", flush=True)
+                          f"the others {', '.join(f'{k:.1f}' for k in keys)} ms; working set after "
+                          f"{FIND_MEMORY_QUERY!r} {self.results['rss find'][-1] / 1024:.1f} MiB, notepad "
+                          f"{self.results['rss notepad (find)'][-1] / 1024:.1f} MiB", flush=True)
                 else:
                     print("  find warm-up: " + "; ".join(f"{s.strip()} row {r}" for s, r in expected), flush=True)
             finally:
@@ -877,8 +900,8 @@ class Bench:
 
         row("1 start -> main window visible", "start 6", "start notepad", "ratio", 1.0)
         row("  ... against the baseline program", "start 6", "start baseline", "ratio", 1.2)
-        if "start 6 before" in r:
-            row("  ... against the build before", "start 6", "start 6 before", "ratio", None)
+        for i, before in enumerate(self.before_exes):
+            row(f"  ... against the build before{f' {i + 1}' if i else ''}", "start 6", before_figure(i), "ratio", None)
         row("  ... until the window answers a message", "start 6 answers", "start notepad answers", "ratio", None)
         row("2 start, 10,000 entries", "start 10k", "start 6", "ratio", 1.3)
         row("3 F10 -> main in front, list focused", "F10", "key->notepad", "abs", 30)
@@ -900,6 +923,7 @@ class Bench:
                 row("8 Find opened, search data read (10,000)", "find open", None, "abs", 150)
             row("8 first Find key (10,000)", "find first key", None, "abs", 100)
             row("8 a Find key (10,000)", "find key", None, "abs", 30)
+            row("8 working set after a Find (10,000)", "rss find", "rss notepad (find)", "ratio", 1.5, unit="kib")
         if "paste Enter" in r:
             row("9 Enter -> en dash pasted in WordPad", "paste Enter", None, "abs", 100)
             row("    ... and the clipboard given back", "paste+back", None, "abs", None)
@@ -915,6 +939,8 @@ class Bench:
             print("  ".join(c.ljust(w) for c, w in zip(x, widths)).rstrip())
         print("ratio: median over median of the baseline; paired: the median of each run's own ratio to the "
               "baseline of the same run, which a ratio goal is judged by.")
+        for i, before in enumerate(self.before_exes):
+            print(f"The build before{f' {i + 1}' if i else ''}: {before}")
         size = self.exe.stat().st_size
         print(f"Glyphwell.exe: {size:,} bytes = {size / 1e6:.2f} MB "
               f"({'met' if size <= 3.0e6 else 'MISSED'} (<= 3.0 MB))"
@@ -962,8 +988,8 @@ def main() -> int:
     ap.add_argument("--exe", type=Path, default=REPO / "build" / "win" / "bin" / "Glyphwell.exe")
     ap.add_argument("--baseline", type=Path, default=REPO / "build" / "win" / "bin" / "GlyphwellBaseline.exe",
                     help="the baseline program (cmake --build build/win --target GlyphwellBaseline)")
-    ap.add_argument("--before-exe", type=Path, default=None,
-                    help="another build of Glyphwell.exe whose start is timed beside this one's")
+    ap.add_argument("--before-exe", type=Path, action="append", default=[],
+                    help="another build of Glyphwell.exe whose start is timed beside this one's (repeatable)")
     ap.add_argument("--only", default="start,keys,reread,find",
                     help="comma list of: start, keys, reread, find, edit, rules")
     ap.add_argument("--watch-gap", type=int, default=1000,
@@ -974,9 +1000,10 @@ def main() -> int:
         return 2
     if not args.baseline.is_file():
         print(f"{args.baseline} is not built: no figures against the baseline program", file=sys.stderr)
-    if args.before_exe and not args.before_exe.is_file():
-        print(f"{args.before_exe} does not exist", file=sys.stderr)
-        return 2
+    for before in args.before_exe:
+        if not before.is_file():
+            print(f"{before} does not exist", file=sys.stderr)
+            return 2
     only = set(args.only.split(","))
     t = time.monotonic()
     bench: Bench | None = None

@@ -1,8 +1,9 @@
 # Delay-loaded system libraries: an import library made with dlltool whose
 # DLL is loaded at the first call of one of its functions, not at start-up.
 # The network and certificate libraries are needed only by the update check,
-# and the multimedia library only for typing and the beep, so starting the
-# program loads (and maps into memory) none of them.
+# the multimedia library only for typing and the beep, and OLE only for a
+# drop target, the accessibility layer and the shell, so starting the program
+# loads (and maps into memory) none of them.
 find_program(GW_DLLTOOL NAMES x86_64-w64-mingw32-dlltool REQUIRED)
 find_program(GW_NM NAMES x86_64-w64-mingw32-nm REQUIRED)
 
@@ -38,7 +39,7 @@ function(gw_delay_import target dll)
                         INTERFACE_LINK_LIBRARIES delayimp)
 endfunction()
 
-foreach(dll ws2_32 crypt32 bcrypt wininet winhttp winmm)
+foreach(dll ws2_32 crypt32 bcrypt wininet winhttp winmm ole32 oleaut32)
   if(NOT TARGET gw_delay_${dll})
     gw_delay_import(gw_delay_${dll} ${dll})
   endif()

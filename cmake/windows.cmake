@@ -4,9 +4,10 @@ include(${CMAKE_SOURCE_DIR}/cmake/deps.cmake)
 # wininet, winhttp (the user's proxy), crypt32 and the libraries of libcurl
 # are delay-loaded: only the update check needs them. winmm is delay-loaded
 # too: the timer resolution, the audio devices and the beep are asked for
-# only when a key is typed or the beep sounds, never during start-up.
+# only when a key is typed or the beep sounds, never during start-up. ole32
+# and oleaut32 are loaded with OLE at its first use (base/ole_win32.h).
 set(GW_WIN32_LIBS
-  comctl32 shell32 ole32 oleaut32 uuid user32 gdi32 gw_delay_winmm gw_delay_wininet shlwapi
+  comctl32 shell32 gw_delay_ole32 gw_delay_oleaut32 uuid user32 gdi32 gw_delay_winmm gw_delay_wininet shlwapi
   gw_delay_crypt32 gw_delay_winhttp secur32 advapi32)
 
 target_compile_definitions(glyphwell_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN

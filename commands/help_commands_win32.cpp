@@ -5,6 +5,7 @@
 
 #include "base/folders.h"
 #include "base/message_box.h"
+#include "base/ole_win32.h"
 #include "commands/commands_win32.h"
 #include "commands/run_program.h"
 #include "mainwindow/app_state_win32.h"
@@ -60,6 +61,7 @@ Text ExplorerPath() { return InSystemFolder(GetSystemWindowsDirectoryW, u"explor
 void ShowFileInExplorer(const Text& path) {
   const Text parameters = u"/select,\"" + path + u"\"";
   const Text folder = ProgramFolderOf(path);
+  EnsureOle();  // the shell may open the folder through COM
   ShellExecuteW(nullptr, L"open", W(ExplorerPath()), W(parameters), W(folder), SW_SHOW);
 }
 

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/ole_win32.h"
 #include "commands/run_program.h"
 #include "mainwindow/app_state_win32.h"
 
@@ -38,6 +39,7 @@ bool OpenWithShell(const Text& argument) {
   info.lpParameters = L"";
   info.lpDirectory = folder.empty() ? nullptr : W(folder);
   info.nShow = SW_SHOWNORMAL;
+  EnsureOle();  // the shell may start the program through COM
   if (!ShellExecuteExW(&info)) return false;
   if (info.hProcess) CloseHandle(info.hProcess);
   return true;

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "base/ole_win32.h"
 #include "mainwindow/app_state_win32.h"
 #include "mainwindow/accessibility.h"
 #include "mainwindow/accessible_win32.h"
@@ -46,6 +47,7 @@ struct Oleacc {
 const Oleacc& OleaccFunctions() {
   static Oleacc functions = [] {
     Oleacc f;
+    EnsureOle();  // LresultFromObject marshals the object through COM
     if (HMODULE module = LoadLibraryW(L"oleacc.dll")) {
       f.create_std = reinterpret_cast<CreateStdFn>(
           reinterpret_cast<void*>(GetProcAddress(module, "CreateStdAccessibleObject")));
@@ -235,6 +237,7 @@ LRESULT CALLBACK AccessibleSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, U
 IAccPropServices* PropertyServices() {
   static IAccPropServices* services = [] {
     IAccPropServices* made = nullptr;
+    EnsureOle();
     if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IAccPropServices, reinterpret_cast<void**>(&made))))
       made = nullptr;

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "base/event_queue.h"
+#include "base/ole_win32.h"
 #include "mainwindow/announce_win32.h"
 #include "mainwindow/app_state_win32.h"
 #include "mainwindow/main_window.h"
@@ -45,6 +46,7 @@ struct Uia {
 const Uia& UiaFunctions() {
   static Uia functions = [] {
     Uia f;
+    EnsureOle();
     if (HMODULE module = LoadLibraryW(L"uiautomationcore.dll")) {
       f.host_provider = reinterpret_cast<HostProviderFn>(
           reinterpret_cast<void*>(GetProcAddress(module, "UiaHostProviderFromHwnd")));
@@ -95,6 +97,7 @@ HWND MakeLiveRegion(HWND window) {
 
 void MarkLive(HWND region, Politeness politeness) {
   IAccPropServices* services = nullptr;
+  EnsureOle();
   if (FAILED(CoCreateInstance(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIAccPropServices,
                               reinterpret_cast<void**>(&services))) ||
       !services)

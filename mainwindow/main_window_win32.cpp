@@ -53,10 +53,11 @@ struct ImageButtonLayout {
   int png;
   const char16_t* key;
 };
+// Left to right, the order in which they are made (the Tab order).
 constexpr ImageButtonLayout kImageButtons[] = {
-    {kCtlDelete, 105, IDR_PNG_DELETE, u"Delete"},
-    {kCtlEdit, 75, IDR_PNG_EDIT, u"Edit"},
     {kCtlNew, 45, IDR_PNG_NEW, u"New"},
+    {kCtlEdit, 75, IDR_PNG_EDIT, u"Edit"},
+    {kCtlDelete, 105, IDR_PNG_DELETE, u"Delete"},
 };
 
 HWND Child(const wchar_t* cls, const Text& text, DWORD style, DWORD ex_style, int id, int x, int y,
@@ -414,9 +415,17 @@ bool CreateMainWindow(WNDPROC window_procedure, WNDPROC list_filter) {
     return false;
   }
 
-  // 2. The character-map link.
-  g_controls[kCtlCharMapLink] = CreateCharMapLink();
-  LabelCharMapLink();
+  // The controls are made in the Tab order, which follows the screen left to
+  // right and top to bottom (a new child window goes below its siblings):
+  // Menu, New, Edit, Delete, the link, the list, "Stay on top", Insert.
+
+  // 4. The Menu button.
+  g_controls[kCtlMenu] = CreateMenuButton();
+  {
+    const Text tip = Tr(u"WinMain", u"Menu");
+    if (HWND button = MainControl(kCtlMenu)) SetWindowTextW(button, W(tip));
+    SetMainControlTooltip(kCtlMenu, tip);
+  }
 
   // 3. The image buttons; their tooltip is their (hidden) window text too.
   for (const ImageButtonLayout& layout : kImageButtons) {
@@ -429,13 +438,9 @@ bool CreateMainWindow(WNDPROC window_procedure, WNDPROC list_filter) {
     SetMainControlTooltip(layout.id, tip);
   }
 
-  // 4. The Menu button.
-  g_controls[kCtlMenu] = CreateMenuButton();
-  {
-    const Text tip = Tr(u"WinMain", u"Menu");
-    if (HWND button = MainControl(kCtlMenu)) SetWindowTextW(button, W(tip));
-    SetMainControlTooltip(kCtlMenu, tip);
-  }
+  // 2. The character-map link.
+  g_controls[kCtlCharMapLink] = CreateCharMapLink();
+  LabelCharMapLink();
 
   // 5. to 8. The list, its rows, font and trigger-key filter.
   app.list = g_controls[kCtlList] = CreateMainList();
@@ -459,25 +464,14 @@ bool CreateMainWindow(WNDPROC window_procedure, WNDPROC list_filter) {
             kCtlOnTop, 10, 392, 150, 25);
   if (on_top)
     SendMessageW(on_top, BM_SETCHECK, app.settings.OnTop ? BST_CHECKED : BST_UNCHECKED, 0);
-  SetWindowPos(app.main_window, app.settings.OnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-               SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
-  InvalidateRect(app.main_window, nullptr, TRUE);
+  // The window is made without WS_EX_TOPMOST: only "Stay on top" changes it.
+  if (app.settings.OnTop)
+    SetWindowPos(app.main_window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
 
   // 11. Insert.
   g_controls[kCtlInsert] =
       Child(L"BUTTON", Tr(u"WinMain", u"BtnInsert"), WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0,
             kCtlInsert, 420, 392, 100, 25);
-
-  // The Tab order follows the screen, left to right and top to bottom (the
-  // controls are made in another order).
-  HWND previous = HWND_TOP;
-  for (int id : {kCtlMenu, kCtlNew, kCtlEdit, kCtlDelete, kCtlCharMapLink, kCtlList, kCtlOnTop,
-                 kCtlInsert}) {
-    HWND control = MainControl(id);
-    if (!control) continue;
-    SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    previous = control;
-  }
 
   // 12. Status bar with the info text.
   CreateStatusBar();

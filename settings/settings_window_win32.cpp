@@ -15,6 +15,7 @@
 
 #include "base/event_queue.h"
 #include "base/message_box.h"
+#include "base/ole_win32.h"
 #include "base/placeholders.h"
 #include "mainwindow/accessible_win32.h"
 #include "mainwindow/app_state_win32.h"
@@ -197,6 +198,7 @@ LRESULT CALLBACK CommandFieldProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UIN
 
 void AcceptDroppedFiles(HWND field) {
   if (!field) return;
+  if (!EnsureOle()) return;  // RegisterDragDrop needs OLE
   auto* target = new CommandDropTarget;
   if (RegisterDragDrop(field, target) != S_OK) {
     target->Release();

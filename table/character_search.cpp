@@ -27,7 +27,7 @@ constexpr uint32_t kKeywordPhrase = 0x80000000u;
 // Marks a whole alias: an exact alias goes after an exact name of the
 // character itself ("pound sign" is £'s name and an alias of #).
 constexpr uint32_t kAliasPhrase = 0x40000000u;
-constexpr uint32_t kNoPhrase = UINT32_MAX;  // a free slot of the phrase table
+constexpr uint32_t kNoItem = UINT32_MAX;  // a free slot of the item and phrase tables
 
 struct LatinFoldTable {
   std::string_view entries[0x250 - 0xC0];
@@ -290,6 +290,10 @@ struct CharacterSearch::Builder {
   std::string folded;  // the text being added, folded
   bool adding_aliases = false;
   std::vector<std::pair<uint32_t, uint32_t>> postings;  // word id, item << 2 | kind
+  // The items by their key while they are added: an open-addressing table
+  // (key, item), at most half full, in one block (no allocation per item).
+  std::vector<std::pair<ResultKey, uint32_t>> item_slots =
+      std::vector<std::pair<ResultKey, uint32_t>>(size_t{1} << 17, {0, kNoItem});
 
   std::string_view Word(uint32_t id) const {
     return std::string_view(letters).substr(word_begin[id], word_begin[id + 1] - word_begin[id]);
@@ -322,14 +326,28 @@ struct CharacterSearch::Builder {
     return id;
   }
 
+  static size_t KeySlot(ResultKey key, size_t mask) { return (key * 2654435761u) & mask; }
+
   uint32_t Item(ResultKey key) {
-    const auto [it, added] =
-        search.item_of_.try_emplace(key, static_cast<uint32_t>(search.items_.size()));
-    if (added) {
-      search.items_.push_back(key);
-      search.name_words_.push_back(UINT8_MAX);
+    size_t mask = item_slots.size() - 1;
+    size_t at = KeySlot(key, mask);
+    for (; item_slots[at].second != kNoItem; at = (at + 1) & mask)
+      if (item_slots[at].first == key) return item_slots[at].second;
+    const auto item = static_cast<uint32_t>(search.items_.size());
+    search.items_.push_back(key);
+    search.name_words_.push_back(UINT8_MAX);
+    if (search.items_.size() * 2 > item_slots.size()) {  // keep the table at most half full
+      item_slots.assign(item_slots.size() * 2, {0, kNoItem});
+      mask = item_slots.size() - 1;
+      for (uint32_t i = 0; i <= item; ++i) {
+        at = KeySlot(search.items_[i], mask);
+        while (item_slots[at].second != kNoItem) at = (at + 1) & mask;
+        item_slots[at] = {search.items_[i], i};
+      }
+      return item;
     }
-    return it->second;
+    item_slots[at] = {key, item};
+    return item;
   }
 
   // One name, alias, entity name, short name or keyword of an item.
@@ -349,14 +367,36 @@ struct CharacterSearch::Builder {
     // The whole text is kept too, for the exact matches (an entity name in
     // any letter case, as every word); a whole keyword orders a result
     // before others of its rank.
-    search.phrases_.emplace_back(PhraseHash(folded), kind == kKeyword ? item | kKeywordPhrase
-                                                       : adding_aliases  ? item | kAliasPhrase
-                                                                         : item);
+    AddPhrase({PhraseHash(folded), kind == kKeyword ? item | kKeywordPhrase
+                                   : adding_aliases  ? item | kAliasPhrase
+                                                     : item});
     if (kind != kKeyword) {
       uint8_t& fewest = search.name_words_[item];
       fewest = static_cast<uint8_t>(std::min<size_t>(fewest, std::min<size_t>(count, 254)));
     }
   }
+
+  // A phrase into the open-addressing table, once; the table grows before it
+  // is three quarters full, so that it is no larger than it needs to be.
+  void AddPhrase(const std::pair<uint64_t, uint32_t>& phrase) {
+    std::vector<std::pair<uint64_t, uint32_t>>& table = search.phrases_;
+    size_t mask = table.size() - 1;
+    size_t at = phrase.first & mask;
+    for (; table[at].second != kNoItem; at = (at + 1) & mask)
+      if (table[at] == phrase) return;
+    table[at] = phrase;
+    if (++phrase_count * 4 <= table.size() * 3) return;
+    std::vector<std::pair<uint64_t, uint32_t>> old(table.size() * 2, {0, kNoItem});
+    old.swap(table);
+    mask = table.size() - 1;
+    for (const auto& p : old) {
+      if (p.second == kNoItem) continue;
+      at = p.first & mask;
+      while (table[at].second != kNoItem) at = (at + 1) & mask;
+      table[at] = p;
+    }
+  }
+  size_t phrase_count = 0;
 
   void AddList(uint32_t item, std::string_view list, Kind kind) {
     while (!list.empty()) {
@@ -379,7 +419,7 @@ void CharacterSearch::Prepare(const CharacterNames& names, const SearchData& dat
   b.word_hash.reserve(1 << 16);
   b.postings.reserve(400000);
   items_.reserve(60000);
-  item_of_.reserve(60000);
+  phrases_.assign(size_t{1} << 16, {0, kNoItem});
 
   for (char32_t code : names.ListedCodes()) {
     const uint32_t item = b.Item(code);
@@ -461,17 +501,11 @@ void CharacterSearch::Prepare(const CharacterNames& names, const SearchData& dat
   for (const auto& p : b.postings) postings_[fill[rank[p.first]]++] = p.second;
 
   std::sort(capital_.begin(), capital_.end());
-  // The phrases into an open-addressing table, at most half full, found by
-  // their hash (no sort).
-  size_t slots = 1024;
-  while (slots < phrases_.size() * 2) slots *= 2;
-  std::vector<std::pair<uint64_t, uint32_t>> table(slots, {0, kNoPhrase});
-  for (const auto& phrase : phrases_) {
-    size_t at = phrase.first & (slots - 1);
-    while (table[at].second != kNoPhrase && table[at] != phrase) at = (at + 1) & (slots - 1);
-    table[at] = phrase;
-  }
-  phrases_ = std::move(table);
+  // The items by key, sorted: it stays in memory as long as the program runs,
+  // and holds no more than it needs.
+  item_of_.reserve(items_.size());
+  for (uint32_t i = 0; i < items_.size(); ++i) item_of_.emplace_back(items_[i], i);
+  std::sort(item_of_.begin(), item_of_.end());
   std::sort(entities_.begin(), entities_.end());
   stamp_.assign(items_.size(), 0);
   worst_.assign(items_.size(), 0);
@@ -481,8 +515,8 @@ void CharacterSearch::Prepare(const CharacterNames& names, const SearchData& dat
 }
 
 uint32_t CharacterSearch::ItemOf(ResultKey key) const {
-  const auto it = item_of_.find(key);
-  return it == item_of_.end() ? UINT32_MAX : it->second;
+  const auto it = std::lower_bound(item_of_.begin(), item_of_.end(), std::make_pair(key, uint32_t{0}));
+  return it == item_of_.end() || it->first != key ? UINT32_MAX : it->second;
 }
 
 bool CharacterSearch::KeyOf(TextView characters, ResultKey& key) const {
@@ -610,7 +644,7 @@ void CharacterSearch::RankCandidates(const std::vector<std::string>& words,
   // Exact names: the whole text folded.
   const uint64_t hash = PhraseHash(phrase);
   std::vector<uint32_t> exact, exact_alias, exact_keyword;
-  for (size_t at = hash & (phrases_.size() - 1); !phrases_.empty() && phrases_[at].second != kNoPhrase;
+  for (size_t at = hash & (phrases_.size() - 1); !phrases_.empty() && phrases_[at].second != kNoItem;
        at = (at + 1) & (phrases_.size() - 1)) {
     const uint32_t item = phrases_[at].second;
     if (phrases_[at].first == hash)

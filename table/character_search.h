@@ -113,7 +113,7 @@ class CharacterSearch {
   // its names (a shorter name is the better match among equals).
   std::vector<ResultKey> items_;
   std::vector<uint8_t> name_words_;
-  std::unordered_map<ResultKey, uint32_t> item_of_;
+  std::vector<std::pair<ResultKey, uint32_t>> item_of_;  // (key, item), sorted
   std::vector<uint32_t> capital_;  // the items that are capital letters, sorted
 
   // The words, sorted, each ended by a NUL in vocabulary_; per word its
@@ -126,7 +126,8 @@ class CharacterSearch {
 
   // Whole names, aliases, short names and keywords (an item marked
   // kKeywordPhrase) by the hash of their folded text, for the exact matches;
-  // an open-addressing table, at most half full, probed from hash % size.
+  // an open-addressing table, at most three quarters full, probed from
+  // hash % size.
   std::vector<std::pair<uint64_t, uint32_t>> phrases_;
   // Entity names as written ("ne", "Dagger") and their code points; sorted.
   std::vector<std::pair<std::string, char32_t>> entities_;

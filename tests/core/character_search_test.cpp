@@ -184,6 +184,33 @@ TEST_F(CharacterSearchTest, OrderOfMatchesThenRecentThenCodePoint) {
   EXPECT_EQ(Found(u"", {u"⌘", u"👩‍💻"}), (std::vector<std::string>{"⌘", "👩‍💻"}));
 }
 
+// 100,000 characters: the tables of the items and of the whole names grow
+// while they are made, and every name is still found by itself.
+TEST(CharacterSearchGrowth, EveryNameOfAHundredThousandIsFoundExactly) {
+  std::string text = "# many\n";
+  std::vector<std::string> words;
+  for (int i = 0; i < 100000; ++i) {
+    std::string word;
+    for (int n = i, k = 0; k < 4; ++k, n /= 26) word.push_back(static_cast<char>('A' + n % 26));
+    words.push_back(word);
+    text += std::string(i ? "" : "10000") + ";SIGN " + word + (i == 99999 ? ";last\n" : ";\n");
+  }
+  CharacterNames names;
+  ASSERT_TRUE(names.LoadText(text));
+  CharacterSearch search;
+  search.Prepare(names, SearchData(), "en");
+  for (int i : {0, 1, 49999, 65536, 99999}) {
+    const std::vector<SearchResult> found = search.Search(Utf8ToText("sign " + words[i]), {}, 5);
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(found[0].key, static_cast<ResultKey>(0x10000 + i));
+    EXPECT_EQ(found[0].rank, MatchRank::Exact);
+  }
+  const std::vector<SearchResult> entity = search.Search(u"last", {}, 5);
+  ASSERT_FALSE(entity.empty());
+  EXPECT_EQ(entity[0].key, static_cast<ResultKey>(0x10000 + 99999));
+  EXPECT_EQ(entity[0].rank, MatchRank::Exact);
+}
+
 TEST_F(CharacterSearchTest, TypedCodesPutTheirCharacterFirst) {
   for (const char16_t* text : {u"U+2260", u"u+2260", u"2260", u"\\u2260", u"&ne;", u"&ne",
                                u"&#8800;", u"&#x2260;", u"&#X2260", u" ≠ "}) {

@@ -173,8 +173,9 @@ constexpr char kGerman[] =
 class SettingsWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    // No OleInitialize here: the Command field's drop target starts OLE
+    // itself, as the program starts it at its first use.
     EnsureMainWindow();
-    OleInitialize(nullptr);  // as at start-up: the Command field's drop target needs it
   }
 
   void SetUp() override {
