@@ -476,6 +476,34 @@ TEST_F(MainWindowTest, ImageButtonsShowTheirPictureAndAFocusRectangleInsetByTwo)
       for (COLORREF c : RowOfPixels(button, y, 5, 25)) picture += c != face;
     EXPECT_GT(picture, 40);
   }
+  // The New picture is the PNG over the face as the system would blend it.
+  PngImage image;
+  ASSERT_TRUE(LoadPngResource(IDR_PNG_NEW, image));
+  HBITMAP picture = CreateAlphaBitmap(image, 20, 20);
+  HDC screen = GetDC(nullptr);
+  HDC reference = CreateCompatibleDC(screen), source = CreateCompatibleDC(screen);
+  HBITMAP canvas = CreateCompatibleBitmap(screen, 20, 20);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old_canvas = SelectObject(reference, canvas), old_source = SelectObject(source, picture);
+  RECT all{0, 0, 20, 20};
+  HBRUSH face_brush = CreateSolidBrush(face);
+  FillRect(reference, &all, face_brush);
+  DeleteObject(face_brush);
+  GdiAlphaBlend(reference, 0, 0, 20, 20, source, 0, 0, 20, 20, {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA});
+  int differing = 0;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 20; ++x) {
+      const COLORREF want = GetPixel(reference, x, y), got = PixelOf(MainControl(kCtlNew), 5 + x, 5 + y);
+      for (int shift : {0, 8, 16})
+        differing += std::abs(static_cast<int>((want >> shift) & 0xFF) - static_cast<int>((got >> shift) & 0xFF)) > 2;
+    }
+  EXPECT_EQ(differing, 0);
+  SelectObject(reference, old_canvas);
+  SelectObject(source, old_source);
+  DeleteDC(reference);
+  DeleteDC(source);
+  DeleteObject(canvas);
+  DeleteObject(picture);
 
   HWND button = MainControl(kCtlEdit);
   const std::vector<COLORREF> before = RowOfPixels(button, 2, 2, 28);
