@@ -175,9 +175,11 @@ HWND CreateLinkControl(HWND parent, int window, int id, const Text& text, int x,
   return link;
 }
 
-HWND CreateCharMapLink() {
-  return CreateLinkControl(App().main_window, MainWindow, kCtlCharMapLink, Text(), 385, 15, 135,
-                           20);
+HWND CreateCharMapLink(const Text& text) {
+  // Made at once where SetCharMapLinkText would put it: no move afterwards.
+  const int units = std::min(LinkWidthFor(text), 200);
+  return CreateLinkControl(App().main_window, MainWindow, kCtlCharMapLink, text, 520 - units, 15,
+                           units, 20);
 }
 
 int LinkWidthFor(const Text& text) {

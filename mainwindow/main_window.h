@@ -115,8 +115,9 @@ HBITMAP CreateAlphaBitmap(const PngImage& image, int width, int height);
 
 // Creates image button `id` at (x, 10) with the PNG drawn on it once.
 HWND MakeImageButton(int id, int x, const void* png, std::size_t size);
-// Creates the character-map link (control 0), empty, at x 385, width 135.
-HWND CreateCharMapLink();
+// Creates the character-map link (control 0) showing `text`, as wide as
+// SetCharMapLinkText makes it.
+HWND CreateCharMapLink(const Text& text);
 // The width in layout units that a link needs to show `text` whole: the
 // text's width in the link font plus 4 pixels, for the focus rectangle.
 int LinkWidthFor(const Text& text);

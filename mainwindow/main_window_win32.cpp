@@ -249,15 +249,20 @@ void CreateStatusBar() {
 }
 
 // The caption of the character-map link and its tooltip, from the settings.
-void LabelCharMapLink() {
+// The character-map link's caption and tooltip by the settings.
+Text CharMapLinkCaption() {
   const Settings& settings = App().settings;
-  if (settings.Option == CharMapOption::Custom) {
-    SetCharMapLinkText(settings.CustomCaption);
-    SetCharMapLinkTooltip(settings.CustomCommand);
-  } else {
-    SetCharMapLinkText(Tr(u"WinMain", u"Charmap"));
-    SetCharMapLinkTooltip(Text());
-  }
+  return settings.Option == CharMapOption::Custom ? settings.CustomCaption
+                                                  : Tr(u"WinMain", u"Charmap");
+}
+Text CharMapLinkTip() {
+  const Settings& settings = App().settings;
+  return settings.Option == CharMapOption::Custom ? settings.CustomCommand : Text();
+}
+
+void LabelCharMapLink() {
+  SetCharMapLinkText(CharMapLinkCaption());
+  SetCharMapLinkTooltip(CharMapLinkTip());
 }
 
 // The show command of the first ShowWindow: normal, or minimised when the
@@ -439,8 +444,8 @@ bool CreateMainWindow(WNDPROC window_procedure, WNDPROC list_filter) {
   }
 
   // 2. The character-map link.
-  g_controls[kCtlCharMapLink] = CreateCharMapLink();
-  LabelCharMapLink();
+  g_controls[kCtlCharMapLink] = CreateCharMapLink(CharMapLinkCaption());
+  SetCharMapLinkTooltip(CharMapLinkTip());
 
   // 5. to 8. The list, its rows, font and trigger-key filter.
   app.list = g_controls[kCtlList] = CreateMainList();
