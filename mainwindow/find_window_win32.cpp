@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "base/event_queue.h"
@@ -80,10 +81,19 @@ constexpr ControlLayout kControls[] = {
 };
 
 // What the search of every character needs, made the first time Find asks.
+// Reading and indexing the data takes tens of milliseconds: Find starts it on
+// a thread of its own before it makes its window, and the first search waits
+// for what is left of it.
 struct ProgramSearch {
   SearchData data;
   CharacterSearch search;
   bool data_read = false;
+  // The thread preparing `data` and `search`, which nothing else touches
+  // until it has ended, and what it reads.
+  HANDLE preparing = nullptr;
+  const CharacterNames* names = nullptr;
+  std::string_view bytes;
+  std::string language;
 };
 ProgramSearch& TheSearch() {
   static ProgramSearch search;
@@ -117,15 +127,46 @@ Text FieldText() {
   return field ? WindowTextOf(field) : Text();
 }
 
+std::string_view SearchDataBytes() {
+  const void* bytes = nullptr;
+  std::size_t size = 0;
+  if (!ResourceBytes(IDR_CHARACTER_SEARCH, bytes, size)) return {};
+  return std::string_view(static_cast<const char*>(bytes), size);
+}
+
+DWORD WINAPI PrepareSearch(void* parameter) {
+  ProgramSearch& p = *static_cast<ProgramSearch*>(parameter);
+  if (!p.bytes.empty()) p.data.Load(p.bytes);
+  p.search.Prepare(*p.names, p.data, p.language);
+  return 0;
+}
+
+// Starts reading and indexing the data for the program's language on a
+// thread, unless that is done or under way.
+void StartPreparingSearch() {
+  ProgramSearch& p = TheSearch();
+  const std::string language = TextToUtf8(Tr(u"WinFind", u"DataLanguage"));
+  if (p.preparing || (p.search.Prepared() && p.search.Language() == language)) return;
+  p.names = &ProgramCharacterNames();  // read here: this thread uses the names too
+  p.bytes = p.data_read ? std::string_view() : SearchDataBytes();
+  p.language = language;
+  // Preparing keeps its data on the heap: a small stack will do.
+  p.preparing =
+      CreateThread(nullptr, 256 * 1024, PrepareSearch, &p, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+  if (p.preparing) p.data_read = true;  // else the first search prepares it all
+}
+
 // The search, its data read and indexed for the program's language.
 const CharacterSearch& PreparedSearch() {
   ProgramSearch& p = TheSearch();
+  if (p.preparing) {
+    WaitForSingleObject(p.preparing, INFINITE);
+    CloseHandle(p.preparing);
+    p.preparing = nullptr;
+  }
   if (!p.data_read) {
     p.data_read = true;
-    const void* bytes = nullptr;
-    std::size_t size = 0;
-    if (ResourceBytes(IDR_CHARACTER_SEARCH, bytes, size))
-      p.data.Load(std::string_view(static_cast<const char*>(bytes), size));
+    if (const std::string_view bytes = SearchDataBytes(); !bytes.empty()) p.data.Load(bytes);
   }
   const std::string language = TextToUtf8(Tr(u"WinFind", u"DataLanguage"));
   if (!p.search.Prepared() || p.search.Language() != language)
@@ -491,6 +532,8 @@ void OpenFindWindow() {
   for (int number = EditEntryWindow; number <= FindEntryWindow; ++number)
     if (EntryWindowHandle(number)) return;
 
+  g_results.clear();  // nothing reads the search until it is prepared
+  StartPreparingSearch();  // while the window is made
   const Text title = FindWindowTitle(Tr(u"MenuMain", u"Find"));
   HWND window = CreateSecondaryFrame(FindEntryWindow, title, kClientWidth, kClientHeight);
   if (!window) {
@@ -518,7 +561,6 @@ void OpenFindWindow() {
   g_frame_procedure = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FindFrameProc)));
   g_start_row = app.table.CurrentRow();
-  g_results.clear();
 
   SendMessageW(window, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
   ShowWindow(window, SW_SHOW);
