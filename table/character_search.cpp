@@ -419,7 +419,7 @@ void CharacterSearch::Prepare(const CharacterNames& names, const SearchData& dat
   b.word_hash.reserve(1 << 16);
   b.postings.reserve(400000);
   items_.reserve(60000);
-  phrases_.assign(size_t{1} << 16, {0, kNoItem});
+  phrases_.assign(size_t{1} << 17, {0, kNoItem});  // what every language's phrases fill
 
   for (char32_t code : names.ListedCodes()) {
     const uint32_t item = b.Item(code);
