@@ -76,20 +76,9 @@ void ForwardColourChange(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 HBITMAP MakeMenuPicture(int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP drawing = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!drawing || !bits) {
-    if (drawing) DeleteObject(drawing);
-    return nullptr;
-  }
-  GdiFlush();
+  HBITMAP drawing = CreatePixelBitmap(width, height, bits);
+  if (!drawing) return nullptr;
   auto* pixels = static_cast<DWORD*>(bits);
   const DWORD face = Pixel(SystemColour(COLOR_BTNFACE));
   const DWORD bar = Pixel(SystemColour(COLOR_BTNTEXT));

@@ -158,20 +158,9 @@ bool RegisterImageButtonClass(HINSTANCE instance) {
 // the buttons slow to make). False when the bitmap could not be made.
 bool PaintPicture(HWND button, const void* png, std::size_t size) {
   const int width = ScaleX(30), height = ScaleY(30);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bitmap || !bits) {
-    if (bitmap) DeleteObject(bitmap);
-    return false;
-  }
-  GdiFlush();
+  HBITMAP bitmap = CreatePixelBitmap(width, height, bits);
+  if (!bitmap) return false;
   auto* out = static_cast<unsigned char*>(bits);
   const COLORREF face = SystemColour(COLOR_BTNFACE);
   const unsigned char face_bgr[3] = {GetBValue(face), GetGValue(face), GetRValue(face)};

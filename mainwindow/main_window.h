@@ -109,6 +109,9 @@ bool DecodePng(const void* data, std::size_t size, PngImage& image);
 bool ResourceBytes(int resource_id, const void*& data, std::size_t& size);
 // Decodes the PNG held in an RCDATA resource.
 bool LoadPngResource(int resource_id, PngImage& image);
+// A 32-bit top-down DIB section of width x height pixels and its pixels
+// (`bits`, 4 bytes each: blue, green, red, alpha); nullptr on failure.
+HBITMAP CreatePixelBitmap(int width, int height, void*& bits);
 // A 32-bit top-down DIB section with premultiplied alpha holding the image
 // scaled (area average) to width x height pixels; nullptr on failure.
 HBITMAP CreateAlphaBitmap(const PngImage& image, int width, int height);

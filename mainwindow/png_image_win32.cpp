@@ -53,10 +53,8 @@ bool LoadPngResource(int resource_id, PngImage& image) {
   return DecodePng(data, size, image);
 }
 
-HBITMAP CreateAlphaBitmap(const PngImage& image, int width, int height) {
-  if (image.width <= 0 || image.height <= 0 || width <= 0 || height <= 0 ||
-      image.rgba.size() != static_cast<std::size_t>(image.width) * image.height * 4)
-    return nullptr;
+HBITMAP CreatePixelBitmap(int width, int height, void*& bits) {
+  bits = nullptr;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = width;
@@ -64,13 +62,23 @@ HBITMAP CreateAlphaBitmap(const PngImage& image, int width, int height) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!bitmap || !bits) {
     if (bitmap) DeleteObject(bitmap);
+    bits = nullptr;
     return nullptr;
   }
   GdiFlush();
+  return bitmap;
+}
+
+HBITMAP CreateAlphaBitmap(const PngImage& image, int width, int height) {
+  if (image.width <= 0 || image.height <= 0 || width <= 0 || height <= 0 ||
+      image.rgba.size() != static_cast<std::size_t>(image.width) * image.height * 4)
+    return nullptr;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreatePixelBitmap(width, height, bits);
+  if (!bitmap) return nullptr;
   auto* out = static_cast<unsigned char*>(bits);
 
   // Area-average resampling in premultiplied space: every target pixel takes
