@@ -175,9 +175,17 @@ HWND CreateLinkControl(HWND parent, int window, int id, const Text& text, int x,
   return link;
 }
 
+namespace {
+
+// The character-map link's width in units: its text's, never more than 200
+// (its right edge stays at 520).
+int CharMapLinkUnits(const Text& text) { return std::min(LinkWidthFor(text), 200); }
+
+}  // namespace
+
 HWND CreateCharMapLink(const Text& text) {
   // Made at once where SetCharMapLinkText would put it: no move afterwards.
-  const int units = std::min(LinkWidthFor(text), 200);
+  const int units = CharMapLinkUnits(text);
   return CreateLinkControl(App().main_window, MainWindow, kCtlCharMapLink, text, 520 - units, 15,
                            units, 20);
 }
@@ -200,8 +208,7 @@ void SetCharMapLinkText(const Text& text) {
   if (!link) return;
   SetWindowTextW(link, W(text));
 
-  // Never wider than 200 units, the right edge staying at 520.
-  const int units = std::min(LinkWidthFor(text), 200);
+  const int units = CharMapLinkUnits(text);
   RECT rect;
   GetWindowRect(link, &rect);
   MapWindowPoints(nullptr, GetParent(link), reinterpret_cast<POINT*>(&rect), 2);

@@ -532,40 +532,40 @@ bool CharacterSearch::KeyOf(TextView characters, ResultKey& key) const {
   return true;
 }
 
+bool CharacterSearch::InSomeWord(std::string_view part) const {
+  return vocabulary_.find(part) != std::string::npos;
+}
+
 std::vector<std::string> CharacterSearch::WithShorterEndings(
     const std::vector<std::string>& words) const {
   std::vector<std::string> out = words;
   for (std::string& word : out) {
-    if (vocabulary_.find(word) != std::string::npos) continue;
-    for (size_t cut = 1; cut <= 3 && word.size() - cut >= 4; ++cut) {
-      const std::string_view shorter = std::string_view(word).substr(0, word.size() - cut);
-      if (vocabulary_.find(shorter) != std::string::npos) {
-        word.resize(shorter.size());
+    if (InSomeWord(word)) continue;
+    for (size_t cut = 1; cut <= 3 && word.size() - cut >= 4; ++cut)
+      if (InSomeWord(std::string_view(word).substr(0, word.size() - cut))) {
+        word.resize(word.size() - cut);
         break;
       }
-    }
   }
   return out;
 }
 
 std::vector<std::string> CharacterSearch::WithWordsSplit(const std::vector<std::string>& words) const {
   std::vector<std::string> out;
-  bool split = false;
   for (const std::string& word : words) {
-    const auto found = [&](std::string_view part) { return vocabulary_.find(part) != std::string::npos; };
     size_t at = 0;
-    if (word.size() >= 8 && !found(word))
+    if (word.size() >= 8 && !InSomeWord(word))
       for (size_t i = 4; i + 4 <= word.size() && at == 0; ++i)
-        if (found(std::string_view(word).substr(0, i)) && found(std::string_view(word).substr(i))) at = i;
+        if (InSomeWord(std::string_view(word).substr(0, i)) && InSomeWord(std::string_view(word).substr(i)))
+          at = i;
     if (at == 0) {
       out.push_back(word);
-      continue;
+    } else {
+      out.push_back(word.substr(0, at));
+      out.push_back(word.substr(at));
     }
-    out.push_back(word.substr(0, at));
-    out.push_back(word.substr(at));
-    split = true;
   }
-  return split ? out : std::vector<std::string>{};
+  return out;
 }
 
 void CharacterSearch::RankCandidates(const std::vector<std::string>& words,
@@ -748,14 +748,14 @@ std::vector<SearchResult> CharacterSearch::Search(TextView text, const std::vect
                      limit);
   }
   if (out.size() == before) {
-    // Still nothing: a word may end otherwise than in the names ("pleurer").
+    // Still nothing: a word may end otherwise than in the names ("applaudir").
     const std::vector<std::string> shorter = WithShorterEndings(required);
     if (shorter != required) RankCandidates(shorter, phrase, recent_keys, out, limit);
   }
   if (out.size() == before) {
     // A German word joined of two ("Herzaugen").
     const std::vector<std::string> parts = WithWordsSplit(required);
-    if (!parts.empty()) RankCandidates(parts, phrase, recent_keys, out, limit);
+    if (parts != required) RankCandidates(parts, phrase, recent_keys, out, limit);
   }
   if (typed) {
     // The typed character once, first.

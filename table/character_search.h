@@ -97,11 +97,13 @@ class CharacterSearch {
   void RankCandidates(const std::vector<std::string>& words, const std::string& phrase,
                       const std::vector<ResultKey>& recent, std::vector<SearchResult>& out,
                       size_t limit) const;
-  // The words with a word that begins or is inside no word shortened by up to
-  // three letters (to four at least) until it is: "pleurer" finds "pleure".
+  // True when `part` begins or is inside a word of the data.
+  bool InSomeWord(std::string_view part) const;
+  // The words with a word that is in no word shortened by up to three letters
+  // (to four at least) until it is: "applaudir" finds "applaud".
   std::vector<std::string> WithShorterEndings(const std::vector<std::string>& words) const;
   // The words with a long word that is in no word split in two that are
-  // ("herzaugen" -> "herz", "augen"), as German joins words; empty when none is.
+  // ("herzaugen" -> "herz", "augen"), as German joins words.
   std::vector<std::string> WithWordsSplit(const std::vector<std::string>& words) const;
 
   bool prepared_ = false;
